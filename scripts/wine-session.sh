@@ -1,0 +1,26 @@
+# Sourced by the run scripts: a private Wine prefix and a virtual X display for this shell.
+: "${PAGELENS_BUILD:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
+# Needs PAGELENS_BUILD. Ends both when the shell exits.
+export WINEPREFIX="$PAGELENS_BUILD/wineprefix" WINEARCH=win32 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=d;winemenubuilder.exe=d"
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "Creating the Wine prefix $WINEPREFIX"
+  wineboot -i >/dev/null 2>&1 || true
+  # wineboot returns before the prefix is written out; services may keep the server alive.
+  for _ in $(seq 300); do [ -f "$WINEPREFIX/system.reg" ] && break; sleep 0.2; done
+fi
+for n in $(seq 90 140); do
+  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
+    Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
+    PAGELENS_XVFB_PID=$!
+    export DISPLAY=":$n"
+    break
+  fi
+done
+for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+wineserver -p 2>/dev/null || true
+pagelens_session_end() {
+  wineserver -k 2>/dev/null || true
+  [ -n "${PAGELENS_XVFB_PID:-}" ] && kill "$PAGELENS_XVFB_PID" 2>/dev/null || true
+}
+trap pagelens_session_end EXIT

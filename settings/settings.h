@@ -1,0 +1,41 @@
+// The settings routines: one named text value each under
+// HKEY_LOCAL_MACHINE\Software\Velmora\iePagelens\Settings, and the program's own folder.
+#pragma once
+#include <string>
+#include <string_view>
+
+#include "common/run_error.h"
+#include "common/setting_value.h"
+
+namespace pagelens {
+
+inline constexpr wchar_t kAppName[] = L"Velmora\\iePagelens";
+inline constexpr wchar_t kSettingsSection[] = L"Settings";
+
+// The maker's web site, the default of PagelensAddress.
+inline constexpr wchar_t kDefaultAddress[] = L"www.velmora.example";
+
+namespace setting {
+inline constexpr wchar_t MainLeft[] = L"MainLeft";
+inline constexpr wchar_t MainTop[] = L"MainTop";
+inline constexpr wchar_t MainWidth[] = L"MainWidth";
+inline constexpr wchar_t MainHeight[] = L"MainHeight";
+inline constexpr wchar_t PagelensAddress[] = L"PagelensAddress";
+inline constexpr wchar_t JpegQuality[] = L"JpegQuality";
+inline constexpr wchar_t PagelensWidth[] = L"PagelensWidth";
+inline constexpr wchar_t PagelensHeight[] = L"PagelensHeight";
+inline constexpr wchar_t ImageType[] = L"ImageType";
+}  // namespace setting
+
+// Reads one setting; the default, unchanged in its own kind, when it is missing or unreadable.
+SettingValue GetRegSetting(std::wstring_view appName, std::wstring_view section,
+                           std::wstring_view valueName, const SettingValue& defaultValue);
+
+// Writes one setting as text; errors of cRegistry's write pass through unchanged.
+Status SaveRegSetting(std::wstring_view appName, std::wstring_view section,
+                      std::wstring_view valueName, const SettingValue& value);
+
+// The folder of this module's file, with one trailing backslash.
+std::wstring GetAppPath();
+
+}  // namespace pagelens
