@@ -42,21 +42,22 @@ inline void CloseKernelHandle(HANDLE h) { CloseHandle(h); }
 inline void DeleteGdiObject(HGDIOBJ h) { DeleteObject(h); }
 inline void DeleteDcHandle(HDC h) { DeleteDC(h); }
 inline void DestroyWindowHandle(HWND h) { DestroyWindow(h); }
-inline void FreeModule(HMODULE h) { FreeLibrary(h); }
+inline void FreeModuleHandle(HMODULE h) { FreeLibrary(h); }
 inline void DeleteEmf(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
 inline void DestroyIconHandle(HICON h) { DestroyIcon(h); }
 }  // namespace detail
 
 using UniqueHkey = UniqueHandle<HKEY, detail::CloseKey>;
 using UniqueHandleK = UniqueHandle<HANDLE, detail::CloseKernelHandle>;
-using UniqueFile = UniqueHandle<HANDLE, detail::CloseKernelHandle, INVALID_HANDLE_VALUE>;
+// INVALID_HANDLE_VALUE is a cast, which a template argument cannot hold; -1 is its value.
+using UniqueFile = UniqueHandle<HANDLE, detail::CloseKernelHandle, LONG_PTR(-1)>;
 using UniqueHbitmap = UniqueHandle<HBITMAP, detail::DeleteGdiObject>;
 using UniqueHfont = UniqueHandle<HFONT, detail::DeleteGdiObject>;
 using UniqueHbrush = UniqueHandle<HBRUSH, detail::DeleteGdiObject>;
 using UniqueHpen = UniqueHandle<HPEN, detail::DeleteGdiObject>;
 using UniqueHdc = UniqueHandle<HDC, detail::DeleteDcHandle>;
 using UniqueHwnd = UniqueHandle<HWND, detail::DestroyWindowHandle>;
-using UniqueHmodule = UniqueHandle<HMODULE, detail::FreeModule>;
+using UniqueHmodule = UniqueHandle<HMODULE, detail::FreeModuleHandle>;
 using UniqueHenhmetafile = UniqueHandle<HENHMETAFILE, detail::DeleteEmf>;
 using UniqueHicon = UniqueHandle<HICON, detail::DestroyIconHandle>;
 
