@@ -35,7 +35,7 @@ void RunModal(HWND hwnd, HWND owner, const PreTranslate& preTranslate) {
     }
 }
 
-void ProcessPendingMessages() {
+void ProcessPendingMessages(const PreTranslate& preTranslate) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
@@ -43,7 +43,7 @@ void ProcessPendingMessages() {
             return;
         }
         HWND root = msg.hwnd ? GetAncestor(msg.hwnd, GA_ROOT) : nullptr;
-        Dispatch(root, msg, {});
+        Dispatch(root, msg, preTranslate);
     }
 }
 

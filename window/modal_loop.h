@@ -14,6 +14,6 @@ using PreTranslate = std::function<bool(MSG&)>;
 void RunModal(HWND hwnd, HWND owner, const PreTranslate& preTranslate = {});
 
 // Processes the messages that are waiting, then returns (what "DoEvents" does).
-void ProcessPendingMessages();
+void ProcessPendingMessages(const PreTranslate& preTranslate = {});
 
 }  // namespace pagelens

@@ -1,0 +1,44 @@
+// A snapshot window opened over a stand-in browser page, with a scripted snapshot component and
+// the real registry; the settings key is emptied before and after each test.
+#pragma once
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+
+#include "common/com_ptr.h"
+#include "settings/settings.h"
+#include "standin/message_boxes.h"
+#include "tests/support/test_support.h"
+#include "tests/window/scripted_snap.h"
+#include "window/control_ids.h"
+#include "window/snapshot_state.h"
+#include "window/snapshot_window.h"
+
+namespace pagelens::test {
+
+void ClearSettings();
+void StoreSetting(const wchar_t* name, const SettingValue& value);
+std::optional<std::wstring> StoredSetting(const wchar_t* name);
+
+class SnapshotWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Opens the window; its load timer starts the first script.
+    void Open(std::vector<SnapScript> scripts);
+    // Pumps until the window's load capture has finished.
+    void WaitForIdle();
+    std::wstring Text(int id) const { return window->ControlText(id); }
+    std::wstring Panel(int panel) { return window->sbStatusBar().PanelText(panel); }
+    std::wstring SelectedListText(int id) const;
+
+    std::unique_ptr<ScriptedSnapFactory> factory;
+    std::unique_ptr<frmMain> window;
+    ComPtr<IWebBrowser2> browser;
+    std::unique_ptr<standin::MessageBoxWatcher> boxes;
+    HWND frame = nullptr;
+};
+
+}  // namespace pagelens::test

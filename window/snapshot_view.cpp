@@ -1,0 +1,144 @@
+// The snapshot window's commands on the image it shows: zoom, black and white, gray, resize,
+// preset and original.
+#include "common/number_text.h"
+#include "settings/settings.h"
+#include "window/control_ids.h"
+#include "window/snapshot_state.h"
+#include "window/snapshot_window.h"
+
+namespace pagelens {
+namespace {
+
+constexpr int kZoomLineStep = 1;
+constexpr int kZoomPageStep = 10;
+
+}  // namespace
+
+int frmMain::ZoomValue() const {
+    SCROLLINFO si{sizeof si, SIF_POS};
+    GetScrollInfo(GetDlgItem(hwnd_, ids::scrollZoom), SB_CTL, &si);
+    return si.nPos;
+}
+
+// Setting the value it already has is no change.
+void frmMain::SetZoomValue(int value) {
+    if (value == ZoomValue()) return;
+    SCROLLINFO si{sizeof si, SIF_POS};
+    si.nPos = value;
+    SetScrollInfo(GetDlgItem(hwnd_, ids::scrollZoom), SB_CTL, &si, TRUE);
+    scrollZoom_Change();
+}
+
+void frmMain::OnZoomScroll(int request) {
+    HWND bar = GetDlgItem(hwnd_, ids::scrollZoom);
+    SCROLLINFO si{sizeof si, SIF_ALL};
+    GetScrollInfo(bar, SB_CTL, &si);
+    const int maximum = si.nMax - static_cast<int>(si.nPage) + 1;
+    int value = si.nPos;
+    switch (request) {
+        case SB_LINELEFT: value -= kZoomLineStep; break;
+        case SB_LINERIGHT: value += kZoomLineStep; break;
+        case SB_PAGELEFT: value -= kZoomPageStep; break;
+        case SB_PAGERIGHT: value += kZoomPageStep; break;
+        case SB_LEFT: value = si.nMin; break;
+        case SB_RIGHT: value = maximum; break;
+        case SB_THUMBTRACK: {
+            // Dragging: the view follows the thumb; the change comes when it is let go.
+            si.fMask = SIF_POS;
+            si.nPos = si.nTrackPos;
+            SetScrollInfo(bar, SB_CTL, &si, TRUE);
+            scrollZoom_Scroll();
+            return;
+        }
+        case SB_THUMBPOSITION: value = si.nTrackPos; break;
+        default: return;
+    }
+    value = std::max(si.nMin, std::min(value, maximum));
+    if (request == SB_THUMBPOSITION) {
+        si.fMask = SIF_POS;
+        si.nPos = value;
+        SetScrollInfo(bar, SB_CTL, &si, TRUE);
+        scrollZoom_Change();
+        return;
+    }
+    SetZoomValue(value);
+}
+
+void frmMain::scrollZoom_Scroll() {
+    const int value = ZoomValue();
+    SetControlText(ids::lblZoom, DecimalText(value) + L"%");
+    viewer_.Zoom(value / 100.0);
+    viewer_.Redraw();
+    SetControlText(ids::txtWidth, DecimalText(viewer_.ZoomedWidth()));
+    SetControlText(ids::txtHeight, DecimalText(viewer_.ZoomedHeight()));
+}
+
+void frmMain::scrollZoom_Change() { scrollZoom_Scroll(); }
+
+Status frmMain::cmdBlackAndWhite_Click() {
+    MousePointer(11);
+    statusBar_.SetPanelText(1, L"Converting image to black and white...");
+    PAGELENS_RETURN_IF_ERROR(viewer_.ConvertToBlackAndWhite());
+    statusBar_.SetPanelText(1, L"Convert to black and white done");
+    MousePointer(0);
+    return {};
+}
+
+Status frmMain::cmdGray_Click() {
+    MousePointer(11);
+    statusBar_.SetPanelText(1, L"Converting image to gray scale...");
+    PAGELENS_RETURN_IF_ERROR(viewer_.ConvertToGray());
+    statusBar_.SetPanelText(1, L"Convert to gray done");
+    MousePointer(0);
+    return {};
+}
+
+// Every step that fails is skipped and the command goes on; nothing is reported.
+void frmMain::cmdReSize_Click() {
+    SnapshotState& state = ThreadSnapshotState();
+    MousePointer(11);
+    statusBar_.SetPanelText(1, L"Resizing image...");
+    const std::wstring widthText = ControlText(ids::txtWidth);
+    const std::wstring heightText = ControlText(ids::txtHeight);
+    if (auto width = LeadingNumber(TrimBlanks(widthText)); width.ok()) state.presetWidth = *width;
+    if (auto height = LeadingNumber(TrimBlanks(heightText)); height.ok())
+        state.presetHeight = *height;
+    if (state.presetWidth < 1) state.presetWidth = kDefaultPresetWidth;
+    if (state.presetHeight < 1) state.presetHeight = kDefaultPresetHeight;
+    auto width = WholeNumber(widthText);
+    auto height = WholeNumber(heightText);
+    if (width.ok() && height.ok()) (void)viewer_.ResizeImage(*width, *height);
+    SetZoomValue(100);
+    SetControlText(ids::txtWidth, DecimalText(viewer_.ImageWidth()));
+    SetControlText(ids::txtHeight, DecimalText(viewer_.ImageHeight()));
+    statusBar_.SetPanelText(1, L"Resize image done");
+    MousePointer(0);
+    if (IsMinimized()) return;
+    (void)SaveRegSetting(kAppName, kSettingsSection, setting::PagelensWidth, state.presetWidth);
+    (void)SaveRegSetting(kAppName, kSettingsSection, setting::PagelensHeight, state.presetHeight);
+}
+
+Status frmMain::cmdPreset_Click() {
+    SnapshotState& state = ThreadSnapshotState();
+    auto width = SettingToInt32(
+        GetRegSetting(kAppName, kSettingsSection, setting::PagelensWidth, kDefaultPresetWidth));
+    if (!width.ok()) return width.error();
+    auto height = SettingToInt32(
+        GetRegSetting(kAppName, kSettingsSection, setting::PagelensHeight, kDefaultPresetHeight));
+    if (!height.ok()) return height.error();
+    state.presetWidth = *width;
+    state.presetHeight = *height;
+    SetControlText(ids::txtWidth, DecimalText(state.presetWidth));
+    SetControlText(ids::txtHeight, DecimalText(state.presetHeight));
+    return {};
+}
+
+Status frmMain::cmdOriginal_Click() {
+    PAGELENS_RETURN_IF_ERROR(viewer_.LoadImage(workFilePath_));
+    SetControlText(ids::lblWidth, DecimalText(viewer_.ImageWidth()));
+    SetControlText(ids::lblHeight, DecimalText(viewer_.ImageHeight()));
+    SetZoomValue(100);
+    return {};
+}
+
+}  // namespace pagelens

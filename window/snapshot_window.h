@@ -1,0 +1,152 @@
+// frmMain: the snapshot window. It captures the page, shows and transforms the image, and saves
+// it. One window object per browser thread, shown modally by the extension's command; each showing
+// runs the whole load sequence again.
+//
+// Handlers carry the names of the events they serve (control_event); the ones the tests drive
+// are public.
+#pragma once
+#include <windows.h>
+#include <exdisp.h>
+
+#include <cstdint>
+#include <functional>
+#include <initializer_list>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "common/run_error.h"
+#include "common/unique_handle.h"
+#include "components/snapshot/html_snap.h"
+#include "components/viewer/picture_viewer.h"
+#include "window/status_bar.h"
+
+namespace pagelens {
+
+// What the save command hands the save-file dialog.
+struct SaveDialogRequest {
+    std::wstring title;
+    std::wstring fileName;
+    std::wstring defaultExtension;
+    std::wstring filter;        // "description|patterns|..." as the window keeps it
+    std::optional<int> filterIndex;
+    DWORD flags = 0;
+};
+
+using SnapFactory = std::function<Result<std::unique_ptr<HtmlSnap>>(HtmlSnapEvents*)>;
+// The chosen file name, or nothing when the user cancelled.
+using SaveDialog = std::function<std::optional<std::wstring>(HWND owner, const SaveDialogRequest&)>;
+
+class frmMain final : private HtmlSnapEvents {
+public:
+    frmMain();
+    ~frmMain();
+    frmMain(const frmMain&) = delete;
+    frmMain& operator=(const frmMain&) = delete;
+
+    // Loads the window and shows it modally with no owner; returns when it has closed. A failure
+    // while loading is returned and no window stays open.
+    Status Show();
+    // The load alone, for callers that run their own loop (tests): creates the window and runs
+    // Form_Load; the window is visible afterwards.
+    Status Load();
+    HWND hwnd() const { return hwnd_; }
+
+    // Substitutes for the outside components, for tests.
+    void UseSnapFactory(SnapFactory factory) { snapFactory_ = std::move(factory); }
+    void UseSaveDialog(SaveDialog dialog) { saveDialog_ = std::move(dialog); }
+
+    PictureViewer& Viewer() { return viewer_; }
+    StatusBar& sbStatusBar() { return statusBar_; }
+    const std::wstring& WorkFilePath() const { return workFilePath_; }
+
+    // Lifecycle
+    Status Form_Load();
+    Status PrepareLoad();
+    Status SetAddress(const std::wstring& strURL);
+    void Form_Resize();
+    void Form_KeyPress(int16_t& keyAscii);
+    void Form_Unload(int16_t& cancel);
+    void Unload();
+
+    // Capture
+    void tmrLoad_Timer();
+    Status TakeSnapshot(IWebBrowser2* objBrowser);
+    Status cmdSnapshot_Click();
+    void txtAddress_KeyPress(int16_t& keyAscii);
+    void Snap1_OnProgress(int32_t nPos);
+    void Snap1_OnStatus(const std::wstring& strStatus, int32_t nCode);
+
+    // View and transforms
+    void scrollZoom_Scroll();
+    void scrollZoom_Change();
+    Status cmdBlackAndWhite_Click();
+    Status cmdGray_Click();
+    void cmdReSize_Click();
+    Status cmdPreset_Click();
+    Status cmdOriginal_Click();
+    void SetZoomValue(int value);
+    int ZoomValue() const;
+
+    // Saving
+    Status cboImageType_Click();
+    Status cboQuality_Click();
+    Status cmdSave_Click();
+
+    void cmdAbout_Click();
+
+    // Control text, for the handlers and the tests.
+    std::wstring ControlText(int id) const;
+    void SetControlText(int id, const std::wstring& text);
+    bool Busy() const { return busy_; }
+
+private:
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    bool CreateNativeWindow();
+    void CreateControls();
+    void PaintContent(HDC dc);
+    void OnCommand(int id, int notification);
+    void OnZoomScroll(int request);
+    bool PreTranslate(MSG& msg);
+    void MousePointer(int pointer);
+    void ReportError(const RunError& error);
+    void ReportInStatusBar(const RunError& error);
+    bool IsMinimized() const;
+
+    // Capture steps shared by both ways in.
+    struct SnapSetting {
+        int index;
+        int32_t value;
+    };
+    Status StartNewSnap(std::initializer_list<SnapSetting> settings);
+    Status DeleteWorkFile();
+    bool WorkFileExists() const;
+    void WaitForCapture();
+    Status ShowResult();
+
+    // HtmlSnapEvents
+    void OnProgress(int32_t percent) override { Snap1_OnProgress(percent); }
+    void OnStatus(const std::wstring& status, int32_t code) override {
+        Snap1_OnStatus(status, code);
+    }
+
+    HWND hwnd_ = nullptr;
+    UniqueHfont font_;
+    UniqueHicon icon_;
+    PictureViewer viewer_;
+    StatusBar statusBar_;
+    std::unique_ptr<HtmlSnap> Snap1;
+    std::wstring workFilePath_;
+    bool captureDone_ = false;
+    bool unloading_ = false;
+    bool busy_ = false;
+    int dpi_ = 96;
+    SnapFactory snapFactory_;
+    SaveDialog saveDialog_;
+};
+
+// Shows this thread's snapshot window (made on the first command) modally.
+Status ShowThreadSnapshotWindow();
+
+}  // namespace pagelens
