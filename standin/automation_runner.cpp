@@ -1,0 +1,150 @@
+// Running the stand-in's steps (see the header). The runner keeps the window it found; a step
+// after Escape waits for the next showing of the window.
+#include "standin/automation_runner.h"
+
+#include <windows.h>
+
+#include "standin/snapshot_window_driver.h"
+#include "standin/window_queries.h"
+#include "standin/window_screenshot.h"
+
+namespace pagelens::standin {
+namespace {
+
+constexpr DWORD kPollMs = 40;
+
+class StepRunner {
+public:
+    explicit StepRunner(const AutomationContext& context) : context_(context) {}
+
+    Status Run(const Step& step) {
+        if (step.kind == StepKind::Pause) {
+            Sleep(static_cast<DWORD>(step.duration.count()));
+            Log(L"paused " + std::to_wstring(step.duration.count()) + L" ms");
+            return {};
+        }
+        auto window = Window();
+        PAGELENS_RETURN_IF_ERROR(window);
+        switch (step.kind) {
+            case StepKind::WaitStatus:
+                return WaitForStatus([&](const std::wstring& text) { return text == step.text; },
+                                     L"the status \"" + step.text + L"\"");
+            case StepKind::WaitCapture:
+                return WaitForStatus(IsFinalCaptureStatus, L"the end of the capture");
+            case StepKind::Type:
+                PAGELENS_RETURN_IF_ERROR(TypeText(*window, step.control, step.text));
+                Log(L"typed \"" + step.text + L"\" into " + ControlName(step.control));
+                return {};
+            case StepKind::Click:
+                PAGELENS_RETURN_IF_ERROR(ClickButton(*window, step.control));
+                Log(L"clicked " + ControlName(step.control));
+                return {};
+            case StepKind::Select:
+                PAGELENS_RETURN_IF_ERROR(SelectListEntry(*window, step.control, step.text));
+                Log(L"chose \"" + step.text + L"\" in " + ControlName(step.control));
+                return {};
+            case StepKind::Screenshot:
+                return Screenshot(*window, step.text);
+            case StepKind::CopyWorkFile:
+                return CopyWorkFile(step.text);
+            case StepKind::Close:
+                return Close(*window);
+            case StepKind::Pause:
+                break;
+        }
+        return {};
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    void Log(const std::wstring& line) const {
+        if (context_.log) context_.log(line);
+    }
+    bool ExecRunning() const { return !context_.execRunning || context_.execRunning(); }
+    Clock::time_point Deadline() const { return Clock::now() + context_.waitLimit; }
+    std::wstring LimitText() const {
+        auto seconds = std::chrono::duration_cast<std::chrono::seconds>(context_.waitLimit);
+        return std::to_wstring(seconds.count()) + L" s";
+    }
+
+    Result<HWND> Window() {
+        if (window_ && IsWindow(window_) && IsWindowVisible(window_)) return window_;
+        window_ = nullptr;
+        for (auto deadline = Deadline();;) {
+            if (HWND found = FindSnapshotWindow()) {
+                window_ = found;
+                Log(L"the snapshot window is open: class " + ClassNameOf(found) + L", caption \"" +
+                    WindowText(found) + L"\"");
+                return found;
+            }
+            if (!ExecRunning()) return DriverError(L"the snapshot window did not open");
+            if (Clock::now() >= deadline)
+                return DriverError(L"the snapshot window did not open within " + LimitText());
+            Sleep(kPollMs);
+        }
+    }
+
+    template <typename Matches>
+    Status WaitForStatus(Matches matches, const std::wstring& what) {
+        for (auto deadline = Deadline();;) {
+            if (!IsWindow(window_) || !IsWindowVisible(window_))
+                return DriverError(L"the snapshot window closed while waiting for " + what);
+            auto status = ReadStatusPanel(window_, 0);
+            PAGELENS_RETURN_IF_ERROR(status);
+            if (matches(*status)) {
+                Log(L"status: " + *status);
+                return {};
+            }
+            if (Clock::now() >= deadline)
+                return DriverError(L"no " + what + L" within " + LimitText() +
+                                   L"; the status reads \"" + *status + L"\"");
+            Sleep(kPollMs);
+        }
+    }
+
+    Status Screenshot(HWND window, const std::wstring& path) {
+        auto size = SaveWindowScreenshot(window, path);
+        PAGELENS_RETURN_IF_ERROR(size);
+        Log(L"wrote the screenshot " + path + L" (" + std::to_wstring(size->width) + L"x" +
+            std::to_wstring(size->height) + L")");
+        return {};
+    }
+
+    Status CopyWorkFile(const std::wstring& target) {
+        if (context_.workFile.empty()) return DriverError(L"the work file is not known");
+        if (!CopyFileW(context_.workFile.c_str(), target.c_str(), FALSE))
+            return DriverError(L"the work file " + context_.workFile +
+                               L" could not be copied (error " + std::to_wstring(GetLastError()) +
+                               L")");
+        Log(L"copied the work file " + context_.workFile + L" to " + target);
+        return {};
+    }
+
+    Status Close(HWND window) {
+        PAGELENS_RETURN_IF_ERROR(PressEscape(window));
+        for (auto deadline = Deadline();;) {
+            if (!IsWindow(window) || !IsWindowVisible(window)) break;
+            if (Clock::now() >= deadline)
+                return DriverError(L"the snapshot window did not close on Escape within " +
+                                   LimitText());
+            Sleep(kPollMs);
+        }
+        window_ = nullptr;
+        Log(L"pressed Escape; the snapshot window closed");
+        return {};
+    }
+
+    const AutomationContext& context_;
+    HWND window_ = nullptr;
+};
+
+}  // namespace
+
+Status RunSteps(std::span<const Step> steps, const AutomationContext& context) {
+    StepRunner runner(context);
+    for (const Step& step : steps) PAGELENS_RETURN_IF_ERROR(runner.Run(step));
+    return {};
+}
+
+}  // namespace pagelens::standin

@@ -1,0 +1,25 @@
+// Runs a script of steps against the snapshot window from a thread of its own while Exec runs
+// on the window's thread. Every step but a pause first waits for the window to show; waits end
+// with an error when the window can no longer open (Exec has returned) or after `waitLimit`.
+#pragma once
+#include <chrono>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "common/run_error.h"
+#include "standin/standin_options.h"
+
+namespace pagelens::standin {
+
+struct AutomationContext {
+    std::wstring workFile;                         // what --copy-work-file copies
+    std::function<void(const std::wstring&)> log;  // one line per thing done
+    std::function<bool()> execRunning;             // false once Exec has returned
+    std::chrono::milliseconds waitLimit{std::chrono::minutes(2)};
+};
+
+// Runs the steps in order and stops at the first that fails.
+Status RunSteps(std::span<const Step> steps, const AutomationContext& context);
+
+}  // namespace pagelens::standin
