@@ -1,0 +1,105 @@
+// The settings routines against the real HKEY_LOCAL_MACHINE settings key.
+#include "settings/settings.h"
+
+#include <gtest/gtest.h>
+
+#include "common/module.h"
+#include "tests/settings/registry_test_keys.h"
+
+namespace pagelens {
+namespace {
+
+using test::Bytes;
+using test::RawValue;
+
+const std::wstring kSettingsPath = L"Software\\Velmora\\iePagelens\\Settings";
+
+SettingValue Read(const wchar_t* name, const SettingValue& fallback) {
+    return GetRegSetting(kAppName, kSettingsSection, name, fallback);
+}
+
+std::optional<RawValue> RawSetting(const wchar_t* name) {
+    return test::ReadRaw(HKEY_LOCAL_MACHINE, kSettingsPath, name);
+}
+
+TEST(Settings, FreshMachineReadsEveryDefaultInItsOwnKindAndCreatesNothing) {
+    test::SettingsKeyGuard guard;
+    bool velmoraExisted = test::RawKeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velmora");
+    const std::pair<const wchar_t*, SettingValue> defaults[] = {
+        {setting::MainLeft, int32_t{1}},
+        {setting::MainTop, int32_t{1}},
+        {setting::MainWidth, int32_t{10000}},
+        {setting::MainHeight, int32_t{6500}},
+        {setting::PagelensAddress, std::wstring(kDefaultAddress)},
+        {setting::JpegQuality, int32_t{85}},
+        {setting::PagelensWidth, int32_t{120}},
+        {setting::PagelensHeight, int32_t{90}},
+        {setting::ImageType, std::wstring(L"jpg")},
+        {L"Unlisted", int16_t{-7}},
+        {L"Unlisted", 2.5f},
+        {L"Unlisted", ByteArray{1, 2}},
+        {L"Unlisted", SettingValue{}},
+    };
+    for (const auto& [name, fallback] : defaults) {
+        SettingValue read = Read(name, fallback);
+        EXPECT_EQ(read.index(), fallback.index()) << name;
+        EXPECT_EQ(read, fallback) << name;
+    }
+    EXPECT_FALSE(test::RawKeyExists(HKEY_LOCAL_MACHINE, kSettingsPath));
+    EXPECT_EQ(test::RawKeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velmora"), velmoraExisted);
+}
+
+TEST(Settings, FirstSaveCreatesTheKeyChainAndStoresNumbersAsText) {
+    test::SettingsKeyGuard guard;
+    ASSERT_TRUE(SaveRegSetting(kAppName, kSettingsSection, setting::MainWidth, 1440.0f).ok());
+    ASSERT_TRUE(SaveRegSetting(kAppName, kSettingsSection, setting::JpegQuality, int32_t{85}).ok());
+    ASSERT_TRUE(SaveRegSetting(kAppName, kSettingsSection, setting::MainLeft, -120.5f).ok());
+    ASSERT_TRUE(
+        SaveRegSetting(kAppName, kSettingsSection, setting::ImageType, std::wstring(L"png")).ok());
+
+    EXPECT_EQ(RawSetting(setting::MainWidth), (RawValue{REG_SZ, Bytes({"1440\0", 5})}));
+    EXPECT_EQ(RawSetting(setting::JpegQuality), (RawValue{REG_SZ, Bytes({"85\0", 3})}));
+    EXPECT_EQ(RawSetting(setting::MainLeft), (RawValue{REG_SZ, Bytes({"-120.5\0", 7})}));
+    EXPECT_EQ(RawSetting(setting::ImageType), (RawValue{REG_SZ, Bytes({"png\0", 4})}));
+    // Read back as text, whatever kind the default is.
+    EXPECT_EQ(Read(setting::JpegQuality, int32_t{0}), SettingValue{std::wstring(L"85")});
+    EXPECT_EQ(Read(setting::MainWidth, 0.0f), SettingValue{std::wstring(L"1440")});
+}
+
+TEST(Settings, TextWithAnEnvironmentReferenceIsStoredExpandable) {
+    test::SettingsKeyGuard guard;
+    SetEnvironmentVariableA("PAGELENS_SETTINGS_TEST", "C:\\pages");
+    struct Case {
+        std::wstring saved;
+        DWORD storedType;
+        std::wstring readBack;
+    };
+    const Case cases[] = {
+        {L"%PAGELENS_SETTINGS_TEST%\\a.htm", REG_EXPAND_SZ, L"C:\\pages\\a.htm"},
+        {L"x%PAGELENS_NO_SUCH_VARIABLE%y", REG_EXPAND_SZ, L"x%PAGELENS_NO_SUCH_VARIABLE%y"},
+        {L"50%%off", REG_SZ, L"50%%off"},
+        {L"100% sure", REG_SZ, L"100% sure"},
+        {L"%a%", REG_EXPAND_SZ, L"%a%"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(SaveRegSetting(kAppName, kSettingsSection, setting::PagelensAddress, c.saved).ok());
+        auto raw = RawSetting(setting::PagelensAddress);
+        ASSERT_TRUE(raw);
+        EXPECT_EQ(raw->type, c.storedType) << c.saved;
+        EXPECT_EQ(Read(setting::PagelensAddress, std::wstring()), SettingValue{c.readBack}) << c.saved;
+    }
+    SetEnvironmentVariableA("PAGELENS_SETTINGS_TEST", nullptr);
+}
+
+TEST(Settings, AppPathIsTheModuleFolderWithOneTrailingBackslash) {
+    std::wstring appPath = GetAppPath();
+    ASSERT_GE(appPath.size(), 3u);
+    EXPECT_EQ(appPath.back(), L'\\');
+    EXPECT_NE(appPath[appPath.size() - 2], L'\\');
+    std::wstring module = ThisModulePath();
+    EXPECT_EQ(module.substr(0, appPath.size()), appPath);
+    EXPECT_EQ(module.find(L'\\', appPath.size()), std::wstring::npos);
+}
+
+}  // namespace
+}  // namespace pagelens
