@@ -70,8 +70,9 @@ Status cRegistry::CreateEXEAssociation(const std::wstring& programPath,
         PAGELENS_RETURN_IF_ERROR(
             writeVerb(L"print", OrDefault(std::move(printMenuText), L"&Print"), L" /p \"%1\""));
     if (installFlag)
-        PAGELENS_RETURN_IF_ERROR(writeVerb(
-            L"add", OrDefault(std::move(installMenuText), L"&Install " + extension), L" /a \"%1\""));
+        PAGELENS_RETURN_IF_ERROR(
+            writeVerb(L"add", OrDefault(std::move(installMenuText), L"&Install " + extension),
+                      L" /a \"%1\""));
     if (newFlag)
         PAGELENS_RETURN_IF_ERROR(
             writeVerb(L"new", OrDefault(std::move(newMenuText), L"&New"), L" /n \"%1\""));

@@ -49,7 +49,8 @@ DWORD StoredTextType(std::wstring_view text) {
     return text.find(L'%', first + 2) == std::wstring_view::npos ? REG_SZ : REG_EXPAND_SZ;
 }
 
-std::variant<EncodedValue, EncodeFailure> EncodeValue(int32_t valueType, const SettingValue& value) {
+std::variant<EncodedValue, EncodeFailure> EncodeValue(int32_t valueType,
+                                                      const SettingValue& value) {
     switch (valueType) {
         case REG_SZ:
         case REG_EXPAND_SZ: {
@@ -62,7 +63,8 @@ std::variant<EncodedValue, EncodeFailure> EncodeValue(int32_t valueType, const S
             return EncodeFailure::NotByteArray;
         case REG_DWORD:
         case REG_DWORD_BIG_ENDIAN:
-            if (auto number = SmallInteger(value)) return EncodedValue{REG_DWORD, DwordBytes(*number)};
+            if (auto number = SmallInteger(value))
+                return EncodedValue{REG_DWORD, DwordBytes(*number)};
             return EncodeFailure::Unwritable;
         default:
             return EncodeFailure::Unwritable;

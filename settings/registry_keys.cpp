@@ -11,7 +11,8 @@ bool cRegistry::KeyExists() const {
 }
 
 Result<bool> cRegistry::CreateKey() {
-    if (!registry::CreateKeyChain(classKey_, sectionKey_)) return registry::CreateKeyError(sectionKey_);
+    if (!registry::CreateKeyChain(classKey_, sectionKey_))
+        return registry::CreateKeyError(sectionKey_);
     return true;
 }
 
