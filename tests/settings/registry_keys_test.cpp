@@ -1,8 +1,8 @@
 // cRegistry's key members and listings: KeyExists, CreateKey, DeleteKey, DeleteValue,
 // EnumerateValues and EnumerateSections, on a throwaway key under HKEY_CURRENT_USER.
-#include <algorithm>
-
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "settings/registry.h"
 #include "tests/settings/registry_test_keys.h"
@@ -67,10 +67,9 @@ TEST(RegistryKeys, DeleteValueRemovesOneValueAndRaisesForMissingThings) {
 
     auto missingKey = At(scratch.below(L"nokey"), L"v").DeleteValue();
     ASSERT_FALSE(missingKey.ok());
-    EXPECT_EQ(missingKey.error(),
-              (RunError{26001, L"iePagelens.cRegistry",
-                        L"Failed to open key '-2147483647',Section: '" + scratch.below(L"nokey") +
-                            L"' for delete access"}));
+    EXPECT_EQ(missingKey.error(), (RunError{26001, L"iePagelens.cRegistry",
+                                            L"Failed to open key '-2147483647',Section: '" +
+                                                scratch.below(L"nokey") + L"' for delete access"}));
 
     auto missingValue = At(scratch.path(), L"gone").DeleteValue();
     ASSERT_FALSE(missingValue.ok());
@@ -83,8 +82,9 @@ TEST(RegistryKeys, DeleteValueRemovesOneValueAndRaisesForMissingThings) {
     auto withPending = At(scratch.path(), L"gone").DeleteValue();
     ASSERT_FALSE(withPending.ok());
     EXPECT_EQ(withPending.error().description,
-              deleteText + L"Invalid parameter list passed to CreateAdditionalEXEAssociations - "
-                           L"expected Name/Text/Command");
+              deleteText +
+                  L"Invalid parameter list passed to CreateAdditionalEXEAssociations - "
+                  L"expected Name/Text/Command");
     ThreadCurrentError() = {};
 }
 

@@ -79,7 +79,8 @@ void DeleteTree(HKEY root, const std::wstring& path) {
 ScratchKey::ScratchKey() {
     static LONG counter = 0;
     path_ = L"Software\\VelmoraTest\\run-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-            std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(InterlockedIncrement(&counter));
+            std::to_wstring(GetTickCount()) + L"-" +
+            std::to_wstring(InterlockedIncrement(&counter));
     DeleteTree(HKEY_CURRENT_USER, path_);
 }
 

@@ -62,8 +62,8 @@ TEST(RegistryValue, MissingOrUnreadableGivesTheDefaultAndKeepsValueType) {
         {scratch.path(), L"missing"},
         {scratch.path(), L"short dword"},
     };
-    const SettingValue defaults[] = {int32_t{85}, int16_t{3}, 1440.0f, std::wstring(L"jpg"),
-                                     ByteArray{9}, SettingValue{}};
+    const SettingValue defaults[] = {int32_t{85},          int16_t{3},   1440.0f,
+                                     std::wstring(L"jpg"), ByteArray{9}, SettingValue{}};
     for (const auto& c : cases) {
         for (const auto& fallback : defaults) {
             cRegistry registry = At(c.path, c.name);
@@ -100,16 +100,22 @@ TEST(RegistryValue, WritesStoreTheTypeAndBytesOfEachSupportedKind) {
         {"float as text", REG_SZ, 1440.0f, {REG_SZ, Bytes({"1440\0", 5})}},
         {"empty as text", REG_SZ, SettingValue{}, {REG_SZ, {0}}},
         {"bytes as text", REG_SZ, ByteArray{'h', 'i'}, {REG_SZ, Bytes({"hi\0", 3})}},
-        {"expand asked, plain text", REG_EXPAND_SZ, std::wstring(L"a%b"),
+        {"expand asked, plain text",
+         REG_EXPAND_SZ,
+         std::wstring(L"a%b"),
          {REG_SZ, Bytes({"a%b\0", 4})}},
-        {"sz asked, reference given", REG_SZ, std::wstring(L"%A%"),
+        {"sz asked, reference given",
+         REG_SZ,
+         std::wstring(L"%A%"),
          {REG_EXPAND_SZ, Bytes({"%A%\0", 4})}},
         {"adjacent percent signs", REG_SZ, std::wstring(L"%%"), {REG_SZ, Bytes({"%%\0", 3})}},
         {"binary", REG_BINARY, ByteArray{1, 0, 255}, {REG_BINARY, {1, 0, 255}}},
         {"empty binary", REG_BINARY, ByteArray{}, {REG_BINARY, {}}},
         {"dword from int16", REG_DWORD, int16_t{-2}, {REG_DWORD, {0xFE, 0xFF, 0xFF, 0xFF}}},
         {"dword from int32", REG_DWORD, int32_t{0x01020304}, {REG_DWORD, {4, 3, 2, 1}}},
-        {"big-endian stored unreversed", REG_DWORD_BIG_ENDIAN, int32_t{258},
+        {"big-endian stored unreversed",
+         REG_DWORD_BIG_ENDIAN,
+         int32_t{258},
          {REG_DWORD, {2, 1, 0, 0}}},
     };
     for (const auto& c : cases) {
@@ -174,14 +180,14 @@ TEST(RegistryValue, AKeyThatCannotBeCreatedRaisesTheCreationErrors) {
     registry.ValueType(REG_SZ);
     Status written = registry.Value(int32_t{7});
     ASSERT_FALSE(written.ok());
-    EXPECT_EQ(written.error(),
-              (RunError{26001, L"iePagelens.cRegistry",
-                        L"Failed to set registry value Key: '4660',Section: "
-                        L"'Software\\VelmoraTest\\x',Key: 'Name' to value: '7'"}));
+    EXPECT_EQ(written.error(), (RunError{26001, L"iePagelens.cRegistry",
+                                         L"Failed to set registry value Key: '4660',Section: "
+                                         L"'Software\\VelmoraTest\\x',Key: 'Name' to value: '7'"}));
     auto created = registry.CreateKey();
     ASSERT_FALSE(created.ok());
-    EXPECT_EQ(created.error(), (RunError{26001, L"iePagelens.cRegistry",
-                                         L"Failed to create registry Key: 'Software\\VelmoraTest\\x"}));
+    EXPECT_EQ(created.error(),
+              (RunError{26001, L"iePagelens.cRegistry",
+                        L"Failed to create registry Key: 'Software\\VelmoraTest\\x"}));
 }
 
 // Wine terminates every string it returns, so data without its NUL can only be fed in here.
@@ -189,7 +195,8 @@ TEST(RegistryValue, DecodingDropsOnlyATerminatingNulAndRejectsShortDwords) {
     using registry::DecodeValue;
     EXPECT_EQ(DecodeValue(REG_SZ, Bytes("abc")), SettingValue{std::wstring(L"abc")});
     EXPECT_EQ(DecodeValue(REG_SZ, Bytes({"abc\0", 4})), SettingValue{std::wstring(L"abc")});
-    EXPECT_EQ(DecodeValue(REG_MULTI_SZ, Bytes({"a\0b", 3})), SettingValue{std::wstring(L"a\0b", 3)});
+    EXPECT_EQ(DecodeValue(REG_MULTI_SZ, Bytes({"a\0b", 3})),
+              SettingValue{std::wstring(L"a\0b", 3)});
     EXPECT_EQ(DecodeValue(REG_DWORD, {1, 2, 3}), std::nullopt);
     EXPECT_EQ(DecodeValue(REG_DWORD_BIG_ENDIAN, {}), std::nullopt);
     EXPECT_EQ(DecodeValue(REG_DWORD, {1, 0, 0, 0, 9}), SettingValue{int32_t{1}});
@@ -197,11 +204,8 @@ TEST(RegistryValue, DecodingDropsOnlyATerminatingNulAndRejectsShortDwords) {
 
 TEST(RegistryValue, ReverseByteOrderSwapsAllFourBytes) {
     const std::pair<int32_t, int32_t> cases[] = {
-        {0x00000102, 0x02010000},
-        {0x01020304, 0x04030201},
-        {-1, -1},
-        {0x000000FF, int32_t(0xFF000000u)},
-        {int32_t(0x80000000u), 0x00000080},
+        {0x00000102, 0x02010000},           {0x01020304, 0x04030201},           {-1, -1},
+        {0x000000FF, int32_t(0xFF000000u)}, {int32_t(0x80000000u), 0x00000080},
     };
     for (const auto& [in, out] : cases) {
         EXPECT_EQ(cRegistry::ReverseByteOrder(in), out) << in;

@@ -82,11 +82,13 @@ TEST(Settings, TextWithAnEnvironmentReferenceIsStoredExpandable) {
         {L"%a%", REG_EXPAND_SZ, L"%a%"},
     };
     for (const auto& c : cases) {
-        ASSERT_TRUE(SaveRegSetting(kAppName, kSettingsSection, setting::PagelensAddress, c.saved).ok());
+        ASSERT_TRUE(
+            SaveRegSetting(kAppName, kSettingsSection, setting::PagelensAddress, c.saved).ok());
         auto raw = RawSetting(setting::PagelensAddress);
         ASSERT_TRUE(raw);
         EXPECT_EQ(raw->type, c.storedType) << c.saved;
-        EXPECT_EQ(Read(setting::PagelensAddress, std::wstring()), SettingValue{c.readBack}) << c.saved;
+        EXPECT_EQ(Read(setting::PagelensAddress, std::wstring()), SettingValue{c.readBack})
+            << c.saved;
     }
     SetEnvironmentVariableA("PAGELENS_SETTINGS_TEST", nullptr);
 }
