@@ -19,6 +19,9 @@ for n in $(seq 90 140); do
 done
 for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
 wineserver -p 2>/dev/null || true
+# The first program of a session starts Wine's background services; they keep the standard
+# handles they were given, so start them here, away from the output pipes of ctest.
+wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 pagelens_session_end() {
   wineserver -k 2>/dev/null || true
   [ -n "${PAGELENS_XVFB_PID:-}" ] && kill "$PAGELENS_XVFB_PID" 2>/dev/null || true
