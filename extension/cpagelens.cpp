@@ -10,6 +10,7 @@
 #include "extension/guids.h"
 #include "extension/module_state.h"
 #include "window/error_text.h"
+#include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
 
 namespace pagelens {

@@ -1,6 +1,7 @@
 // The snapshot window's save function: the image type and JPEG quality choices, and Save As,
 // which proposes a name made from the digest of the current address and writes the image in the
 // format that the chosen name's extension selects.
+#include <windows.h>
 #include <commdlg.h>
 
 #include <vector>

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <vector>
 
 #include "common/module.h"
 #include "common/number_text.h"
@@ -108,6 +109,12 @@ int32_t IntegerSetting(const wchar_t* name, int32_t fallback) {
 
 std::wstring TextSetting(const wchar_t* name, const wchar_t* fallback) {
     return SettingToText(GetRegSetting(kAppName, kSettingsSection, name, std::wstring(fallback)));
+}
+
+BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM param) {
+    auto* list = reinterpret_cast<std::vector<HWND>*>(param);
+    if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) list->push_back(hwnd);
+    return TRUE;
 }
 
 bool IsWindowOrChildOf(HWND candidate, HWND root) {
@@ -364,9 +371,18 @@ Status frmMain::Load() {
     return {};
 }
 
+// Modal with no owner: like any modal form, it keeps the thread's other windows (the browser's)
+// disabled until it closes.
 Status frmMain::Show() {
     PAGELENS_RETURN_IF_ERROR(Load());
+    std::vector<HWND> disabled;
+    EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow,
+                      reinterpret_cast<LPARAM>(&disabled));
+    std::erase(disabled, hwnd_);
+    for (HWND other : disabled) EnableWindow(other, FALSE);
     RunModal(hwnd_, nullptr, [this](MSG& msg) { return PreTranslate(msg); });
+    for (HWND other : disabled)
+        if (IsWindow(other)) EnableWindow(other, TRUE);
     return {};
 }
 
