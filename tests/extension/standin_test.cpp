@@ -1,0 +1,170 @@
+// The stand-in browser's own parts that the extension tests rely on: its command line, the
+// message-box watcher and the window screenshot.
+#include <gtest/gtest.h>
+
+// GDI+ needs the COM types that the lean Windows headers leave out.
+// clang-format off
+#include <ole2.h>
+#include <gdiplus.h>
+// clang-format on
+
+#include <atomic>
+#include <set>
+#include <thread>
+
+#include "common/text_codepage.h"
+#include "standin/browser_frame.h"
+#include "standin/message_boxes.h"
+#include "standin/standin_options.h"
+#include "standin/window_screenshot.h"
+#include "tests/support/test_support.h"
+#include "window/control_ids.h"
+
+namespace pagelens::test {
+namespace {
+
+using standin::Step;
+using standin::StepKind;
+
+Result<standin::StandinOptions> Parse(std::vector<std::wstring> args) {
+    return standin::ParseStandinOptions(args);
+}
+
+TEST(StandinOptions, StepsKeepTheirOrderAndValues) {
+    auto options = Parse({L"--document",     L"plain",
+                          L"--site",         L"failing-service",
+                          L"--address",      L"http://x/",
+                          L"--time-limit",   L"9",
+                          L"--wait-status",  L"Ready",
+                          L"--type-address", L"http://y/",
+                          L"--click",        L"cmdSnapshot",
+                          L"--type",         L"txtWidth=200",
+                          L"--select",       L"cboImageType=png",
+                          L"--pause",        L"15",
+                          L"--wait-capture", L"--screenshot",
+                          L"/tmp/a.png",     L"--copy-work-file",
+                          L"C:\\out.jpg",    L"--close"});
+    ASSERT_TRUE(options.ok()) << ToUtf8(options.error().description);
+    EXPECT_EQ(options->document, standin::DocumentKind::Plain);
+    EXPECT_EQ(options->site, standin::SiteKind::FailingQueryService);
+    EXPECT_EQ(options->address, L"http://x/");
+    EXPECT_EQ(options->timeLimit, std::chrono::seconds(9));
+    const std::vector<Step> expected = {
+        {StepKind::WaitStatus, 0, L"Ready"},
+        {StepKind::Type, ids::txtAddress, L"http://y/"},
+        {StepKind::Click, ids::cmdSnapshot},
+        {StepKind::Type, ids::txtWidth, L"200"},
+        {StepKind::Select, ids::cboImageType, L"png"},
+        {StepKind::Pause, 0, {}, std::chrono::milliseconds(15)},
+        {StepKind::WaitCapture},
+        {StepKind::Screenshot, 0, L"Z:\\tmp\\a.png"},
+        {StepKind::CopyWorkFile, 0, L"C:\\out.jpg"},
+        {StepKind::Close},
+    };
+    EXPECT_EQ(options->steps, expected);
+}
+
+TEST(StandinOptions, BadCommandLinesAreRefusedWithAReason) {
+    struct Case {
+        std::vector<std::wstring> args;
+        const wchar_t* reason;
+    };
+    const Case cases[] = {
+        {{L"--bogus"}, L"unknown option --bogus"},
+        {{L"--address"}, L"--address needs a value"},
+        {{L"--document", L"pdf"}, L"--document takes html, plain or none"},
+        {{L"--click", L"cmdNothing"}, L"no control named"},
+        {{L"--type", L"txtWidth"}, L"needs <control>=<text>"},
+        {{L"--time-limit", L"0"}, L"at least 1 second"},
+        {{L"--time-limit", L"-5"}, L"needs a whole number"},
+        {{L"--pause", L"soon"}, L"needs a whole number"},
+    };
+    for (const auto& c : cases) {
+        auto options = Parse(c.args);
+        ASSERT_FALSE(options.ok()) << ToUtf8(c.args[0]);
+        EXPECT_NE(options.error().description.find(c.reason), std::wstring::npos)
+            << ToUtf8(options.error().description);
+    }
+}
+
+TEST(StandinMessageBoxes, WatcherReadsEachBoxOnceAndPressesItsFirstButton) {
+    struct Case {
+        UINT style;
+        std::vector<std::wstring> buttons;
+        int pressed;
+    };
+    const Case cases[] = {
+        {MB_OK, {L"OK"}, IDOK},
+        {MB_YESNO | MB_ICONQUESTION, {L"Yes", L"No"}, IDYES},
+    };
+    std::atomic<int> reported{0};
+    standin::MessageBoxWatcher watcher([&](const standin::SeenMessageBox&) { ++reported; });
+    for (const auto& c : cases) {
+        int answer = MessageBoxW(nullptr, L"Line one\nline two", L"Caption", c.style);
+        EXPECT_EQ(answer, c.pressed);
+    }
+    auto seen = watcher.Seen();
+    EXPECT_EQ(reported, static_cast<int>(std::size(cases)));
+    ASSERT_EQ(seen.size(), std::size(cases));
+    for (size_t i = 0; i < seen.size(); ++i) {
+        EXPECT_EQ(seen[i].caption, L"Caption");
+        EXPECT_EQ(seen[i].text, L"Line one\nline two");
+        EXPECT_EQ(seen[i].buttons, cases[i].buttons);
+    }
+}
+
+struct Picture {
+    UINT width = 0;
+    UINT height = 0;
+    std::set<Gdiplus::ARGB> colours;
+};
+
+// Reads an image file through GDI+ and samples its colours on a coarse grid.
+Picture ReadPicture(const std::wstring& path) {
+    Picture picture;
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return picture;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) == Gdiplus::Ok) {
+        Gdiplus::DllExports::GdipGetImageWidth(bitmap, &picture.width);
+        Gdiplus::DllExports::GdipGetImageHeight(bitmap, &picture.height);
+        for (UINT y = 0; y < picture.height; y += 4) {
+            for (UINT x = 0; x < picture.width; x += 4) {
+                Gdiplus::ARGB colour = 0;
+                Gdiplus::DllExports::GdipBitmapGetPixel(bitmap, x, y, &colour);
+                picture.colours.insert(colour);
+            }
+        }
+        Gdiplus::DllExports::GdipDisposeImage(bitmap);
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return picture;
+}
+
+TEST(StandinScreenshot, WritesThePixelsOfTheWholeWindow) {
+    auto frame = standin::CreateBrowserFrame(L"Screenshot page", L"http://127.0.0.1/shot.html");
+    ASSERT_TRUE(frame);
+    PumpFor(std::chrono::milliseconds(200));
+    TempFolder folder;
+    const std::wstring path = folder.file(L"frame.png");
+    auto size = standin::SaveWindowScreenshot(frame.get(), path);
+    ASSERT_TRUE(size.ok()) << ToUtf8(size.error().description);
+    RECT rect;
+    GetWindowRect(frame.get(), &rect);
+    EXPECT_EQ(size->width, rect.right - rect.left);
+    EXPECT_EQ(size->height, rect.bottom - rect.top);
+
+    Picture picture = ReadPicture(path);
+    EXPECT_EQ(picture.width, static_cast<UINT>(size->width));
+    EXPECT_EQ(picture.height, static_cast<UINT>(size->height));
+    // A frame, a white page and text: far more than a blank copy would give.
+    EXPECT_GE(picture.colours.size(), 3u);
+    COLORREF page = GetSysColor(COLOR_WINDOW);
+    Gdiplus::ARGB white =
+        Gdiplus::Color::MakeARGB(255, GetRValue(page), GetGValue(page), GetBValue(page));
+    EXPECT_TRUE(picture.colours.contains(white));
+}
+
+}  // namespace
+}  // namespace pagelens::test
