@@ -55,7 +55,7 @@ std::vector<std::wstring> Arguments() {
     return args;
 }
 
-// Ends the whole program with kTimeLimit unless Disarm comes first.
+// Ends the whole program with kTimeLimit unless it is destroyed first.
 class Watchdog {
 public:
     explicit Watchdog(std::chrono::seconds limit)

@@ -211,6 +211,7 @@ Steps, run in order while the snapshot window is open:
   --copy-work-file <file> copy the window's work file snapshot.jpg
   --close                 press Escape and wait until the window is gone
 
+Without --close the window stays open until someone closes it or the time limit ends the run.
 Message boxes are printed and answered with their first button. Exit code: 0 when every step
 ran, 1 when something failed, 2 for a bad command line, 3 when the time limit was reached.
 )";
