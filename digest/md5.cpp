@@ -15,8 +15,7 @@
 namespace pagelens {
 namespace {
 
-constexpr std::array<uint32_t, 4> kInitialState = {0x67452301, 0xEFCDAB89, 0x98BADCFE,
-                                                   0x10325476};
+constexpr std::array<uint32_t, 4> kInitialState = {0x67452301, 0xEFCDAB89, 0x98BADCFE, 0x10325476};
 
 // A multiple of 64, so that whole chunks go to the transform without passing the block buffer.
 constexpr size_t kFileChunk = 1 << 20;

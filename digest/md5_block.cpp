@@ -28,8 +28,8 @@ namespace {
 }
 
 template <uint32_t (*Round)(uint32_t, uint32_t, uint32_t)>
-[[gnu::always_inline]] inline void Step(uint32_t& a, uint32_t b, uint32_t c, uint32_t d,
-                                        uint32_t x, uint32_t t, int s) {
+[[gnu::always_inline]] inline void Step(uint32_t& a, uint32_t b, uint32_t c, uint32_t d, uint32_t x,
+                                        uint32_t t, int s) {
     a = Rotl(a + Round(b, c, d) + x + t, s) + b;
 }
 

@@ -64,7 +64,8 @@ Result<std::wstring> DefaultSaveName(const std::wstring& address, const std::wst
 }
 
 SaveFormat SaveFormatForName(std::wstring_view chosenName) {
-    std::wstring last(chosenName.substr(chosenName.size() - std::min<size_t>(3, chosenName.size())));
+    std::wstring last(
+        chosenName.substr(chosenName.size() - std::min<size_t>(3, chosenName.size())));
     for (auto& ch : last) ch = AsciiUpper(ch);
 
     struct Entry {
@@ -72,8 +73,8 @@ SaveFormat SaveFormatForName(std::wstring_view chosenName) {
         SaveFormat format;
     };
     static constexpr Entry kEntries[] = {
-        {L"BMP", SaveFormat::Bmp},  {L"EMF", SaveFormat::Emf}, {L"GIF", SaveFormat::Gif},
-        {L"JPG", SaveFormat::Jpeg}, {L"PDF", SaveFormat::Pdf}, {L"PNG", SaveFormat::Png},
+        {L"BMP", SaveFormat::Bmp},  {L"EMF", SaveFormat::Emf},  {L"GIF", SaveFormat::Gif},
+        {L"JPG", SaveFormat::Jpeg}, {L"PDF", SaveFormat::Pdf},  {L"PNG", SaveFormat::Png},
         {L"TIF", SaveFormat::Tiff}, {L"IFF", SaveFormat::Tiff}, {L"WMF", SaveFormat::Wmf},
     };
     for (const auto& entry : kEntries) {

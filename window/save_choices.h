@@ -12,8 +12,8 @@
 namespace pagelens {
 
 // In the order the image type list shows them.
-inline constexpr std::array<std::wstring_view, 8> kImageTypes = {
-    L"jpg", L"gif", L"png", L"bmp", L"tif", L"pdf", L"wmf", L"emf"};
+inline constexpr std::array<std::wstring_view, 8> kImageTypes = {L"jpg", L"gif", L"png", L"bmp",
+                                                                 L"tif", L"pdf", L"wmf", L"emf"};
 
 // The save dialog's filter entry (1-based) for an image type; exact, case-sensitive match.
 std::optional<int> SaveFilterIndex(std::wstring_view imageType);
