@@ -427,8 +427,9 @@ Status frmMain::PrepareLoad() {
     }
     HWND types = GetDlgItem(hwnd_, ids::cboImageType);
     SendMessageW(types, CB_RESETCONTENT, 0, 0);
-    for (const auto& type : ImageTypes()) {
-        auto index = SendMessageW(types, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(type.c_str()));
+    for (const std::wstring_view type : kImageTypes) {
+        auto index = SendMessageW(types, CB_ADDSTRING, 0,
+                                  reinterpret_cast<LPARAM>(std::wstring(type).c_str()));
         if (type == state.imageType) SendMessageW(types, CB_SETCURSEL, index, 0);
     }
 
