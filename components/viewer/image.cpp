@@ -2,6 +2,7 @@
 // allocation leaves an empty image (0 x 0) for the caller to report, never an exception.
 #include "components/viewer/image.h"
 
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <new>
@@ -10,10 +11,10 @@ namespace pagelens {
 
 Image::Image(int width, int height) {
     if (width <= 0 || height <= 0) return;
-    // A 32-bit size_t overflows at 1 G pixels; refuse rather than allocate a wrapped size.
-    if (static_cast<size_t>(width) > std::numeric_limits<size_t>::max() / sizeof(uint32_t) /
-                                          static_cast<size_t>(height))
-        return;
+    // Beyond PTRDIFF_MAX bytes new[] throws even in its nothrow form (and a 32-bit size_t
+    // would wrap): such sizes are simply too large.
+    constexpr size_t kLargest = std::numeric_limits<ptrdiff_t>::max() / sizeof(uint32_t);
+    if (static_cast<size_t>(width) > kLargest / static_cast<size_t>(height)) return;
     pixels_.reset(new (std::nothrow) uint32_t[static_cast<size_t>(width) * height]);
     if (!pixels_) return;
     width_ = width;
