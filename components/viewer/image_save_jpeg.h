@@ -1,0 +1,17 @@
+// The one JPEG encoding routine, shared by the JPEG writer and the PDF writer (whose pages hold
+// JPEG images). It streams the encoded bytes into a PendingFile as they are produced.
+#pragma once
+#include "common/run_error.h"
+#include "components/viewer/image.h"
+#include "components/viewer/image_save_output.h"
+
+namespace pagelens {
+
+// Encodes rows firstRow .. firstRow + rowCount - 1 of a non-empty image as a baseline JPEG.
+// Quality 0..100; below 1 means the encoder's lowest, above 100 its highest. Alpha is dropped.
+Status WriteJpeg(const Image& image, int firstRow, int rowCount, int quality, PendingFile& out);
+
+// JPEG frame headers hold 16-bit sizes.
+constexpr int kLargestJpegSide = 65535;
+
+}  // namespace pagelens

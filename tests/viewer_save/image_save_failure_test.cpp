@@ -1,0 +1,96 @@
+// What every writer does when its file cannot be written: an error that says why, and no file
+// (or half a file) left behind; an existing file it could not replace stays as it was.
+#include <gtest/gtest.h>
+
+#include <functional>
+
+#include "components/viewer/gdiplus_session.h"
+#include "components/viewer/image_files.h"
+#include "tests/support/test_support.h"
+#include "tests/viewer_save/sample_images.h"
+
+namespace pagelens {
+namespace {
+
+struct Writer {
+    const char* name;
+    std::function<Status(const Image&, const std::wstring&)> save;
+};
+
+std::vector<Writer> AllWriters() {
+    return {
+        {"jpeg", [](const Image& i, const std::wstring& p) { return SaveAsJpegFile(i, p, 85); }},
+    };
+}
+
+bool FolderIsEmpty(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return true;
+    bool empty = true;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") empty = false;
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return empty;
+}
+
+class SaveFailures : public testing::Test {
+protected:
+    GdiplusSession gdiplus_;
+    test::TempFolder folder_;
+    Image image_ = test::MakeSample(test::Sample::Color, 40, 30);
+};
+
+TEST_F(SaveFailures, AMissingFolderIsAPathErrorAndLeavesNoFile) {
+    const std::wstring path = folder_.file(L"missing\\page.out");
+    for (const auto& writer : AllWriters()) {
+        SCOPED_TRACE(writer.name);
+        const Status status = writer.save(image_, path);
+        ASSERT_FALSE(status.ok());
+        EXPECT_EQ(status.error().number, 76);
+        EXPECT_NE(status.error().description.find(L"missing\\page.out"), std::wstring::npos);
+        EXPECT_FALSE(test::FileExists(path));
+        EXPECT_TRUE(FolderIsEmpty(folder_.path()));
+    }
+}
+
+TEST_F(SaveFailures, UnwritableTargetsKeepWhatWasThere) {
+    const std::string before = "earlier file";
+    const std::wstring readOnly = folder_.file(L"locked.out");
+    test::WriteFileBytes(readOnly, before.data(), before.size());
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_READONLY);
+    const std::wstring folderName = folder_.file(L"sub");
+    CreateDirectoryW(folderName.c_str(), nullptr);
+
+    for (const auto& writer : AllWriters()) {
+        SCOPED_TRACE(writer.name);
+        EXPECT_EQ(writer.save(image_, readOnly).error().number, 70);
+        const auto bytes = test::ReadFileBytes(readOnly);
+        EXPECT_EQ(std::string(bytes.begin(), bytes.end()), before);
+        EXPECT_FALSE(writer.save(image_, folderName).ok());
+        EXPECT_FALSE(writer.save(Image(), folder_.file(L"empty.out")).ok());
+        EXPECT_FALSE(test::FileExists(folder_.file(L"empty.out")));
+    }
+    SetFileAttributesW(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileW(readOnly.c_str());
+    RemoveDirectoryW(folderName.c_str());
+    EXPECT_TRUE(FolderIsEmpty(folder_.path()));
+}
+
+TEST_F(SaveFailures, AnExistingFileIsReplacedWhole) {
+    const std::wstring path = folder_.file(L"page");  // no extension is added
+    const std::string filler(500000, 'x');
+    test::WriteFileBytes(path, filler.data(), filler.size());
+    for (const auto& writer : AllWriters()) {
+        SCOPED_TRACE(writer.name);
+        ASSERT_TRUE(writer.save(image_, path).ok());
+        const auto bytes = test::ReadFileBytes(path);
+        EXPECT_LT(bytes.size(), filler.size());
+        EXPECT_NE(bytes.front(), 'x');
+    }
+}
+
+}  // namespace
+}  // namespace pagelens

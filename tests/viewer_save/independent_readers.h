@@ -1,0 +1,37 @@
+// Readers that the writer tests check files with, independent of the writers: GDI+'s decoders
+// for the raster formats, and GDI's own metafile functions with playback into a memory bitmap
+// for EMF and WMF. Each answers an empty image when the file cannot be read.
+#pragma once
+#include <windows.h>
+
+#include <string>
+
+#include "components/viewer/image.h"
+
+namespace pagelens::test {
+
+struct RasterFile {
+    Image image;
+    int pixelFormat = 0;  // GDI+ PixelFormat of the decoded file
+};
+// GDI+ must be running.
+RasterFile ReadWithGdiplus(const std::wstring& path);
+
+struct EnhancedMetafile {
+    bool opened = false;
+    RECTL bounds{};  // device units of the reference device
+    RECTL frame{};   // .01 mm
+    Image played;    // played into a bitmap of the bounds' size
+};
+EnhancedMetafile ReadEnhancedMetafile(const std::wstring& path);
+
+struct WindowsMetafile {
+    bool placeable = false;     // Aldus header with a correct checksum
+    RECT box{};                 // the placeable header's bounding box
+    int unitsPerInch = 0;
+    bool openedByName = false;  // GetMetaFileW accepted the file
+    Image played;               // the records played into a width x height bitmap
+};
+WindowsMetafile ReadWindowsMetafile(const std::wstring& path, int width, int height);
+
+}  // namespace pagelens::test
