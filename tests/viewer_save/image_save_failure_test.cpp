@@ -20,6 +20,10 @@ struct Writer {
 std::vector<Writer> AllWriters() {
     return {
         {"jpeg", [](const Image& i, const std::wstring& p) { return SaveAsJpegFile(i, p, 85); }},
+        {"bmp", SaveAsBmpFile},
+        {"png", SaveAsPngFile},
+        {"tiff", SaveAsTiffFile},
+        {"gif", SaveAsGifFile},
     };
 }
 

@@ -19,6 +19,129 @@ protected:
     test::TempFolder folder_;
 };
 
+struct LosslessWriter {
+    const char* name;
+    Status (*save)(const Image&, const std::wstring&);
+};
+const LosslessWriter kGdiplusWriters[] = {
+    {"bmp", SaveAsBmpFile}, {"png", SaveAsPngFile}, {"tif", SaveAsTiffFile}};
+
+TEST_F(RasterFiles, LosslessFormatsReadBackWithTheSamePixels) {
+    struct Case {
+        Sample sample;
+        int width, height;
+    };
+    const Case cases[] = {
+        {Sample::Color, 37, 23},        {Sample::Gray, 37, 23},     {Sample::BlackAndWhite, 37, 23},
+        {Sample::BlackAndWhite, 64, 3}, {Sample::FewColors, 1, 1},  {Sample::Gray, 1, 5},
+        {Sample::Color, 5, 1},          {Sample::BlackAndWhite, 1, 1},
+    };
+    for (const auto& writer : kGdiplusWriters) {
+        for (const auto& c : cases) {
+            SCOPED_TRACE(std::string(writer.name) + " " + test::SampleName(c.sample) + " " +
+                         std::to_string(c.width) + "x" + std::to_string(c.height));
+            const Image image = MakeSample(c.sample, c.width, c.height);
+            const std::wstring path = folder_.file(L"page");
+            ASSERT_TRUE(writer.save(image, path).ok());
+            const auto back = test::ReadWithGdiplus(path);
+            ASSERT_EQ(test::LargestDifference(image, back.image), 0);
+        }
+    }
+}
+
+// Noise over all 256 indices fills the LZW code table many times over, with 12-bit codes.
+Image PaletteNoise(int width, int height) {
+    Image image(width, height);
+    uint32_t state = 12345;
+    for (size_t i = 0; i < image.pixelCount(); ++i) {
+        state = state * 1103515245u + 12345u;
+        const uint8_t v = uint8_t(state >> 24);
+        image.pixels()[i] = PackPixel(v, uint8_t(v * 3), uint8_t(255 - v));
+    }
+    return image;
+}
+
+TEST_F(RasterFiles, GifKeepsImagesOfUpTo256ColorsExactly) {
+    struct Case {
+        const char* name;
+        Image image;
+    };
+    const Case cases[] = {
+        {"gray", MakeSample(Sample::Gray, 37, 23)},
+        {"black and white", MakeSample(Sample::BlackAndWhite, 64, 3)},
+        {"one pixel", MakeSample(Sample::BlackAndWhite, 1, 1)},
+        {"200 colours", MakeSample(Sample::FewColors, 301, 199)},
+        {"noise", PaletteNoise(512, 300)},
+        {"one colour", [] {
+             Image i(700, 50);
+             for (size_t k = 0; k < i.pixelCount(); ++k) i.pixels()[k] = PackPixel(10, 20, 30);
+             return i;
+         }()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::wstring path = folder_.file(L"page.gif");
+        ASSERT_TRUE(SaveAsGifFile(c.image, path).ok());
+        EXPECT_EQ(test::LargestDifference(c.image, test::ReadWithGdiplus(path).image), 0);
+    }
+}
+
+TEST_F(RasterFiles, GifOfManyColorsStaysClose) {
+    struct Case {
+        Sample sample;
+        int width, height;
+        double meanError;
+    };
+    const Case cases[] = {{Sample::Gradient, 256, 256, 3.0}, {Sample::Color, 400, 300, 6.0},
+                          {Sample::Gradient, 5000, 2, 3.0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(test::SampleName(c.sample));
+        const Image image = MakeSample(c.sample, c.width, c.height);
+        const std::wstring path = folder_.file(L"page.gif");
+        ASSERT_TRUE(SaveAsGifFile(image, path).ok());
+        const Image back = test::ReadWithGdiplus(path).image;
+        ASSERT_EQ(back.width(), c.width);
+        ASSERT_EQ(back.height(), c.height);
+        EXPECT_LT(test::MeanDifference(image, back), c.meanError);
+        // The pure colours of blocks and text come back unchanged.
+        size_t pureKept = 0, pure = 0;
+        for (size_t i = 0; i < image.pixelCount(); ++i) {
+            const uint32_t p = image.pixels()[i];
+            if (p != PackPixel(0, 0, 0) && p != PackPixel(255, 255, 255)) continue;
+            ++pure;
+            pureKept += back.pixels()[i] == p;
+        }
+        EXPECT_EQ(pureKept, pure);
+    }
+}
+
+TEST_F(RasterFiles, TransparencySurvivesInPngAndTiffOnly) {
+    Image image = MakeSample(Sample::Gray, 20, 10);
+    for (size_t i = 0; i < image.pixelCount(); ++i)
+        image.pixels()[i] = (image.pixels()[i] & 0xFFFFFFu) | uint32_t((i * 29) % 256) << 24;
+    struct Case {
+        Status (*save)(const Image&, const std::wstring&);
+        bool keepsAlpha;
+    };
+    for (const Case& c : {Case{SaveAsPngFile, true}, Case{SaveAsTiffFile, true},
+                          Case{SaveAsBmpFile, false}}) {
+        const std::wstring path = folder_.file(L"alpha");
+        ASSERT_TRUE(c.save(image, path).ok());
+        const Image back = test::ReadWithGdiplus(path).image;
+        ASSERT_EQ(back.pixelCount(), image.pixelCount());
+        int alphaKept = 0, colorKept = 0;
+        for (size_t i = 0; i < image.pixelCount(); ++i) {
+            alphaKept += (back.pixels()[i] >> 24) == (image.pixels()[i] >> 24);
+            colorKept += (back.pixels()[i] & 0xFFFFFFu) == (image.pixels()[i] & 0xFFFFFFu);
+        }
+        EXPECT_EQ(colorKept, int(image.pixelCount()));
+        if (c.keepsAlpha)
+            EXPECT_EQ(alphaKept, int(image.pixelCount()));
+        else
+            EXPECT_EQ(test::ReadFileBytes(path)[28], 24);  // no fourth byte to mistake for alpha
+    }
+}
+
 TEST_F(RasterFiles, JpegReadsBackCloseToTheImageAtEveryQuality) {
     struct Case {
         Sample sample;
