@@ -24,6 +24,9 @@ std::vector<Writer> AllWriters() {
         {"png", SaveAsPngFile},
         {"tiff", SaveAsTiffFile},
         {"gif", SaveAsGifFile},
+        {"emf", SaveAsEmfFile},
+        {"wmf", SaveAsWmfFile},
+        {"pdf", SaveAsPdfFile},
     };
 }
 

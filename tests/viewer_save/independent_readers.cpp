@@ -111,9 +111,16 @@ WindowsMetafile ReadWindowsMetafile(const std::wstring& path, int width, int hei
                       int16_t(Word(bytes, 12))};
         result.unitsPerInch = Word(bytes, 14);
     }
-    result.openedByName = UniqueHmetafile(GetMetaFileW(path.c_str())).get() != nullptr;
-
     const size_t skip = result.placeable ? 22 : 0;
+    const std::wstring bare = path + L".bare";
+    WriteFileBytes(bare, bytes.data() + skip, bytes.size() - skip);
+    result.openedByName = UniqueHmetafile(GetMetaFileW(bare.c_str())).get() != nullptr;
+    DeleteFileW(bare.c_str());
+    result.convertsToEmf =
+        UniqueHenhmetafile(SetWinMetaFileBits(UINT(bytes.size() - skip), bytes.data() + skip,
+                                              nullptr, nullptr))
+            .get() != nullptr;
+
     UniqueHmetafile wmf(SetMetaFileBitsEx(UINT(bytes.size() - skip), bytes.data() + skip));
     if (!wmf) return result;
     Canvas canvas(width, height);
