@@ -1,16 +1,41 @@
 // HtmlSnap: the HTML snapshot component. It turns a web page into one image file through a
-// Chromium-family browser driven headless over the DevTools protocol.
+// Chromium-family browser (Edge, Chrome or Chromium; under Wine the host's Chromium) driven
+// headless over the DevTools protocol.
 //
 // One instance per capture. The capture runs on a worker thread; the events arrive on the thread
 // that created the instance, through its message loop. A capture call returns at once; the
 // capture ends with exactly one final OnStatus code:
-//    1 image file written, -1 capture failed, -2 writing the file failed,
-//   -3 opening the address failed, -4 time limit reached before the capture.
-// Codes 0 are progress texts. The file exists afterwards only on success.
+//    1 image file written, -1 capture failed (also: no capture browser found), -2 writing the
+//   file failed, -3 opening the address failed (unknown host, refused connection, an HTTP error
+//   status of the page itself, any net:: error), -4 time limit reached before the capture.
+// Codes 0 are progress texts (starting the browser, loading, scrolling, capturing part k of n,
+// writing). The file exists afterwards only on success: it is written beside the target and
+// moved over it as the last step. Close, or dropping the instance without Close, stops the
+// capture within a few seconds at most: the browser is closed, its profile folder removed, no
+// file of the capture is left unless its success was reported, and no event follows.
 //
-// Settings, written in this order right after creation (the meanings are ours):
-//   1 TimeLimit      milliseconds from the call to the capture, then code -4
-//   (2..9: see the implementation header comment in html_snap.cpp)
+// Settings, written in this order right after creation; unwritten ones keep their defaults:
+//   #  name                  default  meaning
+//   1  TimeLimit             60000    milliseconds from the capture call to the written image,
+//                                     then -4; 0 or less means the default, at most 10 minutes
+//   2  FullPage              1        1 the whole page, 0 only the first screen
+//   3  JpegQuality           90       the work file's JPEG quality, 0..100
+//   4  ScrollForLazyContent  1        scroll through the page once before the capture so that
+//                                     lazily loaded images and content arrive
+//   5  ScreenMedia           1        1 the page's screen styles, 0 its print styles
+//   6  Scripts               1        1 the page's scripts run, 0 they do not
+//   7  ViewportFromBrowser   1        CaptureBrowser: the viewport is the size of the browser's
+//                                     view; 0, and always for CaptureUrl: 1280 x 800 CSS pixels
+//   8  CutTallPages          1        a page beyond the largest image (40,960,000 pixels: 32,000
+//                                     rows at 1280 wide; at most 65,000 either way) is cut there
+//                                     and a status text says so; 0: such a page fails with -1
+//   9  SettleLimit           1000     after the load, and again after scrolling, wait until the
+//                                     network has been idle for 200 ms, but at most this long (ms)
+// The window writes 40000, 1, 100, 1, 1, 1, 1, 1, 1000 for a browser capture and 180000, 1,
+// 100, 1, 1, 1, 0, (none), 2000 for an address capture.
+//
+// Addresses: one with a scheme is used as it is; a bare host name gets "http://"; a Windows
+// file path becomes a file:// URL (under Wine, of the host path).
 #pragma once
 #include <oaidl.h>
 
@@ -43,6 +68,7 @@ public:
 
     // index 1..9; other indexes are an error.
     virtual Status SetSetting(int index, int32_t value) = 0;
+    // Reads the browser's address (and view size) on this thread. No browser: final -1.
     virtual Status CaptureBrowser(IWebBrowser2* browser, const std::wstring& filePath) = 0;
     virtual Status CaptureUrl(const std::wstring& address, const std::wstring& filePath) = 0;
     // Ends a running capture (its browser too) and stops the events.

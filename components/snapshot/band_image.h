@@ -1,0 +1,15 @@
+// Putting a captured band (PNG bytes from the browser) into its rows of the page image.
+#pragma once
+#include <string_view>
+
+#include "common/run_error.h"
+#include "components/viewer/image.h"
+
+namespace pagelens::capture {
+
+// Decodes `png` and copies it into `image` from row `top` on, over `rows` rows. A band that
+// comes back smaller than asked (the page shrank meanwhile) leaves the rest white; a wider or
+// taller one is cropped.
+Status PlaceBand(std::string_view png, int top, int rows, Image& image);
+
+}  // namespace pagelens::capture

@@ -1,0 +1,28 @@
+// The final codes a capture ends with, and the errors that carry them out of the capture's
+// steps. Every step returns its failure as a RunError whose number is the final code the capture
+// reports, so the run ends with one early return and one report. "Stopped" is not a code: Close
+// ended the capture and nothing is reported.
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "common/run_error.h"
+
+namespace pagelens::capture {
+
+inline constexpr int32_t kWritten = 1;
+inline constexpr int32_t kFailed = -1;
+inline constexpr int32_t kWriteFailed = -2;
+inline constexpr int32_t kOpenFailed = -3;
+inline constexpr int32_t kTimedOut = -4;
+inline constexpr int32_t kStopped = 0;
+
+inline RunError Failure(int32_t code, std::wstring text) {
+    return {code, L"HtmlSnap", std::move(text)};
+}
+inline RunError Failed(std::wstring text) { return Failure(kFailed, std::move(text)); }
+inline RunError TimedOut(std::wstring text) { return Failure(kTimedOut, std::move(text)); }
+inline RunError Stopped() { return Failure(kStopped, L"The capture was closed"); }
+inline bool IsStopped(const RunError& error) { return error.number == kStopped; }
+
+}  // namespace pagelens::capture

@@ -1,0 +1,190 @@
+#include "components/snapshot/capture_run.h"
+
+#include <atomic>
+#include <memory>
+#include <new>
+#include <optional>
+
+#include "common/text_codepage.h"
+#include "common/unique_handle.h"
+#include "components/snapshot/browser_locator.h"
+#include "components/snapshot/browser_process.h"
+#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/devtools_connection.h"
+#include "components/snapshot/host_system.h"
+#include "components/snapshot/navigation_address.h"
+#include "components/viewer/image_files.h"
+
+namespace pagelens::capture {
+namespace {
+
+// Limits of the clean-up, which runs even after Close or the time limit.
+constexpr auto kLateStartLimit = std::chrono::seconds(10);
+constexpr auto kBrowserCloseLimit = std::chrono::seconds(3);
+constexpr auto kProfileRemovalLimit = std::chrono::seconds(5);
+
+std::wstring PartialPathFor(const std::wstring& target) {
+    static std::atomic<unsigned> counter{0};
+    return target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
+           std::to_wstring(++counter) + L".part";
+}
+
+RunError WriteFailure(const std::wstring& path, DWORD error) {
+    return Failure(kWriteFailed, L"The image file cannot be written: " + path + L" (error " +
+                                     std::to_wstring(error) + L")");
+}
+
+class CaptureRun {
+public:
+    CaptureRun(const CaptureRequest& request, CaptureControl& control, CaptureReporter& reporter)
+        : request_(request),
+          control_(control),
+          reporter_(reporter),
+          interrupts_{control.stopEvent(), request.deadline},
+          partialPath_(PartialPathFor(request.filePath)) {}
+
+    Status Capture();
+    void CleanUp();
+
+private:
+    Status ReserveOutput();
+    Status StartBrowser(const BrowserProgram& program);
+    Status Connect(const DevToolsEndpoint& endpoint, const Interrupts& interrupts);
+    Status WriteImage(const Image& image);
+    void CloseBrowser();
+
+    const CaptureRequest& request_;
+    CaptureControl& control_;
+    CaptureReporter& reporter_;
+    const Interrupts interrupts_;
+    const std::wstring partialPath_;
+    bool partialExists_ = false;
+    std::optional<ProfileFolder> profile_;
+    std::optional<BrowserProcess> process_;
+    std::unique_ptr<DevToolsConnection> connection_;
+};
+
+// Made at once, so that a work file that cannot be written fails before the browser starts.
+Status CaptureRun::ReserveOutput() {
+    UniqueFile file(CreateFileW(partialPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return WriteFailure(request_.filePath, GetLastError());
+    partialExists_ = true;
+    return {};
+}
+
+Status CaptureRun::StartBrowser(const BrowserProgram& program) {
+    auto profile = ProfileFolder::Create();
+    if (!profile.ok()) return profile.error();
+    profile_.emplace(std::move(profile).value());
+    auto process = BrowserProcess::Start(program, *profile_);
+    if (!process.ok()) return process.error();
+    process_.emplace(std::move(process).value());
+    auto endpoint = process_->WaitForEndpoint(*profile_, interrupts_);
+    if (!endpoint.ok()) return endpoint.error();
+    return Connect(*endpoint, interrupts_);
+}
+
+Status CaptureRun::Connect(const DevToolsEndpoint& endpoint, const Interrupts& interrupts) {
+    auto socket = WebSocketClient::Connect(endpoint.port, endpoint.path, interrupts);
+    if (!socket.ok()) return socket.error();
+    connection_ = std::make_unique<DevToolsConnection>(std::move(socket).value());
+    return {};
+}
+
+Status CaptureRun::Capture() {
+    PAGELENS_RETURN_IF_ERROR(ReserveOutput());
+    reporter_.Status(L"Starting the capture browser", 0);
+    reporter_.Progress(5);
+    const auto program = FindCaptureBrowser();
+    if (!program) return Failed(L"No capture browser was found: Microsoft Edge, Google Chrome or Chromium is needed");
+    PathForBrowser pathForBrowser;
+    if (program->hostProgram) pathForBrowser = HostPathOf;
+    const auto url = NavigationUrl(request_.address, pathForBrowser);
+    if (!url) return Failure(kOpenFailed, L"The address cannot be opened: " + request_.address);
+
+    PAGELENS_RETURN_IF_ERROR(StartBrowser(*program));
+    reporter_.Progress(10);
+    PageCapture page(*connection_, request_.settings, reporter_, interrupts_);
+    PAGELENS_RETURN_IF_ERROR(page.OpenPage(request_.viewport));
+    PAGELENS_RETURN_IF_ERROR(page.Load(ToUtf8(*url)));
+    PAGELENS_RETURN_IF_ERROR(page.ScrollThrough());
+    auto plan = page.Measure();
+    if (!plan.ok()) return plan.error();
+    auto image = page.CaptureBands(*plan);
+    if (!image.ok()) return image.error();
+    return WriteImage(*image);
+}
+
+Status CaptureRun::WriteImage(const Image& image) {
+    reporter_.Status(L"Writing the image file", 0);
+    if (interrupts_.stopped()) return Stopped();
+    Status saved = SaveAsJpegFile(image, partialPath_, request_.settings.jpegQuality);
+    if (!saved.ok()) return Failure(kWriteFailed, saved.error().description);
+    DWORD moveError = ERROR_SUCCESS;
+    const bool ran = control_.PublishUnlessStopped([&] {
+        if (MoveFileExW(partialPath_.c_str(), request_.filePath.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        moveError = GetLastError();
+        return false;
+    });
+    if (!ran) return Stopped();
+    if (moveError != ERROR_SUCCESS) return WriteFailure(request_.filePath, moveError);
+    partialExists_ = false;
+    reporter_.Progress(100);
+    return {};
+}
+
+// Browser.close is the one way to end a host browser under Wine, so a browser that was still
+// starting when the capture stopped is waited for and connected to just to close it.
+void CaptureRun::CloseBrowser() {
+    if (!process_) return;
+    const Interrupts unstoppable{};
+    if (!connection_) {
+        if (auto endpoint = process_->WaitForEndpoint(*profile_, unstoppable.within(kLateStartLimit)); endpoint.ok())
+            (void)Connect(*endpoint, unstoppable.within(kLateStartLimit));
+    }
+    if (connection_) {
+        const Interrupts closing = unstoppable.within(kBrowserCloseLimit);
+        if (connection_->Send("Browser.close", Json::object(), "", closing).ok())
+            (void)connection_->ReadUntilClosed(closing);
+        connection_.reset();
+    }
+    process_->Finish(kBrowserCloseLimit);
+}
+
+void CaptureRun::CleanUp() {
+    CloseBrowser();
+    if (profile_) profile_->Remove(kProfileRemovalLimit);
+    if (partialExists_) DeleteFileW(partialPath_.c_str());
+}
+
+Status CaptureGuarded(CaptureRun& run) {
+    try {
+        return run.Capture();
+    } catch (const std::bad_alloc&) {
+        return Failed(L"There is not enough memory for the capture");
+    } catch (const std::exception& e) {
+        return Failed(L"The capture failed: " + FromUtf8(e.what()));
+    }
+}
+
+}  // namespace
+
+void RunCapture(const CaptureRequest& request, CaptureControl& control, CaptureReporter& reporter) {
+    CaptureRun run(request, control, reporter);
+    Status outcome = CaptureGuarded(run);
+    try {
+        run.CleanUp();
+    } catch (...) {
+        // Clean-up is best effort; the outcome stands.
+    }
+    if (control.stopped()) return;  // Close has detached the events already
+    if (outcome.ok())
+        reporter.Status(L"The snapshot is written to " + request.filePath, kWritten);
+    else if (!IsStopped(outcome.error()))
+        reporter.Status(outcome.error().description, outcome.error().number);
+}
+
+}  // namespace pagelens::capture

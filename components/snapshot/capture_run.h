@@ -1,0 +1,27 @@
+// One capture from start to end on the worker thread: the work file's place is checked, the
+// capture browser found and started in a fresh profile, the page loaded, scrolled, measured and
+// captured in bands, the image written as JPEG beside the work file and moved over it, and the
+// browser closed and its profile removed. Exactly one final status is reported, after the
+// clean-up, unless Close stopped the capture: then nothing is reported and no file is left.
+#pragma once
+#include <string>
+
+#include "components/snapshot/capture_control.h"
+#include "components/snapshot/capture_reporter.h"
+#include "components/snapshot/capture_settings.h"
+#include "components/snapshot/interrupts.h"
+#include "components/snapshot/page_capture.h"
+
+namespace pagelens::capture {
+
+struct CaptureRequest {
+    std::wstring address;  // as given; the worker makes the URL
+    std::wstring filePath;
+    CaptureSettings settings;
+    Viewport viewport;
+    Clock::time_point deadline;
+};
+
+void RunCapture(const CaptureRequest& request, CaptureControl& control, CaptureReporter& reporter);
+
+}  // namespace pagelens::capture

@@ -1,0 +1,53 @@
+// The DevTools protocol over one WebSocket: numbered commands and their answers, and the events
+// that arrive in between. Commands for a page carry the session id that attaching to its target
+// gave; events go to one listener as they are read. The connection owns the WebSocket.
+#pragma once
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "common/run_error.h"
+#include "components/snapshot/interrupts.h"
+#include "components/snapshot/websocket_client.h"
+
+namespace pagelens::capture {
+
+using Json = nlohmann::json;
+
+class DevToolsConnection {
+public:
+    using EventListener = std::function<void(std::string_view method, const Json& params)>;
+
+    explicit DevToolsConnection(std::unique_ptr<WebSocketClient> socket);
+
+    void SetEventListener(EventListener listener) { listener_ = std::move(listener); }
+
+    // Sends a command and reads until its answer: the answer's result, or its error as a
+    // failure. An empty session id addresses the browser itself.
+    Result<Json> Call(std::string_view method, Json params, const std::string& sessionId,
+                      const Interrupts& interrupts);
+    // Sends a command without waiting for its answer.
+    Status Send(std::string_view method, Json params, const std::string& sessionId,
+                const Interrupts& interrupts);
+    // Reads messages (events go to the listener) until `done` answers true.
+    Status ReadUntil(const std::function<bool()>& done, const Interrupts& interrupts);
+    // Reads and drops messages until the browser closes the connection.
+    Status ReadUntilClosed(const Interrupts& interrupts);
+
+    WebSocketClient& socket() { return *socket_; }
+
+private:
+    // Reads one message; an event goes to the listener, an answer is returned by id.
+    Status ReadOne(const Interrupts& interrupts);
+
+    std::unique_ptr<WebSocketClient> socket_;
+    EventListener listener_;
+    int64_t nextId_ = 1;
+    int64_t awaitedId_ = 0;
+    std::optional<Json> awaitedAnswer_;
+};
+
+}  // namespace pagelens::capture

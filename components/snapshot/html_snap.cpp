@@ -1,0 +1,160 @@
+// The component behind HtmlSnap: it keeps the settings, starts one capture on a worker thread
+// and owns the event relay. The worker owns its own copy of the request and shares the relay
+// and the capture's control with the component, so that the component may go (Close, or an
+// instance dropped for a new capture) while the worker finishes its clean-up. The worker pins
+// this module until it ends.
+#include "components/snapshot/html_snap.h"
+
+#include <exdisp.h>
+
+#include "common/module.h"
+#include "common/unique_handle.h"
+#include "components/snapshot/browser_document.h"
+#include "components/snapshot/capture_control.h"
+#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/capture_run.h"
+#include "components/snapshot/event_relay.h"
+
+namespace pagelens {
+namespace {
+
+using capture::CaptureControl;
+using capture::CaptureRequest;
+using capture::EventRelay;
+
+// Close waits this long for the worker's clean-up (closing the browser, removing its
+// profile); a worker that needs longer finishes on its own.
+constexpr DWORD kCloseWaitMilliseconds = 3000;
+
+RunError InvalidCall(const wchar_t* why) {
+    return {5, L"HtmlSnap", std::wstring(L"Invalid procedure call or argument: ") + why};
+}
+
+struct WorkerStart {
+    CaptureRequest request;
+    std::shared_ptr<CaptureControl> control;
+    std::shared_ptr<EventRelay> relay;
+};
+
+DWORD WINAPI WorkerMain(void* parameter) {
+    {
+        std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(parameter));
+        capture::RunCapture(start->request, *start->control, *start->relay);
+    }
+    HMODULE self = nullptr;
+    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                           reinterpret_cast<LPCWSTR>(&WorkerMain), &self) &&
+        self != GetModuleHandleW(nullptr))
+        FreeLibraryAndExitThread(self, 0);  // the reference taken when the worker started
+    return 0;
+}
+
+class HtmlSnapComponent final : public HtmlSnap {
+public:
+    explicit HtmlSnapComponent(std::shared_ptr<EventRelay> relay) : relay_(std::move(relay)) {}
+    ~HtmlSnapComponent() override { (void)Close(); }
+
+    Status SetSetting(int index, int32_t value) override { return settings_.Set(index, value); }
+    Status CaptureBrowser(IWebBrowser2* browser, const std::wstring& filePath) override;
+    Status CaptureUrl(const std::wstring& address, const std::wstring& filePath) override;
+    Status Close() override;
+
+private:
+    CaptureRequest NewRequest(std::wstring address, const std::wstring& filePath) const;
+    Status Start(CaptureRequest request);
+    Status ClaimCapture();
+
+    std::shared_ptr<EventRelay> relay_;
+    capture::CaptureSettings settings_;
+    std::shared_ptr<CaptureControl> control_;
+    std::wstring filePath_;
+    UniqueHandleK worker_;
+    bool captureClaimed_ = false;
+    bool closed_ = false;
+};
+
+Status HtmlSnapComponent::ClaimCapture() {
+    if (closed_) return InvalidCall(L"the snapshot component is closed");
+    if (captureClaimed_) return InvalidCall(L"the snapshot component has captured already");
+    captureClaimed_ = true;
+    return {};
+}
+
+CaptureRequest HtmlSnapComponent::NewRequest(std::wstring address,
+                                             const std::wstring& filePath) const {
+    CaptureRequest request;
+    request.address = std::move(address);
+    request.filePath = filePath;
+    request.settings = settings_;
+    request.deadline = capture::Clock::now() + settings_.timeLimit;
+    return request;
+}
+
+Status HtmlSnapComponent::CaptureBrowser(IWebBrowser2* browser, const std::wstring& filePath) {
+    PAGELENS_RETURN_IF_ERROR(ClaimCapture());
+    if (!browser) {
+        relay_->Status(L"No browser was given to capture", capture::kFailed);
+        return {};
+    }
+    CaptureRequest request = NewRequest(capture::BrowserAddress(browser), filePath);
+    if (settings_.viewportFromBrowser)
+        if (auto viewport = capture::BrowserViewport(browser)) request.viewport = *viewport;
+    if (request.address.empty()) {
+        relay_->Status(L"The browser shows no document with an address", capture::kFailed);
+        return {};
+    }
+    return Start(std::move(request));
+}
+
+Status HtmlSnapComponent::CaptureUrl(const std::wstring& address, const std::wstring& filePath) {
+    PAGELENS_RETURN_IF_ERROR(ClaimCapture());
+    return Start(NewRequest(address, filePath));
+}
+
+Status HtmlSnapComponent::Start(CaptureRequest request) {
+    if (request.filePath.empty()) {
+        relay_->Status(L"No image file was named", capture::kWriteFailed);
+        return {};
+    }
+    auto control = std::make_shared<CaptureControl>();
+    if (!control->ok()) return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()), L"No stop event");
+    filePath_ = request.filePath;
+    auto start = std::make_unique<WorkerStart>(WorkerStart{std::move(request), control, relay_});
+
+    HMODULE pinned = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&WorkerMain),
+                       &pinned);
+    worker_.reset(CreateThread(nullptr, 0, WorkerMain, start.get(), 0, nullptr));
+    if (!worker_) {
+        const DWORD error = GetLastError();
+        if (pinned) FreeLibrary(pinned);
+        return errors::FromHresult(HRESULT_FROM_WIN32(error), L"The capture thread cannot be started");
+    }
+    start.release();  // the worker owns it now
+    control_ = std::move(control);
+    return {};
+}
+
+Status HtmlSnapComponent::Close() {
+    if (closed_) return {};
+    closed_ = true;
+    relay_->Detach();
+    if (!control_) return {};
+    control_->Stop();
+    if (worker_) WaitForSingleObject(worker_.get(), kCloseWaitMilliseconds);
+    // A file whose success was never reported is not the window's: a new capture may already
+    // have deleted the old work file, expecting it to stay gone unless that capture succeeds.
+    if (control_->published() && !relay_->finalDelivered()) DeleteFileW(filePath_.c_str());
+    return {};
+}
+
+}  // namespace
+
+Result<std::unique_ptr<HtmlSnap>> HtmlSnap::Create(HtmlSnapEvents* events) {
+    auto relay = EventRelay::Create(events);
+    if (!relay.ok()) return relay.error();
+    return std::unique_ptr<HtmlSnap>(new HtmlSnapComponent(std::move(relay).value()));
+}
+
+}  // namespace pagelens

@@ -1,0 +1,240 @@
+#include "components/snapshot/page_capture.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "common/text_codepage.h"
+#include "components/snapshot/band_image.h"
+#include "components/snapshot/base64.h"
+#include "components/snapshot/capture_failure.h"
+
+namespace pagelens::capture {
+namespace {
+
+// Scrolls one screen at a time, letting two frames pass at each stop so that intersection
+// observers and native lazy loading see every part of the page, and returns to the top. A
+// frame that does not come (a throttled page) is replaced by a short timer.
+constexpr const char* kScrollScript = R"JS(
+(async (limit) => {
+  const frame = () => new Promise(done => {
+    const timer = setTimeout(done, 100);
+    requestAnimationFrame(() => { clearTimeout(timer); done(); });
+  });
+  const root = document.scrollingElement || document.documentElement;
+  const step = Math.max(100, window.innerHeight);
+  for (let y = 0; root && y < Math.min(root.scrollHeight, limit); y += step) {
+    window.scrollTo(0, y);
+    await frame();
+    await frame();
+  }
+  window.scrollTo(0, 0);
+  await frame();
+  return root ? root.scrollHeight : 0;
+})
+)JS";
+
+std::wstring Wide(const std::string& text) { return FromUtf8(text); }
+
+// A time-out names the step that ran out of time.
+Status DuringStep(Status status, const wchar_t* step) {
+    if (status.ok() || status.error().number != kTimedOut) return status;
+    return TimedOut(std::wstring(L"The time limit was reached ") + step);
+}
+template <typename T>
+Result<T> DuringStep(Result<T> result, const wchar_t* step) {
+    if (result.ok() || result.error().number != kTimedOut) return result;
+    return TimedOut(std::wstring(L"The time limit was reached ") + step);
+}
+
+// A width and a height from the first of `objects` that the layout metrics hold.
+std::pair<double, double> SizeIn(const Json& metrics, std::initializer_list<const char*> objects,
+                                 const char* widthName, const char* heightName) {
+    for (const char* name : objects) {
+        const auto found = metrics.find(name);
+        if (found == metrics.end() || !found->is_object()) continue;
+        return {found->value(widthName, 0.0), found->value(heightName, 0.0)};
+    }
+    return {0.0, 0.0};
+}
+
+}  // namespace
+
+PageCapture::PageCapture(DevToolsConnection& connection, const CaptureSettings& settings,
+                         CaptureReporter& reporter, const Interrupts& interrupts)
+    : connection_(connection), settings_(settings), reporter_(reporter), interrupts_(interrupts) {
+    connection_.SetEventListener(
+        [this](std::string_view method, const Json& params) { OnEvent(method, params); });
+}
+
+PageCapture::~PageCapture() { connection_.SetEventListener(nullptr); }
+
+Result<Json> PageCapture::Call(std::string_view method, Json params) {
+    return connection_.Call(method, std::move(params), sessionId_, interrupts_);
+}
+
+void PageCapture::OnEvent(std::string_view method, const Json& params) {
+    if (method == "Page.lifecycleEvent") {
+        if (params.value("name", "") == "load") loadedLoaders_.insert(params.value("loaderId", ""));
+    } else if (method == "Page.loadEventFired") {
+        loadEventFired_ = true;
+    } else if (method == "Network.requestWillBeSent") {
+        openRequests_.insert(params.value("requestId", ""));
+        lastNetworkActivity_ = Clock::now();
+    } else if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
+        openRequests_.erase(params.value("requestId", ""));
+        lastNetworkActivity_ = Clock::now();
+    } else if (method == "Network.responseReceived" && params.value("type", "") == "Document") {
+        const auto response = params.find("response");
+        if (response != params.end() && response->is_object())
+            documentStatus_[params.value("loaderId", "")] = {response->value("status", 0),
+                                                             response->value("statusText", "")};
+    }
+}
+
+Status PageCapture::OpenPage(const Viewport& viewport) {
+    viewport_ = viewport;
+    auto target = connection_.Call("Target.createTarget", {{"url", "about:blank"}}, "", interrupts_);
+    if (!target.ok()) return target.error();
+    auto attached = connection_.Call(
+        "Target.attachToTarget",
+        {{"targetId", target->value("targetId", "")}, {"flatten", true}}, "", interrupts_);
+    if (!attached.ok()) return attached.error();
+    sessionId_ = attached->value("sessionId", "");
+    if (sessionId_.empty()) return Failed(L"The capture browser gave no page session");
+
+    PAGELENS_RETURN_IF_ERROR(Call("Page.enable", Json::object()));
+    PAGELENS_RETURN_IF_ERROR(Call("Page.setLifecycleEventsEnabled", {{"enabled", true}}));
+    PAGELENS_RETURN_IF_ERROR(Call("Network.enable", Json::object()));
+    PAGELENS_RETURN_IF_ERROR(Call("Emulation.setDeviceMetricsOverride",
+                                  {{"width", viewport.width},
+                                   {"height", viewport.height},
+                                   {"deviceScaleFactor", 1},
+                                   {"mobile", false}}));
+    if (!settings_.screenMedia)
+        PAGELENS_RETURN_IF_ERROR(Call("Emulation.setEmulatedMedia", {{"media", "print"}}));
+    if (!settings_.scripts)
+        PAGELENS_RETURN_IF_ERROR(Call("Emulation.setScriptExecutionDisabled", {{"value", true}}));
+    return {};
+}
+
+bool PageCapture::Loaded() const {
+    return loaderId_.empty() ? loadEventFired_ : loadedLoaders_.count(loaderId_) > 0;
+}
+
+Status PageCapture::CheckDocumentStatus() const {
+    const auto found = documentStatus_.find(loaderId_);
+    if (found == documentStatus_.end() || found->second.first < 400) return {};
+    return Failure(kOpenFailed, L"The server answered HTTP " + std::to_wstring(found->second.first) +
+                                    L" " + Wide(found->second.second) + L" for " + url_);
+}
+
+Status PageCapture::Load(const std::string& url) {
+    url_ = Wide(url);
+    reporter_.Status(L"Loading " + url_, 0);
+    loadEventFired_ = false;
+    auto navigated = DuringStep(Call("Page.navigate", {{"url", url}}), L"while opening the address");
+    if (!navigated.ok()) return navigated.error();
+    if (const std::string errorText = navigated->value("errorText", ""); !errorText.empty())
+        return Failure(kOpenFailed, L"The address could not be opened: " + Wide(errorText));
+    loaderId_ = navigated->value("loaderId", "");
+    PAGELENS_RETURN_IF_ERROR(CheckDocumentStatus());
+    reporter_.Progress(20);
+
+    PAGELENS_RETURN_IF_ERROR(DuringStep(
+        connection_.ReadUntil([this] { return Loaded(); }, interrupts_), L"before the page finished loading"));
+    PAGELENS_RETURN_IF_ERROR(CheckDocumentStatus());
+    reporter_.Progress(35);
+    return WaitForQuietNetwork();
+}
+
+Status PageCapture::ReadEventsUntil(const std::function<bool()>& done, Clock::time_point until) {
+    Interrupts local = interrupts_;
+    local.until = std::min(local.until, until);
+    Status read = connection_.ReadUntil(done, local);
+    if (!read.ok() && read.error().number == kTimedOut && !interrupts_.expired()) return {};
+    return read;
+}
+
+Status PageCapture::WaitForQuietNetwork() {
+    const auto end = Clock::now() + settings_.settleLimit;
+    for (;;) {
+        const auto now = Clock::now();
+        const auto quietAt = lastNetworkActivity_ + kQuietPeriod;
+        if (openRequests_.empty() && now >= quietAt) return {};
+        if (now >= end) return {};  // a page that never rests is captured as it is
+        const auto until = openRequests_.empty() ? std::min(quietAt, end) : end;
+        const auto activity = lastNetworkActivity_;
+        PAGELENS_RETURN_IF_ERROR(DuringStep(
+            ReadEventsUntil([&] { return lastNetworkActivity_ != activity; }, until),
+            L"while the page loaded its content"));
+    }
+}
+
+Status PageCapture::ScrollThrough() {
+    if (!settings_.scrollForLazyContent || !settings_.fullPage) return {};
+    reporter_.Status(L"Scrolling through the page", 0);
+    const int limit = LargestHeightFor(viewport_.width);
+    auto scrolled = DuringStep(Call("Runtime.evaluate",
+                                    {{"expression", std::string(kScrollScript) + "(" +
+                                                        std::to_string(limit) + ")"},
+                                     {"awaitPromise", true},
+                                     {"returnByValue", true}}),
+                               L"while scrolling through the page");
+    // With the page's scripts off the browser may refuse to run ours: the page is captured
+    // unscrolled then.
+    if (!scrolled.ok() && scrolled.error().number != kFailed) return scrolled.error();
+    reporter_.Progress(45);
+    return WaitForQuietNetwork();
+}
+
+Result<CapturePlan> PageCapture::Measure() {
+    auto metrics = DuringStep(Call("Page.getLayoutMetrics", Json::object()), L"while measuring the page");
+    if (!metrics.ok()) return metrics.error();
+    const auto [width, height] =
+        settings_.fullPage
+            ? SizeIn(*metrics, {"cssContentSize", "contentSize"}, "width", "height")
+            : SizeIn(*metrics, {"cssLayoutViewport", "layoutViewport"}, "clientWidth", "clientHeight");
+    if (width <= 0 || height <= 0) return Failed(L"The capture browser could not measure the page");
+    CapturePlan plan = PlanCapture(width, height);
+    if (plan.heightCut) {
+        const std::wstring size = std::to_wstring(plan.pageHeight) + L" pixels";
+        if (!settings_.cutTallPages)
+            return Failed(L"The page is " + size + L" tall, more than the largest image (" +
+                          std::to_wstring(plan.height) + L" pixels at this width)");
+        reporter_.Status(L"The page is " + size + L" tall: the image ends at " +
+                             std::to_wstring(plan.height) + L" pixels",
+                         0);
+    }
+    return plan;
+}
+
+Result<Image> PageCapture::CaptureBands(const CapturePlan& plan) {
+    Image image(plan.width, plan.height);
+    if (image.empty())
+        return Failed(L"There is not enough memory for a " + std::to_wstring(plan.width) + L" x " +
+                      std::to_wstring(plan.height) + L" image");
+    const int count = static_cast<int>(plan.bands.size());
+    for (int k = 0; k < count; ++k) {
+        const Band& band = plan.bands[k];
+        reporter_.Status(L"Capturing part " + std::to_wstring(k + 1) + L" of " + std::to_wstring(count), 0);
+        auto shot = DuringStep(Call("Page.captureScreenshot",
+                                    {{"format", "png"},
+                                     {"clip", {{"x", 0}, {"y", band.top}, {"width", plan.width},
+                                               {"height", band.height}, {"scale", 1}}},
+                                     {"captureBeyondViewport", settings_.fullPage},
+                                     {"fromSurface", true}}),
+                               L"while capturing the page");
+        if (!shot.ok()) return shot.error();
+        const auto data = shot->find("data");
+        if (data == shot->end() || !data->is_string())
+            return Failed(L"The capture browser sent no image for a band");
+        const auto png = Base64Decode(data->get_ref<const std::string&>());
+        shot.value() = Json();
+        if (!png) return Failed(L"The capture browser sent a band that is not Base64");
+        PAGELENS_RETURN_IF_ERROR(PlaceBand(*png, band.top, band.height, image));
+        reporter_.Progress(50 + 40 * (k + 1) / count);
+    }
+    return image;
+}
+
+}  // namespace pagelens::capture

@@ -1,0 +1,69 @@
+// The steps of capturing one page through an open DevTools connection: a new page target with
+// the chosen viewport, media and scripts; navigation with its failures told apart (an address
+// that cannot be opened, an HTTP error status); the load event and a short quiet period of the
+// network; one pass of scrolling so that lazily loaded content arrives; the content size; and
+// the bands of the image. The object lives for one capture and listens to the connection's
+// events while it does.
+#pragma once
+#include <chrono>
+#include <map>
+#include <set>
+#include <string>
+
+#include "common/run_error.h"
+#include "components/snapshot/band_plan.h"
+#include "components/snapshot/capture_reporter.h"
+#include "components/snapshot/capture_settings.h"
+#include "components/snapshot/devtools_connection.h"
+#include "components/snapshot/interrupts.h"
+#include "components/viewer/image.h"
+
+namespace pagelens::capture {
+
+struct Viewport {
+    int width = 1280;
+    int height = 800;
+};
+
+class PageCapture {
+public:
+    PageCapture(DevToolsConnection& connection, const CaptureSettings& settings,
+                CaptureReporter& reporter, const Interrupts& interrupts);
+    ~PageCapture();
+    PageCapture(const PageCapture&) = delete;
+    PageCapture& operator=(const PageCapture&) = delete;
+
+    Status OpenPage(const Viewport& viewport);
+    Status Load(const std::string& url);
+    Status ScrollThrough();
+    Result<CapturePlan> Measure();
+    Result<Image> CaptureBands(const CapturePlan& plan);
+
+    // How long the network must be idle to count as quiet.
+    static constexpr std::chrono::milliseconds kQuietPeriod{200};
+
+private:
+    void OnEvent(std::string_view method, const Json& params);
+    Result<Json> Call(std::string_view method, Json params);
+    // Reads events until `done` or `until`; only the capture's own time limit is an error.
+    Status ReadEventsUntil(const std::function<bool()>& done, Clock::time_point until);
+    Status WaitForQuietNetwork();
+    Status CheckDocumentStatus() const;
+    bool Loaded() const;
+
+    DevToolsConnection& connection_;
+    const CaptureSettings& settings_;
+    CaptureReporter& reporter_;
+    const Interrupts interrupts_;
+    Viewport viewport_;
+    std::string sessionId_;
+    std::string loaderId_;
+    std::wstring url_;
+    std::set<std::string> loadedLoaders_;
+    bool loadEventFired_ = false;
+    std::map<std::string, std::pair<int, std::string>> documentStatus_;  // loader id -> status
+    std::set<std::string> openRequests_;
+    Clock::time_point lastNetworkActivity_ = Clock::now();
+};
+
+}  // namespace pagelens::capture

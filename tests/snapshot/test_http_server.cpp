@@ -1,0 +1,164 @@
+#include "tests/snapshot/test_http_server.h"
+
+#include <ws2tcpip.h>
+
+namespace pagelens::test {
+namespace {
+
+const char* ReasonPhrase(int status) {
+    switch (status) {
+        case 200: return "OK";
+        case 404: return "Not Found";
+        case 500: return "Internal Server Error";
+        default: return "Status";
+    }
+}
+
+sockaddr_in Loopback(uint16_t port) {
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(port);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return address;
+}
+
+struct WinsockStarted {
+    WinsockStarted() {
+        WSADATA data;
+        WSAStartup(MAKEWORD(2, 2), &data);
+    }
+};
+
+void StartWinsock() { static WinsockStarted started; }
+
+// The request's path, from "GET /path?query HTTP/1.1".
+std::string RequestPath(const std::string& head) {
+    const size_t start = head.find(' ');
+    if (start == std::string::npos) return {};
+    const size_t end = head.find_first_of(" ?", start + 1);
+    return head.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+}
+
+}  // namespace
+
+TestHttpServer::TestHttpServer() {
+    StartWinsock();
+    stopEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    listener_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = Loopback(0);
+    bind(listener_, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    int length = sizeof address;
+    getsockname(listener_, reinterpret_cast<sockaddr*>(&address), &length);
+    port_ = ntohs(address.sin_port);
+    listen(listener_, 64);
+    acceptor_ = std::thread([this] { AcceptLoop(); });
+}
+
+TestHttpServer::~TestHttpServer() {
+    stopping_ = true;
+    SetEvent(stopEvent_);
+    closesocket(listener_);
+    acceptor_.join();
+    for (auto& worker : workers_) worker.join();
+    CloseHandle(stopEvent_);
+}
+
+void TestHttpServer::Route(const std::string& path, HttpResponse response) {
+    std::lock_guard lock(mutex_);
+    routes_[path] = std::move(response);
+}
+
+std::wstring TestHttpServer::Url(const std::string& path) const {
+    return L"http://127.0.0.1:" + std::to_wstring(port_) + std::wstring(path.begin(), path.end());
+}
+
+int TestHttpServer::RequestCount(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    return counts_[path];
+}
+
+void TestHttpServer::AcceptLoop() {
+    for (;;) {
+        SOCKET client = accept(listener_, nullptr, nullptr);
+        if (client == INVALID_SOCKET) return;  // the listener was closed
+        std::lock_guard lock(mutex_);
+        if (stopping_) {
+            closesocket(client);
+            return;
+        }
+        workers_.emplace_back([this, client] { Serve(client); });
+    }
+}
+
+void TestHttpServer::Serve(SOCKET client) {
+    std::string head;
+    char buffer[4096];
+    while (head.find("\r\n\r\n") == std::string::npos) {
+        // Browsers open connections ahead of need: do not sit in recv past the server's end.
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(client, &readable);
+        timeval tick{0, 100000};
+        if (select(0, &readable, nullptr, nullptr, &tick) == 0) {
+            if (stopping_) break;
+            continue;
+        }
+        const int n = recv(client, buffer, sizeof buffer, 0);
+        if (n <= 0) {
+            closesocket(client);
+            return;
+        }
+        head.append(buffer, n);
+    }
+    if (head.find("\r\n\r\n") == std::string::npos) {
+        closesocket(client);
+        return;
+    }
+    const std::string path = RequestPath(head);
+    HttpResponse response{404, "text/html", "<html><body>Not found</body></html>", false};
+    {
+        std::lock_guard lock(mutex_);
+        ++counts_[path];
+        if (auto found = routes_.find(path); found != routes_.end()) response = found->second;
+    }
+    if (response.neverAnswer) {
+        WaitForSingleObject(stopEvent_, INFINITE);
+    } else {
+        const std::string answer = "HTTP/1.1 " + std::to_string(response.status) + " " +
+                                   ReasonPhrase(response.status) + "\r\nContent-Type: " +
+                                   response.contentType + "\r\nContent-Length: " +
+                                   std::to_string(response.body.size()) +
+                                   "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" +
+                                   response.body;
+        size_t sent = 0;
+        while (sent < answer.size()) {
+            const int n = send(client, answer.data() + sent, static_cast<int>(answer.size() - sent), 0);
+            if (n <= 0) break;
+            sent += static_cast<size_t>(n);
+        }
+        shutdown(client, SD_SEND);
+    }
+    closesocket(client);
+}
+
+uint16_t UnusedLoopbackPort() {
+    StartWinsock();
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = Loopback(0);
+    bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    int length = sizeof address;
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    closesocket(probe);
+    return ntohs(address.sin_port);
+}
+
+bool LoopbackPortAccepts(uint16_t port) {
+    StartWinsock();
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address = Loopback(port);
+    const bool accepted = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    closesocket(probe);
+    return accepted;
+}
+
+}  // namespace pagelens::test

@@ -1,0 +1,57 @@
+// A small HTTP/1.1 server on 127.0.0.1 for the capture tests: fixed pages by path, a status of
+// choice, and pages that never answer. One thread accepts, one thread serves each connection
+// (Chromium opens several at once); every connection is closed after its answer.
+#pragma once
+#include <winsock2.h>
+
+#include <atomic>
+#include <cstdint>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace pagelens::test {
+
+struct HttpResponse {
+    int status = 200;
+    std::string contentType = "text/html; charset=utf-8";
+    std::string body;
+    bool neverAnswer = false;  // keeps the connection open without a byte until the server stops
+};
+
+class TestHttpServer {
+public:
+    TestHttpServer();
+    ~TestHttpServer();
+    TestHttpServer(const TestHttpServer&) = delete;
+    TestHttpServer& operator=(const TestHttpServer&) = delete;
+
+    void Route(const std::string& path, HttpResponse response);
+    uint16_t port() const { return port_; }
+    std::wstring Url(const std::string& path) const;
+    // How many requests asked for `path` so far.
+    int RequestCount(const std::string& path);
+
+private:
+    void AcceptLoop();
+    void Serve(SOCKET client);
+
+    SOCKET listener_ = INVALID_SOCKET;
+    uint16_t port_ = 0;
+    HANDLE stopEvent_ = nullptr;
+    std::atomic<bool> stopping_{false};
+    std::mutex mutex_;
+    std::map<std::string, HttpResponse> routes_;
+    std::map<std::string, int> counts_;
+    std::vector<std::thread> workers_;
+    std::thread acceptor_;
+};
+
+// A port on 127.0.0.1 where nothing listens (bound for a moment, then released).
+uint16_t UnusedLoopbackPort();
+// Whether something accepts connections on 127.0.0.1:port.
+bool LoopbackPortAccepts(uint16_t port);
+
+}  // namespace pagelens::test
