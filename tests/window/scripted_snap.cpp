@@ -104,11 +104,7 @@ ScriptedSnapFactory::ScriptedSnapFactory(std::vector<SnapScript> scripts)
 Result<std::unique_ptr<HtmlSnap>> ScriptedSnapFactory::operator()(HtmlSnapEvents* events) {
     const size_t which = std::min(*next_, scripts_->size() - 1);
     ++*next_;
-    const SnapScript& source = (*scripts_)[which];
-    SnapScript copy;
-    copy.events = source.events;
-    copy.image = source.image.clone();
-    return std::unique_ptr<HtmlSnap>(new ScriptedSnap(events, std::move(copy), log_));
+    return std::unique_ptr<HtmlSnap>(new ScriptedSnap(events, (*scripts_)[which], log_));
 }
 
 Image SolidImage(int width, int height, uint32_t pixel) {

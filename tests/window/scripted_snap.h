@@ -15,6 +15,16 @@
 namespace pagelens::test {
 
 struct SnapScript {
+    SnapScript() = default;
+    SnapScript(const SnapScript& other) : events(other.events), image(other.image.clone()) {}
+    SnapScript& operator=(const SnapScript& other) {
+        events = other.events;
+        image = other.image.clone();
+        return *this;
+    }
+    SnapScript(SnapScript&&) = default;
+    SnapScript& operator=(SnapScript&&) = default;
+
     struct Event {
         enum Kind { Progress, Status, WriteImage, Run } kind;
         int32_t number = 0;
