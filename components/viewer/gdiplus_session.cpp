@@ -1,8 +1,11 @@
 // Starting and stopping GDI+ for one owner; see gdiplus_session.h.
 #include "components/viewer/gdiplus_session.h"
 
+// <gdiplus.h> needs the COM types of <objidl.h> first.
+// clang-format off
 #include <objidl.h>
 #include <gdiplus.h>
+// clang-format on
 
 namespace pagelens {
 

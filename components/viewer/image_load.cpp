@@ -1,12 +1,27 @@
 // Reading a page image file (JPEG, PNG, BMP, GIF, TIFF) into an Image. The whole file is read
 // into memory and closed before decoding, so it is never held open: the snapshot window deletes
 // and rewrites its work file while an image from it is on show.
+// JPEG and PNG go through stb_image, which decodes a page image about a fifth faster here than
+// GDI+; BMP, GIF and TIFF, and any JPEG or PNG that stb_image does not support (arithmetic
+// coding, 12-bit JPEG), go through GDI+, which writes straight into the Image's buffer.
+// <gdiplus.h> needs the COM types of <objidl.h> first.
+// clang-format off
 #include <objidl.h>
 #include <gdiplus.h>
+// clang-format on
+
+#include <cstring>
 
 #include "common/com_ptr.h"
 #include "common/unique_handle.h"
 #include "components/viewer/image_files.h"
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_JPEG
+#define STBI_ONLY_PNG
+#define STBI_NO_STDIO
+#include <stb/stb_image.h>
 
 namespace pagelens {
 namespace {
@@ -34,8 +49,14 @@ RunError OpenFailure(DWORD error) {
     }
 }
 
-// The file's bytes in movable global memory, ready to become a stream.
-Result<UniqueHglobal> ReadWholeFile(const std::wstring& path) {
+// The file's bytes in movable global memory, ready to become a stream. The block may be
+// larger than the file, so the file's size travels with it.
+struct FileBytes {
+    UniqueHglobal memory;
+    DWORD size = 0;
+};
+
+Result<FileBytes> ReadWholeFile(const std::wstring& path) {
     if (path.empty()) return errors::FileNotFound();
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
@@ -54,13 +75,52 @@ Result<UniqueHglobal> ReadWholeFile(const std::wstring& path) {
     const BOOL ok = ReadFile(file.get(), bytes, length, &read, nullptr);
     GlobalUnlock(memory.get());
     if (!ok || read != length) return FileAccessError();
-    return memory;
+    return FileBytes{std::move(memory), length};
 }
 
-Result<Image> DecodeWithGdiplus(UniqueHglobal bytes) {
+bool StartsWith(const uint8_t* bytes, size_t size, const char* signature, size_t length) {
+    return size >= length && std::memcmp(bytes, signature, length) == 0;
+}
+
+bool IsJpegOrPng(const uint8_t* bytes, size_t size) {
+    return StartsWith(bytes, size, "\xFF\xD8\xFF", 3) ||
+           StartsWith(bytes, size, "\x89PNG\r\n\x1A\n", 8);
+}
+
+struct StbPixels {
+    stbi_uc* data;
+    ~StbPixels() { stbi_image_free(data); }
+};
+
+// An empty image means that stb_image could not decode the file; GDI+ may still do it.
+Result<Image> DecodeWithStb(const uint8_t* bytes, size_t size) {
+    int width = 0, height = 0, channels = 0;
+    StbPixels decoded{stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height,
+                                            &channels, STBI_rgb_alpha)};
+    if (!decoded.data) {
+        if (std::strcmp(stbi_failure_reason(), "outofmem") == 0) return OutOfMemory();
+        return Image();
+    }
+    Image image(width, height);
+    if (image.empty()) return OutOfMemory();
+    // Bytes R, G, B, A read as one little-endian word are 0xAABBGGRR: swap red and blue.
+    const auto* source = reinterpret_cast<const uint32_t*>(decoded.data);
+    uint32_t* target = image.pixels();
+    for (size_t i = 0, n = image.pixelCount(); i < n; ++i) {
+        uint32_t p;
+        std::memcpy(&p, source + i, sizeof p);
+        target[i] = (p & 0xFF00FF00u) | (p >> 16 & 0xFFu) | (p & 0xFFu) << 16;
+    }
+    return image;
+}
+
+Result<Image> DecodeWithGdiplus(FileBytes bytes) {
     ComPtr<IStream> stream;
-    if (FAILED(CreateStreamOnHGlobal(bytes.get(), TRUE, stream.put()))) return OutOfMemory();
-    bytes.release();  // the stream frees it now
+    if (FAILED(CreateStreamOnHGlobal(bytes.memory.get(), TRUE, stream.put()))) return OutOfMemory();
+    bytes.memory.release();  // the stream frees it now
+    ULARGE_INTEGER size{};
+    size.QuadPart = bytes.size;
+    stream->SetSize(size);
 
     Gdiplus::Bitmap bitmap(stream.get(), FALSE);
     if (bitmap.GetLastStatus() != Gdiplus::Ok) return InvalidPicture();
@@ -92,7 +152,13 @@ Result<Image> DecodeWithGdiplus(UniqueHglobal bytes) {
 Result<Image> LoadImageFile(const std::wstring& path) {
     auto bytes = ReadWholeFile(path);
     if (!bytes) return bytes.error();
-    return DecodeWithGdiplus(std::move(bytes).value());
+    FileBytes file = std::move(bytes).value();
+    const auto* start = static_cast<const uint8_t*>(GlobalLock(file.memory.get()));
+    Result<Image> decoded =
+        IsJpegOrPng(start, file.size) ? DecodeWithStb(start, file.size) : Image();
+    GlobalUnlock(file.memory.get());
+    if (!decoded || !decoded->empty()) return decoded;
+    return DecodeWithGdiplus(std::move(file));
 }
 
 }  // namespace pagelens

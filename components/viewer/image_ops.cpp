@@ -25,11 +25,17 @@ inline uint32_t GrayPixel(uint32_t alpha, uint32_t level) {
 
 using Histogram = std::array<uint32_t, 256>;
 
-Histogram LuminanceHistogram(const Image& image) {
+// Converts to gray and counts the levels in the same pass, so that thresholding afterwards
+// only has to compare one channel.
+Histogram GrayWithHistogram(Image& image) {
     Histogram histogram{};
-    const uint32_t* p = image.pixels();
-    const uint32_t* end = p + image.pixelCount();
-    for (; p != end; ++p) ++histogram[LuminanceOf(*p)];
+    uint32_t* p = image.pixels();
+    uint32_t* end = p + image.pixelCount();
+    for (; p != end; ++p) {
+        const uint32_t level = LuminanceOf(*p);
+        ++histogram[level];
+        *p = GrayPixel(*p & 0xFF000000u, level);
+    }
     return histogram;
 }
 
@@ -64,7 +70,7 @@ int OtsuThreshold(const Histogram& histogram) {
 
 // ---- Resizing -------------------------------------------------------------------------------
 // Separable: each source row is resampled horizontally once into a 16-bit row (8.8 fixed
-// point), and output rows blend those rows vertically. Only two resampled rows are kept.
+// point), and output rows blend those rows vertically. Only three resampled rows are kept.
 
 // Weights sum to 1 << 16. Row values are 8-bit channels times 256, at most 65280, so a
 // vertical sum stays below 65280 << 16 plus rounding, inside 32 bits.
@@ -158,19 +164,39 @@ AxisWeights WeightsFor(int sourceLength, int targetLength) {
                                        : BilinearWeights(sourceLength, targetLength);
 }
 
-// One source row to `out` (4 channels per output pixel, value * 256).
-void ResampleRow(const uint32_t* source, const AxisWeights& axis, uint16_t* out) {
+// The horizontal pass runs once for every source row, so it gets a fixed number of taps per
+// output pixel (padding with zero weights) and a loop the compiler can unroll. Windows near the
+// right edge move left rather than read past the row.
+void PadToUniformTaps(AxisWeights& axis, int sourceLength) {
+    const int taps = *std::max_element(axis.count.begin(), axis.count.end());
+    std::vector<uint32_t> padded(axis.first.size() * taps, 0);
+    for (size_t out = 0; out < axis.first.size(); ++out) {
+        const int start = std::min(axis.first[out], sourceLength - taps);
+        const uint32_t* from = axis.weight.data() + out * axis.taps;
+        std::copy(from, from + axis.count[out],
+                  padded.begin() + out * taps + (axis.first[out] - start));
+        axis.first[out] = start;
+        axis.count[out] = taps;
+    }
+    axis.taps = taps;
+    axis.weight = std::move(padded);
+}
+
+template <int Taps>
+void ResampleRowWith(const uint32_t* source, const AxisWeights& axis, int taps, uint16_t* out) {
+    if constexpr (Taps > 0) taps = Taps;
     const int width = static_cast<int>(axis.first.size());
     const uint32_t* weights = axis.weight.data();
-    for (int x = 0; x < width; ++x, weights += axis.taps, out += 4) {
-        const uint32_t* pixel = source + axis.first[x];
+    for (int x = 0; x < width; ++x, weights += taps, out += 4) {
+        // Bytes B, G, R, A of each pixel, read one by one.
+        const auto* pixel = reinterpret_cast<const uint8_t*>(source + axis.first[x]);
         uint32_t b = 0, g = 0, r = 0, a = 0;
-        for (int k = 0, n = axis.count[x]; k < n; ++k) {
-            const uint32_t p = pixel[k], w = weights[k];
-            b += (p & 0xFF) * w;
-            g += (p >> 8 & 0xFF) * w;
-            r += (p >> 16 & 0xFF) * w;
-            a += (p >> 24) * w;
+        for (int k = 0; k < taps; ++k, pixel += 4) {
+            const uint32_t w = weights[k];
+            b += pixel[0] * w;
+            g += pixel[1] * w;
+            r += pixel[2] * w;
+            a += pixel[3] * w;
         }
         constexpr int shift = kWeightBits - 8;
         constexpr uint32_t half = 1u << (shift - 1);
@@ -181,22 +207,44 @@ void ResampleRow(const uint32_t* source, const AxisWeights& axis, uint16_t* out)
     }
 }
 
-// The two most recently resampled source rows.
+// One source row to `out` (4 channels per output pixel, value * 256).
+void ResampleRow(const uint32_t* source, const AxisWeights& axis, uint16_t* out) {
+    switch (axis.taps) {
+        case 1:
+            return ResampleRowWith<1>(source, axis, 1, out);
+        case 2:
+            return ResampleRowWith<2>(source, axis, 2, out);
+        case 3:
+            return ResampleRowWith<3>(source, axis, 3, out);
+        case 4:
+            return ResampleRowWith<4>(source, axis, 4, out);
+        default:
+            return ResampleRowWith<0>(source, axis, axis.taps, out);
+    }
+}
+
+// The most recently resampled source rows. Output rows take their source rows in order and
+// consecutive outputs share at most their boundary rows, so each source row is resampled once.
 class ResampledRows {
 public:
+    static constexpr int kSlots = 3;
+
     ResampledRows(const Image& source, const AxisWeights& horizontal)
         : source_(source), horizontal_(horizontal) {
         const size_t length = horizontal.first.size() * 4;
         for (auto& slot : slots_) slot.values.resize(length);
     }
 
+    // Valid until kSlots further rows have been asked for.
     const uint16_t* row(int y) {
-        for (auto& slot : slots_)
+        Slot* oldest = &slots_[0];
+        for (auto& slot : slots_) {
             if (slot.y == y) return slot.values.data();
-        Slot& victim = slots_[0].y < slots_[1].y ? slots_[0] : slots_[1];
-        ResampleRow(source_.row(y), horizontal_, victim.values.data());
-        victim.y = y;
-        return victim.values.data();
+            if (slot.y < oldest->y) oldest = &slot;
+        }
+        ResampleRow(source_.row(y), horizontal_, oldest->values.data());
+        oldest->y = y;
+        return oldest->values.data();
     }
 
 private:
@@ -206,7 +254,7 @@ private:
     };
     const Image& source_;
     const AxisWeights& horizontal_;
-    std::array<Slot, 2> slots_;
+    std::array<Slot, kSlots> slots_;
 };
 
 constexpr int kOutputShift = kWeightBits + 8;
@@ -217,61 +265,58 @@ inline uint32_t PackChannels(uint32_t b, uint32_t g, uint32_t r, uint32_t a) {
            (g + kOutputHalf) >> kOutputShift << 8 | (b + kOutputHalf) >> kOutputShift;
 }
 
-void BlendOneRow(const uint16_t* row, int width, uint32_t* out) {
-    for (int x = 0; x < width; ++x, row += 4)
-        out[x] = PackChannels(row[0] * kWeightOne, row[1] * kWeightOne, row[2] * kWeightOne,
-                              row[3] * kWeightOne);
+// An output row made of up to kSlots resampled rows, in one pass.
+template <int Rows>
+void BlendRows(const std::array<const uint16_t*, Rows>& rows, const uint32_t* weights, int width,
+               uint32_t* out) {
+    for (int i = 0; i < width * 4; i += 4) {
+        uint32_t sum[4] = {};
+        for (int k = 0; k < Rows; ++k)
+            for (int c = 0; c < 4; ++c) sum[c] += rows[k][i + c] * weights[k];
+        out[i / 4] = PackChannels(sum[0], sum[1], sum[2], sum[3]);
+    }
 }
 
-void BlendTwoRows(const uint16_t* top, uint32_t wTop, const uint16_t* bottom, uint32_t wBottom,
-                  int width, uint32_t* out) {
-    for (int x = 0; x < width; ++x, top += 4, bottom += 4)
-        out[x] = PackChannels(top[0] * wTop + bottom[0] * wBottom, top[1] * wTop + bottom[1] * wBottom,
-                              top[2] * wTop + bottom[2] * wBottom, top[3] * wTop + bottom[3] * wBottom);
-}
-
-// Output rows made of many source rows (area averaging) sum into `sums` first.
+// Output rows made of many source rows (strong shrinking) sum into `sums` first.
 void BlendManyRows(ResampledRows& rows, int firstRow, int count, const uint32_t* weights,
                    std::vector<uint32_t>& sums, uint32_t* out) {
-    const size_t length = sums.size();
-    const uint16_t* row = rows.row(firstRow);
-    for (size_t i = 0; i < length; ++i) sums[i] = row[i] * weights[0];
-    for (int k = 1; k < count - 1; ++k) {
-        row = rows.row(firstRow + k);
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int k = 0; k < count; ++k) {
+        const uint16_t* row = rows.row(firstRow + k);
         const uint32_t w = weights[k];
-        for (size_t i = 0; i < length; ++i) sums[i] += row[i] * w;
+        for (size_t i = 0; i < sums.size(); ++i) sums[i] += row[i] * w;
     }
-    row = rows.row(firstRow + count - 1);
-    const uint32_t w = weights[count - 1];
-    const uint32_t* sum = sums.data();
-    for (size_t x = 0; x < length / 4; ++x, sum += 4, row += 4)
-        out[x] = PackChannels(sum[0] + row[0] * w, sum[1] + row[1] * w, sum[2] + row[2] * w,
-                              sum[3] + row[3] * w);
+    for (size_t i = 0; i < sums.size(); i += 4)
+        out[i / 4] = PackChannels(sums[i], sums[i + 1], sums[i + 2], sums[i + 3]);
+}
+
+void BlendOutputRow(ResampledRows& rows, const AxisWeights& vertical, int y,
+                    std::vector<uint32_t>& sums, uint32_t* out) {
+    const int first = vertical.first[y];
+    const uint32_t* weights = vertical.weight.data() + static_cast<size_t>(y) * vertical.taps;
+    const int width = static_cast<int>(sums.size() / 4);
+    // All of a window's rows are fetched before any is used: each fetch may evict a slot.
+    switch (vertical.count[y]) {
+        case 1:
+            return BlendRows<1>({rows.row(first)}, weights, width, out);
+        case 2:
+            return BlendRows<2>({rows.row(first), rows.row(first + 1)}, weights, width, out);
+        case 3:
+            return BlendRows<3>({rows.row(first), rows.row(first + 1), rows.row(first + 2)},
+                                weights, width, out);
+        default:
+            return BlendManyRows(rows, first, vertical.count[y], weights, sums, out);
+    }
 }
 
 void ResizeInto(const Image& source, Image& target) {
-    const AxisWeights horizontal = WeightsFor(source.width(), target.width());
+    AxisWeights horizontal = WeightsFor(source.width(), target.width());
+    PadToUniformTaps(horizontal, source.width());
     const AxisWeights vertical = WeightsFor(source.height(), target.height());
     ResampledRows rows(source, horizontal);
     std::vector<uint32_t> sums(static_cast<size_t>(target.width()) * 4);
-    for (int y = 0; y < target.height(); ++y) {
-        const int first = vertical.first[y];
-        const uint32_t* weights = vertical.weight.data() + static_cast<size_t>(y) * vertical.taps;
-        switch (vertical.count[y]) {
-            case 1:
-                BlendOneRow(rows.row(first), target.width(), target.row(y));
-                break;
-            case 2: {
-                // Fetch both before using either: the second fetch may reuse a slot.
-                const uint16_t* top = rows.row(first);
-                const uint16_t* bottom = rows.row(first + 1);
-                BlendTwoRows(top, weights[0], bottom, weights[1], target.width(), target.row(y));
-                break;
-            }
-            default:
-                BlendManyRows(rows, first, vertical.count[y], weights, sums, target.row(y));
-        }
-    }
+    for (int y = 0; y < target.height(); ++y)
+        BlendOutputRow(rows, vertical, y, sums, target.row(y));
 }
 
 }  // namespace
@@ -284,11 +329,10 @@ void ConvertToGray(Image& image) {
 
 void ConvertToBlackAndWhite(Image& image) {
     if (image.empty()) return;
-    const uint32_t threshold = static_cast<uint32_t>(OtsuThreshold(LuminanceHistogram(image)));
+    const uint32_t threshold = static_cast<uint32_t>(OtsuThreshold(GrayWithHistogram(image)));
     uint32_t* p = image.pixels();
     uint32_t* end = p + image.pixelCount();
-    for (; p != end; ++p)
-        *p = GrayPixel(*p & 0xFF000000u, LuminanceOf(*p) <= threshold ? 0u : 255u);
+    for (; p != end; ++p) *p = (*p & 0xFF000000u) | ((*p & 0xFFu) <= threshold ? 0u : 0xFFFFFFu);
 }
 
 Result<Image> ResizeImage(const Image& source, int width, int height) {

@@ -1,13 +1,13 @@
 // The transforms on small images with known pixels: gray levels of pure colours, black and
 // white that keeps text readable, and resizing that keeps colours where they were and in the
 // same proportions.
+#include "components/viewer/image_ops.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <functional>
 #include <set>
-
-#include "components/viewer/image_ops.h"
 
 namespace pagelens {
 namespace {
@@ -36,15 +36,15 @@ TEST(ConvertToGray, GivesBt601LuminanceInAllThreeChannels) {
     struct Case {
         uint32_t colour, gray;
     } cases[] = {
-        {PackPixel(255, 0, 0), 76},      // 76.245
-        {PackPixel(0, 255, 0), 150},     // 149.685
-        {PackPixel(0, 0, 255), 29},      // 29.07
+        {PackPixel(255, 0, 0), 76},   // 76.245
+        {PackPixel(0, 255, 0), 150},  // 149.685
+        {PackPixel(0, 0, 255), 29},   // 29.07
         {PackPixel(255, 255, 255), 255},
         {PackPixel(0, 0, 0), 0},
-        {PackPixel(128, 64, 32), 79},    // 79.58
-        {PackPixel(1, 0, 1), 0},         // 0.413
-        {PackPixel(2, 0, 0), 1},         // 0.598
-        {0x80FFFFFF, 255},               // alpha is kept
+        {PackPixel(128, 64, 32), 79},  // 79.58
+        {PackPixel(1, 0, 1), 0},       // 0.413
+        {PackPixel(2, 0, 0), 1},       // 0.598
+        {0x80FFFFFF, 255},             // alpha is kept
     };
     for (const auto& c : cases) {
         Image image = Solid(3, 2, c.colour);
@@ -91,10 +91,10 @@ TEST(ConvertToBlackAndWhite, KeepsTextReadableOnItsBackground) {
 }
 
 TEST(ConvertToBlackAndWhite, OneShadeImagesFollowTheirShade) {
-    for (auto [colour, expected] : {std::pair{PackPixel(255, 255, 255), 0xFFFFFFFFu},
-                                    std::pair{PackPixel(0, 0, 0), 0xFF000000u},
-                                    std::pair{PackPixel(30, 30, 30), 0xFF000000u},
-                                    std::pair{PackPixel(230, 230, 230), 0xFFFFFFFFu}}) {
+    for (auto [colour, expected] :
+         {std::pair{PackPixel(255, 255, 255), 0xFFFFFFFFu},
+          std::pair{PackPixel(0, 0, 0), 0xFF000000u}, std::pair{PackPixel(30, 30, 30), 0xFF000000u},
+          std::pair{PackPixel(230, 230, 230), 0xFFFFFFFFu}}) {
         Image image = Solid(5, 5, colour);
         ConvertToBlackAndWhite(image);
         EXPECT_EQ(image.pixels()[12], expected) << std::hex << colour;
@@ -116,9 +116,9 @@ ChannelTotals Totals(const Image& image) {
 }
 
 TEST(ResizeImage, KeepsTheProportionsOfATwoColourImage) {
-    const Image source =
-        Filled(40, 10, [](int x, int) { return x < 20 ? PackPixel(255, 0, 0) : PackPixel(0, 0, 255); });
-    const std::pair<int, int> sizes[] = {{20, 5}, {10, 3}, {7, 3}, {3, 7}, {1, 1},
+    const Image source = Filled(
+        40, 10, [](int x, int) { return x < 20 ? PackPixel(255, 0, 0) : PackPixel(0, 0, 255); });
+    const std::pair<int, int> sizes[] = {{20, 5},   {10, 3}, {7, 3},   {3, 7},  {1, 1},
                                          {100, 25}, {33, 7}, {41, 10}, {40, 1}, {1, 40}};
     for (auto [width, height] : sizes) {
         SCOPED_TRACE(::testing::Message() << width << "x" << height);
@@ -136,7 +136,7 @@ TEST(ResizeImage, KeepsTheProportionsOfATwoColourImage) {
         for (int y = 0; y < height; ++y) {
             for (int x = 0; x < width; ++x) {
                 const uint32_t p = image.row(y)[x], mirror = image.row(y)[width - 1 - x];
-                ASSERT_EQ(RedOf(p), BlueOf(mirror)) << x << "," << y;  // left-right symmetric
+                ASSERT_EQ(RedOf(p), BlueOf(mirror)) << x << "," << y;        // left-right symmetric
                 ASSERT_NEAR(RedOf(p) + BlueOf(p), 255, 1) << x << "," << y;  // 127.5 + 127.5
                 ASSERT_EQ(p >> 24, 0xFFu);
                 if ((x + 1) * 2 <= width) {
@@ -153,22 +153,20 @@ TEST(ResizeImage, ShrinkingAveragesTheCoveredArea) {
         std::vector<int> source;
         std::vector<int> expected;
     } cases[] = {
-        {{0, 100, 200, 255}, {50, 228}},         // two whole pixels each (227.5 rounds up)
-        {{30, 60, 90}, {40, 80}},                // 2/3 + 1/3 shares: 40, 80
-        {{0, 90, 30, 60, 0, 60}, {40}},         // the mean
-        {{10, 20, 30, 40, 50}, {14, 30, 46}},    // 5/3 pixels each
+        {{0, 100, 200, 255}, {50, 228}},       // two whole pixels each (227.5 rounds up)
+        {{30, 60, 90}, {40, 80}},              // 2/3 + 1/3 shares: 40, 80
+        {{0, 90, 30, 60, 0, 60}, {40}},        // the mean
+        {{10, 20, 30, 40, 50}, {14, 30, 46}},  // 5/3 pixels each
     };
     for (const auto& c : cases) {
         const int n = static_cast<int>(c.source.size());
-        const Image source = Filled(n, 1, [&](int x, int) {
-            return PackPixel(c.source[x], c.source[x], c.source[x]);
-        });
+        const Image source = Filled(
+            n, 1, [&](int x, int) { return PackPixel(c.source[x], c.source[x], c.source[x]); });
         auto wide = ResizeImage(source, static_cast<int>(c.expected.size()), 1);
         ASSERT_TRUE(wide.ok());
         // The same along the other axis.
-        const Image column = Filled(1, n, [&](int, int y) {
-            return PackPixel(c.source[y], c.source[y], c.source[y]);
-        });
+        const Image column = Filled(
+            1, n, [&](int, int y) { return PackPixel(c.source[y], c.source[y], c.source[y]); });
         auto tall = ResizeImage(column, 1, static_cast<int>(c.expected.size()));
         ASSERT_TRUE(tall.ok());
         for (size_t i = 0; i < c.expected.size(); ++i) {
@@ -180,7 +178,8 @@ TEST(ResizeImage, ShrinkingAveragesTheCoveredArea) {
 }
 
 TEST(ResizeImage, EnlargingInterpolatesBetweenPixelCentres) {
-    const Image source = Filled(2, 1, [](int x, int) { return x ? PackPixel(255, 255, 255) : PackPixel(0, 0, 0); });
+    const Image source =
+        Filled(2, 1, [](int x, int) { return x ? PackPixel(255, 255, 255) : PackPixel(0, 0, 0); });
     auto result = ResizeImage(source, 4, 3);
     ASSERT_TRUE(result.ok());
     // Centres at -0.25, 0.25, 0.75, 1.25 source pixels; the ends are clamped.
@@ -209,11 +208,13 @@ TEST(ResizeImage, OneColourStaysExactlyThatColour) {
 }
 
 TEST(ResizeImage, SameSizeIsAnIdenticalCopy) {
-    const Image source = Filled(13, 7, [](int x, int y) { return PackPixel(x * 19, y * 37, x * y); });
+    const Image source =
+        Filled(13, 7, [](int x, int y) { return PackPixel(x * 19, y * 37, x * y); });
     auto result = ResizeImage(source, 13, 7);
     ASSERT_TRUE(result.ok());
     EXPECT_NE(result->pixels(), source.pixels());
-    EXPECT_TRUE(std::equal(source.pixels(), source.pixels() + source.pixelCount(), result->pixels()));
+    EXPECT_TRUE(
+        std::equal(source.pixels(), source.pixels() + source.pixelCount(), result->pixels()));
 }
 
 TEST(ResizeImage, RefusesSizesBelowOneAndMissingImages) {
@@ -229,8 +230,8 @@ TEST(ResizeImage, RefusesSizesBelowOneAndMissingImages) {
 
 TEST(ResizeImage, ReportsSizesThatDoNotFitInMemory) {
     const Image source = Solid(4, 4, PackPixel(1, 2, 3));
-    for (auto [width, height] : {std::pair{INT_MAX, INT_MAX}, std::pair{65536, 65536},
-                                 std::pair{30000, 30000}}) {
+    for (auto [width, height] :
+         {std::pair{INT_MAX, INT_MAX}, std::pair{65536, 65536}, std::pair{30000, 30000}}) {
         auto result = ResizeImage(source, width, height);
         ASSERT_FALSE(result.ok()) << width << "x" << height;
         EXPECT_EQ(result.error().number, 7);
