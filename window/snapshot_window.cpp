@@ -145,7 +145,8 @@ bool frmMain::CreateNativeWindow() {
     VisualStylesScope styles;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_CLIPCHILDREN;
+    // Not WS_CLIPCHILDREN: group boxes are transparent and rely on the parent painting beneath.
+    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
     hwnd_ = CreateWindowExW(0, ids::kSnapshotWindowClass, ids::kSnapshotWindowCaption, style,
                             CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, ThisModule(),
                             this);
@@ -235,6 +236,9 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         case WM_PRINTCLIENT:
             PaintContent(reinterpret_cast<HDC>(wParam));
             return 0;
+        case WM_ERASEBKGND:
+            EraseBackground(reinterpret_cast<HDC>(wParam));
+            return 1;
         case WM_COMMAND:
             OnCommand(LOWORD(wParam), HIWORD(wParam));
             return 0;
@@ -258,6 +262,21 @@ LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
     }
     return DefWindowProcW(hwnd_, message, wParam, lParam);
+}
+
+// The viewer paints all of its own area; leaving it out of the erase keeps it from flickering.
+void frmMain::EraseBackground(HDC dc) {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const int saved = SaveDC(dc);
+    if (viewer_.hwnd()) {
+        RECT viewer;
+        GetWindowRect(viewer_.hwnd(), &viewer);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&viewer), 2);
+        ExcludeClipRect(dc, viewer.left, viewer.top, viewer.right, viewer.bottom);
+    }
+    FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    RestoreDC(dc, saved);
 }
 
 void frmMain::PaintContent(HDC dc) {

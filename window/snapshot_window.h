@@ -106,6 +106,7 @@ private:
     bool CreateNativeWindow();
     void CreateControls();
     void PaintContent(HDC dc);
+    void EraseBackground(HDC dc);
     void OnCommand(int id, int notification);
     void OnZoomScroll(int request);
     bool PreTranslate(MSG& msg);
