@@ -1,0 +1,84 @@
+@echo off
+rem Installs iePagelens for Internet Explorer: copies iePagelens.dll from this folder to
+rem "%ProgramFiles%\Velmora\iePagelens", registers it, and adds the browser's "Pagelens" toolbar
+rem button and Tools menu entry. Needs administrator rights; uninstall.cmd undoes it.
+rem The library is 32-bit, so on 64-bit Windows it goes to the 32-bit registry view.
+rem Exit codes: 0 installed, 2 iePagelens.dll missing here, 3 copy failed, 4 registration failed,
+rem 5 no administrator rights, 6 browser entries not written.
+setlocal
+
+set "EXTENSION_KEY=HKLM\Software\Microsoft\Internet Explorer\Extensions\{66901551-019D-4626-B734-F879F16729DA}"
+set "CLSID_EXTENSION={6074F29D-3144-4FA6-A9A5-41EF836D98B5}"
+rem The browser's own class that runs a command extension's IOleCommandTarget.
+set "CLSID_COMMAND_HOST={1FBA04EE-3024-11D2-8F1F-0000F87ABD16}"
+set "VIEW=/reg:32"
+set "PROGRAM_FILES=%ProgramFiles%"
+if defined ProgramFiles(x86) set "PROGRAM_FILES=%ProgramFiles(x86)%"
+set "TARGET=%PROGRAM_FILES%\Velmora\iePagelens"
+set "DLL=%TARGET%\iePagelens.dll"
+set "REGSVR32=%SystemRoot%\System32\regsvr32.exe"
+if exist "%SystemRoot%\SysWOW64\regsvr32.exe" set "REGSVR32=%SystemRoot%\SysWOW64\regsvr32.exe"
+
+if not exist "%~dp0iePagelens.dll" goto no_library
+call :require_admin
+if errorlevel 1 goto no_admin
+
+if not exist "%TARGET%\" mkdir "%TARGET%"
+copy /y "%~dp0iePagelens.dll" "%DLL%" >nul
+if errorlevel 1 goto copy_failed
+"%REGSVR32%" /s "%DLL%"
+if errorlevel 1 goto register_failed
+
+call :add_value "ButtonText" "Pagelens"
+if errorlevel 1 goto browser_failed
+call :add_value "MenuText" "Pagelens Snapshot..."
+if errorlevel 1 goto browser_failed
+call :add_value "MenuStatusBar" "Captures the whole page into one image with iePagelens"
+if errorlevel 1 goto browser_failed
+rem Icon 102 is the gray one the toolbar shows at rest, 101 the colour one under the mouse.
+call :add_value "Icon" "%DLL%,102"
+if errorlevel 1 goto browser_failed
+call :add_value "HotIcon" "%DLL%,101"
+if errorlevel 1 goto browser_failed
+call :add_value "Default Visible" "Yes"
+if errorlevel 1 goto browser_failed
+call :add_value "CLSID" "%CLSID_COMMAND_HOST%"
+if errorlevel 1 goto browser_failed
+call :add_value "ClsidExtension" "%CLSID_EXTENSION%"
+if errorlevel 1 goto browser_failed
+
+echo iePagelens is installed in "%TARGET%".
+echo Restart Internet Explorer to see the Pagelens button and the Tools menu entry.
+exit /b 0
+
+:add_value
+reg add "%EXTENSION_KEY%" /v "%~1" /t REG_SZ /d "%~2" /f %VIEW% >nul
+goto :eof
+
+rem Writing a value where the browser entries go is what needs the rights, so that is the test.
+:require_admin
+reg add "%EXTENSION_KEY%" /v "SetupRightsCheck" /t REG_SZ /d "1" /f %VIEW% >nul 2>&1
+if errorlevel 1 exit /b 1
+reg delete "%EXTENSION_KEY%" /v "SetupRightsCheck" /f %VIEW% >nul 2>&1
+exit /b 0
+
+:no_library
+echo iePagelens.dll is missing: run install.cmd from the unpacked iePagelens folder.>&2
+exit /b 2
+:no_admin
+echo iePagelens setup needs administrator rights: it writes to HKEY_LOCAL_MACHINE and>&2
+echo registers iePagelens.dll. Open a Command Prompt with "Run as administrator" and run>&2
+echo install.cmd again. Nothing was changed.>&2
+exit /b 5
+:copy_failed
+echo iePagelens.dll could not be copied to "%TARGET%". If Internet Explorer is running,>&2
+echo close every window of it and run install.cmd again.>&2
+exit /b 3
+:register_failed
+echo iePagelens.dll could not be registered (regsvr32 failed). Run uninstall.cmd to remove>&2
+echo what was installed.>&2
+exit /b 4
+:browser_failed
+echo The Internet Explorer entries could not be written. Run uninstall.cmd to remove what>&2
+echo was installed.>&2
+exit /b 6

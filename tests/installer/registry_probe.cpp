@@ -1,0 +1,62 @@
+#include "tests/installer/registry_probe.h"
+
+#include <vector>
+
+#include "common/unique_handle.h"
+
+namespace pagelens::test {
+namespace {
+
+UniqueHkey Open(HKEY root, const std::wstring& path) {
+    UniqueHkey key;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) key.reset();
+    return key;
+}
+
+}  // namespace
+
+bool KeyExists(HKEY root, const std::wstring& path) { return bool(Open(root, path)); }
+
+std::optional<std::wstring> ReadText(HKEY root, const std::wstring& path,
+                                     const std::wstring& name) {
+    DWORD bytes = 0;
+    if (RegGetValueW(root, path.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ,
+                     nullptr, nullptr, &bytes) != ERROR_SUCCESS)
+        return std::nullopt;
+    std::wstring text(bytes / sizeof(wchar_t), L'\0');
+    if (RegGetValueW(root, path.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ,
+                     nullptr, text.data(), &bytes) != ERROR_SUCCESS)
+        return std::nullopt;
+    text.resize(wcsnlen(text.c_str(), text.size()));
+    return text;
+}
+
+std::map<std::wstring, std::wstring> ReadAllValues(HKEY root, const std::wstring& path) {
+    std::map<std::wstring, std::wstring> values;
+    UniqueHkey key = Open(root, path);
+    if (!key) return values;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[256];
+        DWORD nameLength = 256, type = 0, bytes = 0;
+        if (RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &type, nullptr, &bytes) !=
+            ERROR_SUCCESS)
+            break;
+        std::vector<BYTE> data(bytes + sizeof(wchar_t), 0);
+        nameLength = 256;
+        RegEnumValueW(key.get(), index, name, &nameLength, nullptr, &type, data.data(), &bytes);
+        values[name] = type == REG_SZ ? std::wstring(reinterpret_cast<const wchar_t*>(data.data()))
+                                      : L"<type " + std::to_wstring(type) + L">";
+    }
+    return values;
+}
+
+int CountSubkeys(HKEY root, const std::wstring& path) {
+    UniqueHkey key = Open(root, path);
+    DWORD count = 0;
+    if (!key || RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr,
+                                 nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
+        return -1;
+    return static_cast<int>(count);
+}
+
+}  // namespace pagelens::test
