@@ -147,6 +147,9 @@ Result<BrowserProcess> BrowserProcess::Start(const BrowserProgram& program,
                         nullptr, &startup, &started))
         return Failed(L"The capture browser could not be started: " + program.path +
                       L" (error " + std::to_wstring(GetLastError()) + L")");
+    // Wine hands back no process handle for a host program, and a thread "handle" that is
+    // garbage: closing it closes whichever of our handles has the same value.
+    if (program.hostProgram) return BrowserProcess(UniqueHandleK(), UniqueHandleK());
     UniqueHandleK process(started.hProcess);
     UniqueHandleK thread(started.hThread);
     if (job && process && !AssignProcessToJobObject(job.get(), process.get())) job.reset();
