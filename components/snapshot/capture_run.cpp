@@ -66,6 +66,9 @@ private:
 
 // Made at once, so that a work file that cannot be written fails before the browser starts.
 Status CaptureRun::ReserveOutput() {
+    const DWORD attributes = GetFileAttributesW(request_.filePath.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return WriteFailure(request_.filePath, ERROR_ACCESS_DENIED);
     UniqueFile file(CreateFileW(partialPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return WriteFailure(request_.filePath, GetLastError());

@@ -1,77 +1,157 @@
-// Captures of real pages served by the test itself: the image's size, the colour at known places
-// of the page, lazily loaded content, and the failures told apart by their final codes.
+// Captures of real pages served by the test itself or read from files: the image's size, the
+// colours at known places of the page (also far down a page captured in several bands), lazily
+// loaded content, and the cut at the largest image.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
+#include "components/snapshot/band_plan.h"
 #include "components/viewer/gdiplus_session.h"
 #include "components/viewer/image_files.h"
 #include "tests/snapshot/capture_recorder.h"
+#include "tests/snapshot/snapshot_pages.h"
 #include "tests/snapshot/test_http_server.h"
 #include "tests/support/test_support.h"
 
 namespace pagelens::test {
 namespace {
 
-struct Colour {
-    int r, g, b;
-};
-
-constexpr Colour kPalette[] = {{220, 30, 30},  {30, 160, 40},  {30, 60, 220},
-                               {230, 200, 20}, {150, 40, 170}, {20, 180, 190}};
-
-std::string CssColour(const Colour& c) {
-    return "rgb(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
+// The image appears only when a script sees its placeholder inside the viewport, as on pages
+// that load images lazily by hand; the placeholder is grey until then.
+std::string LazyImagePage() {
+    return R"(<!doctype html><html><head><style>
+html,body{margin:0} #spacer{height:4000px;background:#fff}
+#slot{width:400px;height:300px;background:rgb(128,128,128)} #slot img{width:400px;height:300px;display:block}
+</style></head><body><div id="spacer"></div><div id="slot" data-src="/red.svg"></div><div style="height:200px"></div>
+<script>
+new IntersectionObserver((entries, observer) => {
+  for (const entry of entries) if (entry.isIntersecting) {
+    const img = document.createElement('img'); img.src = entry.target.dataset.src;
+    entry.target.appendChild(img); observer.disconnect();
+  }
+}).observe(document.getElementById('slot'));
+</script></body></html>)";
 }
 
-// A page of `count` full-width stripes of `stripeHeight` pixels, coloured from the palette in turn.
-std::string StripedPage(int count, int stripeHeight) {
-    std::string page = "<!doctype html><html><head><style>html,body{margin:0;padding:0}"
-                       "div{width:100%;height:" + std::to_string(stripeHeight) +
-                       "px}</style></head><body>";
-    for (int i = 0; i < count; ++i)
-        page += "<div style=\"background:" + CssColour(kPalette[i % std::size(kPalette)]) + "\"></div>";
-    return page + "</body></html>";
-}
-
-::testing::AssertionResult PixelNear(const Image& image, int x, int y, const Colour& expected) {
-    if (x >= image.width() || y >= image.height())
-        return ::testing::AssertionFailure() << "(" << x << "," << y << ") is outside the image";
-    const uint32_t p = image.row(y)[x];
-    const int tolerance = 16;  // JPEG
-    if (std::abs(RedOf(p) - expected.r) <= tolerance && std::abs(GreenOf(p) - expected.g) <= tolerance &&
-        std::abs(BlueOf(p) - expected.b) <= tolerance)
-        return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure()
-           << "pixel (" << x << "," << y << ") is " << int(RedOf(p)) << "," << int(GreenOf(p)) << ","
-           << int(BlueOf(p)) << ", expected " << expected.r << "," << expected.g << "," << expected.b;
-}
+constexpr char kRedSvg[] =
+    "<svg xmlns='http://www.w3.org/2000/svg' width='400' height='300'>"
+    "<rect width='400' height='300' fill='rgb(230,20,20)'/></svg>";
 
 class PageCaptureTest : public ::testing::Test {
 protected:
-    GdiplusSession gdiplus_;
-    TempFolder folder_;
-    TestHttpServer server_;
-    std::wstring workFile_ = folder_.file(L"snapshot.jpg");
+    void TearDown() override {
+        EXPECT_TRUE(CaptureProfileFolders().empty()) << "a capture browser profile is left";
+    }
 
     Image LoadWorkFile() {
         auto image = LoadImageFile(workFile_);
         EXPECT_TRUE(image.ok()) << "the work file does not load";
         return image.ok() ? std::move(image).value() : Image();
     }
+
+    std::unique_ptr<CaptureRun> Capture(const std::wstring& address, const Settings& settings) {
+        auto run = CaptureAddress(address, workFile_, settings);
+        EXPECT_TRUE(run->finishedInTime);
+        EXPECT_EQ(run->recorder.finals().size(), 1u);
+        EXPECT_EQ(run->recorder.finalCode(), 1) << run->recorder.finalText();
+        return run;
+    }
+
+    GdiplusSession gdiplus_;
+    TempFolder folder_;
+    TestHttpServer server_;
+    std::wstring workFile_ = folder_.file(L"snapshot.jpg");
 };
 
 TEST_F(PageCaptureTest, PageTallerThanTheViewportIsCapturedWhole) {
     server_.Route("/tall", {200, "text/html", StripedPage(30, 100)});
-    auto run = CaptureAddress(server_.Url("/tall"), workFile_, AddressCaptureSettings());
-    ASSERT_TRUE(run->finishedInTime);
-    ASSERT_EQ(run->recorder.finalCode(), 1) << run->recorder.finalText();
+    auto run = Capture(server_.Url("/tall"), AddressCaptureSettings());
     Image image = LoadWorkFile();
     EXPECT_EQ(image.width(), 1280);
     EXPECT_EQ(image.height(), 3000);
-    EXPECT_TRUE(PixelNear(image, 640, 50, kPalette[0]));
-    EXPECT_TRUE(PixelNear(image, 640, 2950, kPalette[29 % 6]));
+    EXPECT_TRUE(PixelNear(image, 640, 50, StripeColour(0)));
+    EXPECT_TRUE(PixelNear(image, 640, 2950, StripeColour(29)));
+    EXPECT_EQ(run->recorder.progress.back(), 100);
+    EXPECT_EQ(FilesIn(folder_.path()), std::vector<std::wstring>{L"snapshot.jpg"});
+}
+
+// 24 stripes of 1000 pixels: six bands, each stripe where it belongs in the stitched image.
+TEST_F(PageCaptureTest, VeryTallPageKeepsEveryBandInPlace) {
+    server_.Route("/stripes", {200, "text/html", StripedPage(24, 1000)});
+    auto run = Capture(server_.Url("/stripes"), AddressCaptureSettings());
+    Image image = LoadWorkFile();
+    ASSERT_EQ(image.height(), 24000);
+    for (int stripe = 0; stripe < 24; ++stripe) {
+        EXPECT_TRUE(PixelNear(image, 100, stripe * 1000 + 10, StripeColour(stripe))) << "stripe " << stripe;
+        EXPECT_TRUE(PixelNear(image, 1200, stripe * 1000 + 990, StripeColour(stripe))) << "stripe " << stripe;
+    }
+    EXPECT_TRUE(run->recorder.HasStatusContaining(L"part 6 of 6"));
+}
+
+TEST_F(PageCaptureTest, LazilyLoadedImageArrivesThroughScrolling) {
+    server_.Route("/lazy", {200, "text/html", LazyImagePage()});
+    server_.Route("/red.svg", {200, "image/svg+xml", kRedSvg});
+    Capture(server_.Url("/lazy"), AddressCaptureSettings());
+    Image image = LoadWorkFile();
+    ASSERT_EQ(image.height(), 4500);
+    EXPECT_TRUE(PixelNear(image, 200, 4150, {230, 20, 20}));
+    EXPECT_EQ(server_.RequestCount("/red.svg"), 1);
+}
+
+TEST_F(PageCaptureTest, WithoutScrollingTheLazyImageStaysAPlaceholder) {
+    server_.Route("/lazy", {200, "text/html", LazyImagePage()});
+    server_.Route("/red.svg", {200, "image/svg+xml", kRedSvg});
+    Settings settings = AddressCaptureSettings();
+    settings[3] = {4, 0};
+    Capture(server_.Url("/lazy"), settings);
+    Image image = LoadWorkFile();
+    ASSERT_EQ(image.height(), 4500);
+    EXPECT_TRUE(PixelNear(image, 200, 4150, {128, 128, 128}));
+}
+
+TEST_F(PageCaptureTest, FirstScreenOnlyIsTheViewport) {
+    server_.Route("/tall", {200, "text/html", StripedPage(30, 100)});
+    Settings settings = AddressCaptureSettings();
+    settings[1] = {2, 0};
+    Capture(server_.Url("/tall"), settings);
+    Image image = LoadWorkFile();
+    EXPECT_EQ(image.width(), 1280);
+    EXPECT_EQ(image.height(), 800);
+    EXPECT_TRUE(PixelNear(image, 640, 790, StripeColour(7)));
+}
+
+// A Windows path is opened as a file:// URL (under Wine, of the host path), spaces and all.
+TEST_F(PageCaptureTest, WindowsFilePathIsOpenedAsAFile) {
+    const std::string page = StripedPage(3, 500);
+    const std::wstring pageFile = folder_.file(L"a page.html");
+    WriteFileBytes(pageFile, page.data(), page.size());
+    Capture(pageFile, AddressCaptureSettings());
+    Image image = LoadWorkFile();
+    EXPECT_EQ(image.height(), 1500);
+    EXPECT_TRUE(PixelNear(image, 10, 1490, StripeColour(2)));
+}
+
+class TallestPageTest : public PageCaptureTest {};
+
+// 36,000 pixels at 1280 wide is more than the largest image: the image ends at the limit, and
+// a status text says so; with setting 8 off the capture fails instead.
+TEST_F(TallestPageTest, PageBeyondTheLargestImageIsCutAndSaidSo) {
+    server_.Route("/huge", {200, "text/html", StripedPage(36, 1000)});
+    auto run = Capture(server_.Url("/huge"), AddressCaptureSettings());
+    Image image = LoadWorkFile();
+    EXPECT_EQ(image.height(), capture::LargestHeightFor(1280));
+    EXPECT_EQ(image.height(), 32000);
+    EXPECT_TRUE(PixelNear(image, 640, 31990, StripeColour(31)));
+    EXPECT_TRUE(run->recorder.HasStatusContaining(L"36000 pixels tall"));
+}
+
+TEST_F(TallestPageTest, PageBeyondTheLargestImageFailsWhenCuttingIsOff) {
+    server_.Route("/huge", {200, "text/html", StripedPage(36, 1000)});
+    Settings settings = AddressCaptureSettings();
+    settings.push_back({8, 0});
+    auto run = CaptureAddress(server_.Url("/huge"), workFile_, settings);
+    EXPECT_EQ(run->recorder.finalCode(), -1);
+    EXPECT_FALSE(FileExists(workFile_));
 }
 
 }  // namespace

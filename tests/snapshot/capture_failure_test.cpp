@@ -1,0 +1,98 @@
+// Captures that fail end with one final code that tells the failures apart, and leave no file:
+// neither the work file nor anything beside it.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "tests/snapshot/capture_recorder.h"
+#include "tests/snapshot/snapshot_pages.h"
+#include "tests/snapshot/test_http_server.h"
+#include "tests/support/test_support.h"
+
+namespace pagelens::test {
+namespace {
+
+class CaptureFailureTest : public ::testing::Test {
+protected:
+    void TearDown() override {
+        EXPECT_TRUE(CaptureProfileFolders().empty()) << "a capture browser profile is left";
+    }
+
+    void ExpectFailure(const CaptureRun& run, int32_t code, const std::wstring& workFile) {
+        EXPECT_TRUE(run.finishedInTime);
+        EXPECT_EQ(run.recorder.finals().size(), 1u);
+        EXPECT_EQ(run.recorder.finalCode(), code) << run.recorder.finalText();
+        EXPECT_FALSE(FileExists(workFile));
+        EXPECT_TRUE(FilesIn(folder_.path()).empty());
+    }
+
+    TempFolder folder_;
+    TestHttpServer server_;
+    std::wstring workFile_ = folder_.file(L"snapshot.jpg");
+};
+
+TEST_F(CaptureFailureTest, AddressesThatCannotBeOpenedEndWithMinusThree) {
+    server_.Route("/missing", {404, "text/html", "<html><body>Gone</body></html>"});
+    server_.Route("/broken", {500, "text/html", "<html><body>Broken</body></html>"});
+    const std::wstring refused = L"http://127.0.0.1:" + std::to_wstring(UnusedLoopbackPort()) + L"/";
+    const std::wstring cases[] = {
+        server_.Url("/missing"),
+        server_.Url("/broken"),
+        refused,
+        L"http://no-such-host.invalid/",
+        folder_.path() + L"\\no such page.html",
+    };
+    for (const auto& address : cases) {
+        SCOPED_TRACE(std::string(address.begin(), address.end()));
+        auto run = CaptureAddress(address, workFile_, AddressCaptureSettings());
+        ExpectFailure(*run, -3, workFile_);
+    }
+}
+
+// The page's own answer arrives, but an image on it never does: the load never ends.
+TEST_F(CaptureFailureTest, PageThatNeverFinishesLoadingEndsWithMinusFourAtTheTimeLimit) {
+    server_.Route("/slow", {200, "text/html", "<html><body>Waiting<img src=\"/never.png\"></body></html>"});
+    server_.Route("/never.png", {200, "image/png", "", true});
+    auto run = CaptureAddress(server_.Url("/slow"), workFile_, AddressCaptureSettings(6000));
+    ExpectFailure(*run, -4, workFile_);
+    EXPECT_EQ(server_.RequestCount("/never.png"), 1);
+}
+
+TEST_F(CaptureFailureTest, ServerThatNeverAnswersEndsWithMinusFour) {
+    server_.Route("/silent", {200, "text/html", "", true});
+    auto run = CaptureAddress(server_.Url("/silent"), workFile_, AddressCaptureSettings(5000));
+    ExpectFailure(*run, -4, workFile_);
+}
+
+// Checked before the browser starts: no profile folder is made for it.
+TEST_F(CaptureFailureTest, WorkFileThatCannotBeWrittenEndsWithMinusTwo) {
+    server_.Route("/page", {200, "text/html", StripedPage(2, 100)});
+    const std::wstring cases[] = {
+        folder_.file(L"no such folder\\snapshot.jpg"),
+        folder_.path(),  // a folder, not a file
+    };
+    for (const auto& target : cases) {
+        SCOPED_TRACE(std::string(target.begin(), target.end()));
+        auto run = CaptureAddress(server_.Url("/page"), target, AddressCaptureSettings());
+        ExpectFailure(*run, -2, target);
+    }
+}
+
+TEST_F(CaptureFailureTest, BlankAddressCannotBeOpened) {
+    auto run = CaptureAddress(L"   ", workFile_, AddressCaptureSettings());
+    ExpectFailure(*run, -3, workFile_);
+}
+
+// A failed capture leaves an older work file alone only if it never touched it: the window
+// deletes the file before each capture, so any file present afterwards must be this capture's.
+TEST_F(CaptureFailureTest, FailedCaptureDoesNotReplaceAnExistingFile) {
+    const char old[] = "older image";
+    WriteFileBytes(workFile_, old, sizeof old);
+    auto run = CaptureAddress(server_.Url("/missing"), workFile_, AddressCaptureSettings());
+    EXPECT_EQ(run->recorder.finalCode(), -3);
+    EXPECT_EQ(ReadFileBytes(workFile_).size(), sizeof old);
+    EXPECT_EQ(FilesIn(folder_.path()), std::vector<std::wstring>{L"snapshot.jpg"});
+}
+
+}  // namespace
+}  // namespace pagelens::test
