@@ -1,5 +1,6 @@
 #include "about/link_label.h"
 
+#include <new>
 #include <string>
 
 #include "about/about_ids.h"
@@ -33,8 +34,12 @@ private:
 };
 
 LRESULT CALLBACK LinkLabel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE)
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new LinkLabel(hwnd)));
+    // The window owns its LinkLabel: made at WM_NCCREATE, deleted at WM_NCDESTROY.
+    if (message == WM_NCCREATE) {
+        auto* created = new (std::nothrow) LinkLabel(hwnd);
+        if (!created) return FALSE;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(created));
+    }
     auto* self = reinterpret_cast<LinkLabel*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
     if (message == WM_NCDESTROY) {
@@ -42,7 +47,12 @@ LRESULT CALLBACK LinkLabel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         delete self;
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    return self->HandleMessage(message, wParam, lParam);
+    // No C++ exception may cross into the system's message dispatch.
+    try {
+        return self->HandleMessage(message, wParam, lParam);
+    } catch (...) {
+        return DefWindowProcW(hwnd, message, wParam, lParam);
+    }
 }
 
 LRESULT LinkLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -88,51 +88,5 @@ TEST_F(LinkLabelTest, ActivatesOnAClickInsideOrSpaceOnly) {
     }
 }
 
-TEST_F(LinkLabelTest, ClickTakesTheFocus) {
-    SetFocus(parent_.get());
-    SendMessageW(link_, WM_LBUTTONDOWN, MK_LBUTTON, At(5, 5));
-    EXPECT_EQ(GetFocus(), link_);
-    SendMessageW(link_, WM_LBUTTONUP, 0, At(5, 5));
-    EXPECT_EQ(GetCapture(), nullptr);
-}
-
-TEST_F(LinkLabelTest, LooksLikeALink) {
-    SendMessageW(link_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)),
-                 FALSE);
-    auto font = reinterpret_cast<HFONT>(SendMessageW(link_, WM_GETFONT, 0, 0));
-    ASSERT_NE(font, nullptr);
-    LOGFONTW logFont{};
-    ASSERT_TRUE(GetObjectW(font, sizeof logFont, &logFont));
-    EXPECT_TRUE(logFont.lfUnderline);
-    EXPECT_EQ(reinterpret_cast<HCURSOR>(GetClassLongPtrW(link_, GCLP_HCURSOR)),
-              LoadCursorW(nullptr, IDC_HAND));
-
-    // Blue text: some pixel of the painted label is the link colour.
-    HDC screen = GetDC(nullptr);
-    UniqueHdc memory(CreateCompatibleDC(screen));
-    UniqueHbitmap bitmap(CreateCompatibleBitmap(screen, 200, 20));
-    ReleaseDC(nullptr, screen);
-    SelectGuard select(memory.get(), bitmap.get());
-    SendMessageW(link_, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(memory.get()), PRF_CLIENT);
-    int blue = 0;
-    for (int y = 0; y < 20; ++y)
-        for (int x = 0; x < 200; ++x)
-            if (GetPixel(memory.get(), x, y) == RGB(0, 0, 238)) ++blue;
-    EXPECT_GT(blue, 20);
-}
-
-TEST_F(LinkLabelTest, FitsItsWidthToTheText) {
-    FitLinkLabelToText(link_);
-    RECT shortBox;
-    GetClientRect(link_, &shortBox);
-    SetWindowTextW(link_, L"a much longer address than before");
-    FitLinkLabelToText(link_);
-    RECT longBox;
-    GetClientRect(link_, &longBox);
-    EXPECT_GT(shortBox.right, 20);
-    EXPECT_GT(longBox.right, shortBox.right);
-    EXPECT_EQ(longBox.bottom, 20);
-}
-
 }  // namespace
 }  // namespace pagelens
