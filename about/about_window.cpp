@@ -37,7 +37,7 @@ constexpr int kClientWidth = 440;
 constexpr int kClientHeight = 300;
 constexpr RECT kArtworkBox = {20, 18, 84, 82};
 
-struct ControlSpec {
+struct ControlLayout {
     int id;
     const wchar_t* className;
     DWORD style;
@@ -47,7 +47,7 @@ struct ControlSpec {
 constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kLink = WS_CHILD | WS_VISIBLE | WS_TABSTOP;
 
-const ControlSpec kControls[] = {
+const ControlLayout kControls[] = {
     {lblTitle, L"STATIC", kLabel, {104, 20, 420, 50}},
     {lblVersion, L"STATIC", kLabel, {104, 54, 420, 72}},
     {Label8, L"STATIC", kLabel, {104, 74, 420, 92}},
@@ -253,14 +253,14 @@ LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 bool AboutWindow::CreateControls() {
-    for (const ControlSpec& spec : kControls) {
-        const RECT box = ScaleBox(spec.box);
-        HWND control = CreateWindowExW(0, spec.className, L"", spec.style, box.left, box.top,
+    for (const ControlLayout& layout : kControls) {
+        const RECT box = ScaleBox(layout.box);
+        HWND control = CreateWindowExW(0, layout.className, L"", layout.style, box.left, box.top,
                                        box.right - box.left, box.bottom - box.top, hwnd_,
-                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)),
+                                       reinterpret_cast<HMENU>(static_cast<INT_PTR>(layout.id)),
                                        ThisModule(), nullptr);
         if (!control) return false;
-        HFONT font = spec.id == lblTitle ? titleFont_.get() : textFont_.get();
+        HFONT font = layout.id == lblTitle ? titleFont_.get() : textFont_.get();
         SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     for (const FixedText& fixed : kFixedTexts)
