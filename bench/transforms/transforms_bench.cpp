@@ -4,8 +4,11 @@
 // tallest page (1280 x 16384) in memory and puts it through every transform, reporting the
 // process's peak memory, which must stay inside a 32-bit address space.
 //   transforms_bench.exe <page.png> <output folder> [rounds]
-#include <psapi.h>
+// <psapi.h> needs <windows.h> first.
+// clang-format off
 #include <windows.h>
+#include <psapi.h>
+// clang-format on
 
 #include <algorithm>
 #include <cstdio>

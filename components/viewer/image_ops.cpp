@@ -71,6 +71,7 @@ int OtsuThreshold(const Histogram& histogram) {
 // ---- Resizing -------------------------------------------------------------------------------
 // Separable: each source row is resampled horizontally once into a 16-bit row (8.8 fixed
 // point), and output rows blend those rows vertically. Only three resampled rows are kept.
+// (Or the other way round where that is cheaper; see the end.)
 
 // Weights sum to 1 << 16. Row values are 8-bit channels times 256, at most 65280, so a
 // vertical sum stays below 65280 << 16 plus rounding, inside 32 bits.
@@ -309,10 +310,86 @@ void BlendOutputRow(ResampledRows& rows, const AxisWeights& vertical, int y,
     }
 }
 
+// ---- Vertical first. When the width grows while the height shrinks a lot (a wide strip from
+// a tall page), resampling every source row across would cost far more than blending the few
+// output rows at the source's width first and resampling those across.
+
+// Source rows [first, first + count) blended into one row at the source's width (value * 256).
+void BlendSourceRows(const Image& source, int first, int count, const uint32_t* weights,
+                     std::vector<uint32_t>& sums, uint16_t* out) {
+    std::fill(sums.begin(), sums.end(), 0);
+    for (int k = 0; k < count; ++k) {
+        const auto* bytes = reinterpret_cast<const uint8_t*>(source.row(first + k));
+        const uint32_t w = weights[k];
+        for (size_t i = 0; i < sums.size(); ++i) sums[i] += bytes[i] * w;
+    }
+    constexpr int shift = kWeightBits - 8;
+    constexpr uint32_t half = 1u << (shift - 1);
+    for (size_t i = 0; i < sums.size(); ++i)
+        out[i] = static_cast<uint16_t>((sums[i] + half) >> shift);
+}
+
+// One blended row (value * 256) resampled across into output pixels.
+template <int Taps>
+void ResampleBlendedRowWith(const uint16_t* row, const AxisWeights& axis, int taps, uint32_t* out) {
+    if constexpr (Taps > 0) taps = Taps;
+    const int width = static_cast<int>(axis.first.size());
+    const uint32_t* weights = axis.weight.data();
+    for (int x = 0; x < width; ++x, weights += taps) {
+        const uint16_t* values = row + 4 * axis.first[x];
+        uint32_t b = 0, g = 0, r = 0, a = 0;
+        for (int k = 0; k < taps; ++k, values += 4) {
+            const uint32_t w = weights[k];
+            b += values[0] * w;
+            g += values[1] * w;
+            r += values[2] * w;
+            a += values[3] * w;
+        }
+        out[x] = PackChannels(b, g, r, a);
+    }
+}
+
+void ResampleBlendedRow(const uint16_t* row, const AxisWeights& axis, uint32_t* out) {
+    switch (axis.taps) {
+        case 1:
+            return ResampleBlendedRowWith<1>(row, axis, 1, out);
+        case 2:
+            return ResampleBlendedRowWith<2>(row, axis, 2, out);
+        case 3:
+            return ResampleBlendedRowWith<3>(row, axis, 3, out);
+        case 4:
+            return ResampleBlendedRowWith<4>(row, axis, 4, out);
+        default:
+            return ResampleBlendedRowWith<0>(row, axis, axis.taps, out);
+    }
+}
+
+// Multiply-adds of each order, per channel.
+bool VerticalFirstIsCheaper(const Image& source, const Image& target, const AxisWeights& horizontal,
+                            const AxisWeights& vertical) {
+    double verticalTaps = 0;
+    for (int count : vertical.count) verticalTaps += count;
+    const double across = double(target.width()) * horizontal.taps;
+    const double acrossFirst = source.height() * across + verticalTaps * target.width();
+    const double downFirst = verticalTaps * source.width() + target.height() * across;
+    return downFirst < acrossFirst;
+}
+
 void ResizeInto(const Image& source, Image& target) {
     AxisWeights horizontal = WeightsFor(source.width(), target.width());
     PadToUniformTaps(horizontal, source.width());
     const AxisWeights vertical = WeightsFor(source.height(), target.height());
+    if (VerticalFirstIsCheaper(source, target, horizontal, vertical)) {
+        std::vector<uint32_t> sums(static_cast<size_t>(source.width()) * 4);
+        std::vector<uint16_t> blended(sums.size());
+        for (int y = 0; y < target.height(); ++y) {
+            const uint32_t* weights = vertical.weight.data() + size_t(y) * vertical.taps;
+            BlendSourceRows(source, vertical.first[y], vertical.count[y], weights, sums,
+                            blended.data());
+            ResampleBlendedRow(blended.data(), horizontal, target.row(y));
+        }
+        return;
+    }
     ResampledRows rows(source, horizontal);
     std::vector<uint32_t> sums(static_cast<size_t>(target.width()) * 4);
     for (int y = 0; y < target.height(); ++y)

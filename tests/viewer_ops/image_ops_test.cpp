@@ -23,7 +23,7 @@ Image Solid(int width, int height, uint32_t colour) {
     return Filled(width, height, [=](int, int) { return colour; });
 }
 
-// Dark rectangles standing for lines of text on a background.
+// Rectangles standing for the words of lines of text, on a background.
 Image Page(uint32_t background, uint32_t text) {
     return Filled(200, 100, [=](int x, int y) {
         const bool inLine = (y % 20) >= 8 && (y % 20) < 14;
@@ -41,7 +41,8 @@ TEST(ConvertToGray, GivesBt601LuminanceInAllThreeChannels) {
         {PackPixel(0, 0, 255), 29},   // 29.07
         {PackPixel(255, 255, 255), 255},
         {PackPixel(0, 0, 0), 0},
-        {PackPixel(128, 64, 32), 79},  // 79.58
+        {PackPixel(128, 64, 32), 79},  // 79.488
+        {PackPixel(0, 0, 250), 29},    // 28.5 rounds up
         {PackPixel(1, 0, 1), 0},       // 0.413
         {PackPixel(2, 0, 0), 1},       // 0.598
         {0x80FFFFFF, 255},             // alpha is kept
@@ -118,8 +119,8 @@ ChannelTotals Totals(const Image& image) {
 TEST(ResizeImage, KeepsTheProportionsOfATwoColourImage) {
     const Image source = Filled(
         40, 10, [](int x, int) { return x < 20 ? PackPixel(255, 0, 0) : PackPixel(0, 0, 255); });
-    const std::pair<int, int> sizes[] = {{20, 5},   {10, 3}, {7, 3},   {3, 7},  {1, 1},
-                                         {100, 25}, {33, 7}, {41, 10}, {40, 1}, {1, 40}};
+    const std::pair<int, int> sizes[] = {{20, 5}, {10, 3},  {7, 3},  {3, 7},  {1, 1},  {100, 25},
+                                         {33, 7}, {41, 10}, {40, 1}, {1, 40}, {200, 2}};
     for (auto [width, height] : sizes) {
         SCOPED_TRACE(::testing::Message() << width << "x" << height);
         auto result = ResizeImage(source, width, height);
