@@ -2,15 +2,19 @@
 // the image's own buffer (no copy); a gray or black-and-white image goes as an 8-bit or 1-bit
 // indexed copy, which reads back with the same pixels and makes a file a quarter or a
 // thirty-second of the size, faster to write. GDI+ writes the temporary file of a PendingFile
-// by name. The caller keeps GDI+ started.
-#include <objidl.h>
+// by name, and image_save_gdiplus_fixups mends what Wine's encoders get wrong in it. The caller
+// keeps GDI+ started.
+// clang-format off
+#include <objidl.h>  // before <gdiplus.h>, which needs its COM types
 #include <gdiplus.h>
+// clang-format on
 
 #include <memory>
 #include <new>
 #include <vector>
 
 #include "components/viewer/image_files.h"
+#include "components/viewer/image_save_gdiplus_fixups.h"
 #include "components/viewer/image_save_output.h"
 #include "components/viewer/image_save_tone.h"
 
@@ -35,6 +39,13 @@ Result<CLSID> EncoderFor(const wchar_t* mimeType) {
 }
 
 enum class AlphaHandling { Keep, Drop };
+
+struct GdiplusFormat {
+    const wchar_t* mimeType;
+    AlphaHandling alpha;
+    // Mends the written file; gets the gray levels of the palette, if one was used.
+    Status (*mend)(const std::wstring& path, const std::vector<uint8_t>& grayLevels);
+};
 
 // Pixels laid out as GDI+ takes them: the image's own buffer, or an indexed copy with its palette.
 class EncoderInput {
@@ -69,6 +80,9 @@ public:
         input.setGrayPalette(oneBit ? 2 : 256);
         return input;
     }
+
+    // The palette's levels for a gray or black-and-white image; empty for colour.
+    const std::vector<uint8_t>& grayLevels() const { return grayLevels_; }
 
     Status save(const std::wstring& path, const CLSID& encoder) const {
         Gdiplus::Bitmap bitmap(width_, height_, stride_, format_, static_cast<BYTE*>(scan0_));
@@ -114,6 +128,7 @@ private:
         for (int i = 0; i < entries; ++i) {
             const uint8_t v = uint8_t(i * 255 / (entries - 1));
             p->Entries[i] = PackPixel(v, v, v);
+            grayLevels_.push_back(v);
         }
     }
     Gdiplus::ColorPalette* palette() const {
@@ -125,35 +140,46 @@ private:
     void* scan0_ = nullptr;
     std::unique_ptr<uint8_t[]> indexed_;
     std::unique_ptr<uint8_t[]> palette_;
+    std::vector<uint8_t> grayLevels_;
 };
 
-Status SaveThroughGdiplus(const Image& image, const std::wstring& path, const wchar_t* mimeType,
-                          AlphaHandling alpha) {
+Status SaveThroughGdiplus(const Image& image, const std::wstring& path,
+                          const GdiplusFormat& format) {
     if (image.empty()) return NoImageToSave();
-    auto encoder = EncoderFor(mimeType);
+    auto encoder = EncoderFor(format.mimeType);
     if (!encoder) return encoder.error();
     const ToneSummary summary = SummarizeTone(image);
-    auto input = EncoderInput::Make(image, summary, alpha);
+    auto input = EncoderInput::Make(image, summary, format.alpha);
     if (!input) return input.error();
     auto file = PendingFile::Create(path);
     if (!file) return file.error();
     file.value().closeHandle();
-    PAGELENS_RETURN_IF_ERROR(input.value().save(file.value().temporaryPath(), *encoder));
+    const std::wstring& written = file.value().temporaryPath();
+    PAGELENS_RETURN_IF_ERROR(input.value().save(written, *encoder));
+    if (format.mend) PAGELENS_RETURN_IF_ERROR(format.mend(written, input.value().grayLevels()));
     return file.value().commit();
+}
+
+Status MendBmp(const std::wstring& path, const std::vector<uint8_t>&) {
+    return FixBmpFileSize(path);
+}
+
+Status MendTiff(const std::wstring& path, const std::vector<uint8_t>& grayLevels) {
+    return grayLevels.empty() ? Status() : FixTiffColorMap(path, grayLevels);
 }
 
 }  // namespace
 
 Status SaveAsBmpFile(const Image& image, const std::wstring& path) {
-    return SaveThroughGdiplus(image, path, L"image/bmp", AlphaHandling::Drop);
+    return SaveThroughGdiplus(image, path, {L"image/bmp", AlphaHandling::Drop, MendBmp});
 }
 
 Status SaveAsPngFile(const Image& image, const std::wstring& path) {
-    return SaveThroughGdiplus(image, path, L"image/png", AlphaHandling::Keep);
+    return SaveThroughGdiplus(image, path, {L"image/png", AlphaHandling::Keep, nullptr});
 }
 
 Status SaveAsTiffFile(const Image& image, const std::wstring& path) {
-    return SaveThroughGdiplus(image, path, L"image/tiff", AlphaHandling::Keep);
+    return SaveThroughGdiplus(image, path, {L"image/tiff", AlphaHandling::Keep, MendTiff});
 }
 
 }  // namespace pagelens

@@ -28,9 +28,9 @@ private:
     void mapByCell(const uint32_t* row, int width, uint8_t* indices) const;
 
     std::vector<uint32_t> colors_;
-    std::vector<uint32_t> exactKeys_;   // kExactSlots colours, or empty
-    std::vector<uint8_t> exactIndex_;   // palette index of each slot
-    std::vector<uint8_t> cellIndex_;    // 32768 histogram cells -> index, or empty
+    std::vector<uint32_t> exactKeys_;  // kExactSlots colours, or empty
+    std::vector<uint8_t> exactIndex_;  // palette index of each slot
+    std::vector<uint8_t> cellIndex_;   // 32768 histogram cells -> index, or empty
 };
 
 }  // namespace pagelens

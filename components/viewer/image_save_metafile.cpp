@@ -48,8 +48,10 @@ RunError MetafileFailure(const wchar_t* what) {
 
 // The picture frame in .01 mm, from the reference device's size and resolution.
 RECT FrameOf(HDC reference, int width, int height) {
-    const int mmWide = GetDeviceCaps(reference, HORZSIZE), mmHigh = GetDeviceCaps(reference, VERTSIZE);
-    const int pxWide = GetDeviceCaps(reference, HORZRES), pxHigh = GetDeviceCaps(reference, VERTRES);
+    const int mmWide = GetDeviceCaps(reference, HORZSIZE),
+              mmHigh = GetDeviceCaps(reference, VERTSIZE);
+    const int pxWide = GetDeviceCaps(reference, HORZRES),
+              pxHigh = GetDeviceCaps(reference, VERTRES);
     if (mmWide <= 0 || mmHigh <= 0 || pxWide <= 0 || pxHigh <= 0)
         return {0, 0, MulDiv(width, 2540, 96), MulDiv(height, 2540, 96)};
     return {0, 0, MulDiv(width, mmWide * 100, pxWide), MulDiv(height, mmHigh * 100, pxHigh)};
@@ -127,8 +129,8 @@ WmfLayout LayOut(int width, int height) {
 }
 
 uint32_t TileRecordWords(const Tile& tile) {
-    const uint64_t dibBytes = sizeof(BITMAPINFOHEADER) +
-                              uint64_t(IndexedStride(tile.width, 24)) * uint64_t(tile.height);
+    const uint64_t dibBytes =
+        sizeof(BITMAPINFOHEADER) + uint64_t(IndexedStride(tile.width, 24)) * uint64_t(tile.height);
     return kStretchDibWords + uint32_t(dibBytes / 2);
 }
 
@@ -143,8 +145,16 @@ void PutDword(PendingFile& out, uint32_t value) {
 
 void WritePlaceableHeader(PendingFile& out, const WmfLayout& layout) {
     const uint16_t unitsPerInch = uint16_t(std::max(1, (96 + layout.unit / 2) / layout.unit));
-    const uint16_t words[10] = {0xCDD7, 0x9AC6, 0, 0, 0, uint16_t(layout.logicalWidth),
-                                uint16_t(layout.logicalHeight), unitsPerInch, 0, 0};
+    const uint16_t words[10] = {0xCDD7,
+                                0x9AC6,
+                                0,
+                                0,
+                                0,
+                                uint16_t(layout.logicalWidth),
+                                uint16_t(layout.logicalHeight),
+                                unitsPerInch,
+                                0,
+                                0};
     uint16_t checksum = 0;
     for (uint16_t w : words) {
         PutWord(out, w);
@@ -204,9 +214,10 @@ Status SaveAsWmfFile(const Image& image, const std::wstring& path) {
         totalWords += TileRecordWords(tile);
         largest = std::max(largest, TileRecordWords(tile));
     }
-    if (totalWords > 0xFFFFFFFFu) return SaveOutOfMemory();
-    std::unique_ptr<uint8_t[]> rowBuffer(
-        new (std::nothrow) uint8_t[size_t(IndexedStride(image.width(), 24))]);
+    if (totalWords > 0xFFFFFFFFu)
+        return RunError{6, L"iePagelens", L"Overflow: the image is too large for a WMF file"};
+    std::unique_ptr<uint8_t[]> rowBuffer(new (std::nothrow)
+                                             uint8_t[size_t(IndexedStride(image.width(), 24))]);
     if (!rowBuffer) return SaveOutOfMemory();
 
     auto file = PendingFile::Create(path);

@@ -68,7 +68,9 @@ RunError SaveFailure(DWORD win32Error, const std::wstring& path) {
 
 RunError SaveOutOfMemory() { return {7, L"iePagelens", L"Out of memory"}; }
 
-RunError NoImageToSave() { return {481, L"iePagelens", L"Invalid picture: there is no image to save"}; }
+RunError NoImageToSave() {
+    return {481, L"iePagelens", L"Invalid picture: there is no image to save"};
+}
 
 Result<PendingFile> PendingFile::Create(const std::wstring& target) {
     auto full = FullPath(target);

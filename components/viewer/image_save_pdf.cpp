@@ -28,11 +28,13 @@ struct PdfLayout {
 
 PdfLayout LayOut(int width, int height) {
     PdfLayout layout;
-    if (width * kPointsPerPixel > kLargestPageSide) layout.pointsPerPixel = kLargestPageSide / width;
+    if (width * kPointsPerPixel > kLargestPageSide)
+        layout.pointsPerPixel = kLargestPageSide / width;
     const int rowsPerPage = int(std::floor(kLargestPageSide / layout.pointsPerPixel));
     const int pages = (height + rowsPerPage - 1) / rowsPerPage;
     const int rows = (height + pages - 1) / pages;
-    for (int top = 0; top < height; top += rows) layout.bandRows.push_back(std::min(rows, height - top));
+    for (int top = 0; top < height; top += rows)
+        layout.bandRows.push_back(std::min(rows, height - top));
     return layout;
 }
 
@@ -94,11 +96,11 @@ Status WritePage(PdfWriter& pdf, PendingFile& out, const Image& image, const Pdf
     const int rows = layout.bandRows[page];
     const std::string width = PdfNumber(image.width() * layout.pointsPerPixel);
     const std::string height = PdfNumber(rows * layout.pointsPerPixel);
-    pdf.object(PageObject(page),
-               "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + width + " " + height +
-                   "] /Resources << /XObject << /Im1 " + Reference(ImageObject(page)) +
-                   " >> /ProcSet [/PDF /ImageC] >> /Contents " + Reference(ContentObject(page)) +
-                   " >>");
+    pdf.object(PageObject(page), "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 " + width + " " +
+                                     height + "] /Resources << /XObject << /Im1 " +
+                                     Reference(ImageObject(page)) +
+                                     " >> /ProcSet [/PDF /ImageC] >> /Contents " +
+                                     Reference(ContentObject(page)) + " >>");
     const std::string drawing = "q " + width + " 0 0 " + height + " 0 0 cm /Im1 Do Q\n";
     pdf.object(ContentObject(page), "<< /Length " + std::to_string(drawing.size()) +
                                         " >>\nstream\n" + drawing + "endstream");

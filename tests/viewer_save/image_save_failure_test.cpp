@@ -63,6 +63,16 @@ TEST_F(SaveFailures, AMissingFolderIsAPathErrorAndLeavesNoFile) {
     }
 }
 
+TEST_F(SaveFailures, ANameTheFileSystemRefusesLeavesNoTemporaryFile) {
+    for (const auto& writer : AllWriters()) {
+        SCOPED_TRACE(writer.name);
+        const Status status = writer.save(image_, folder_.file(L"what?.out"));
+        ASSERT_FALSE(status.ok());
+        EXPECT_EQ(status.error().number, 52);
+        EXPECT_TRUE(FolderIsEmpty(folder_.path()));
+    }
+}
+
 TEST_F(SaveFailures, UnwritableTargetsKeepWhatWasThere) {
     const std::string before = "earlier file";
     const std::wstring readOnly = folder_.file(L"locked.out");

@@ -18,7 +18,9 @@ struct Case {
     int width, height;
 };
 const Case kCases[] = {
-    {Sample::Color, 37, 23}, {Sample::Gray, 1, 1}, {Sample::BlackAndWhite, 64, 3},
+    {Sample::Color, 37, 23},
+    {Sample::Gray, 1, 1},
+    {Sample::BlackAndWhite, 64, 3},
     {Sample::Gradient, 3, 70},
 };
 

@@ -98,10 +98,10 @@ TEST(PdfFiles, PagesHoldTheImageAsJpegBandsWithAnExactCrossReference) {
     const Case cases[] = {
         {64, 48, {48}},
         {1, 1, {1}},
-        {30, 19200, {19200}},                // exactly 14400 points high
-        {30, 19201, {9601, 9600}},           // one row more: two equal bands
+        {30, 19200, {19200}},       // exactly 14400 points high
+        {30, 19201, {9601, 9600}},  // one row more: two equal bands
         {12, 45000, {15000, 15000, 15000}},
-        {20000, 40, {40}},                   // wider than a page: scaled to 14400 points
+        {20000, 40, {40}},  // wider than a page: scaled to 14400 points
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::to_string(c.width) + "x" + std::to_string(c.height));

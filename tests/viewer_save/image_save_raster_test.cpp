@@ -3,6 +3,7 @@
 
 #include "components/viewer/gdiplus_session.h"
 #include "components/viewer/image_files.h"
+#include "components/viewer/image_save_jpeg.h"
 #include "tests/support/test_support.h"
 #include "tests/viewer_save/independent_readers.h"
 #include "tests/viewer_save/sample_images.h"
@@ -32,9 +33,10 @@ TEST_F(RasterFiles, LosslessFormatsReadBackWithTheSamePixels) {
         int width, height;
     };
     const Case cases[] = {
-        {Sample::Color, 37, 23},        {Sample::Gray, 37, 23},     {Sample::BlackAndWhite, 37, 23},
-        {Sample::BlackAndWhite, 64, 3}, {Sample::FewColors, 1, 1},  {Sample::Gray, 1, 5},
-        {Sample::Color, 5, 1},          {Sample::BlackAndWhite, 1, 1},
+        {Sample::Color, 37, 23},         {Sample::Gray, 37, 23},
+        {Sample::BlackAndWhite, 37, 23}, {Sample::BlackAndWhite, 64, 3},
+        {Sample::FewColors, 1, 1},       {Sample::Gray, 1, 5},
+        {Sample::Color, 5, 1},           {Sample::BlackAndWhite, 1, 1},
     };
     for (const auto& writer : kGdiplusWriters) {
         for (const auto& c : cases) {
@@ -72,7 +74,8 @@ TEST_F(RasterFiles, GifKeepsImagesOfUpTo256ColorsExactly) {
         {"one pixel", MakeSample(Sample::BlackAndWhite, 1, 1)},
         {"200 colours", MakeSample(Sample::FewColors, 301, 199)},
         {"noise", PaletteNoise(512, 300)},
-        {"one colour", [] {
+        {"one colour",
+         [] {
              Image i(700, 50);
              for (size_t k = 0; k < i.pixelCount(); ++k) i.pixels()[k] = PackPixel(10, 20, 30);
              return i;
@@ -92,7 +95,8 @@ TEST_F(RasterFiles, GifOfManyColorsStaysClose) {
         int width, height;
         double meanError;
     };
-    const Case cases[] = {{Sample::Gradient, 256, 256, 3.0}, {Sample::Color, 400, 300, 6.0},
+    const Case cases[] = {{Sample::Gradient, 256, 256, 3.0},
+                          {Sample::Color, 400, 300, 6.0},
                           {Sample::Gradient, 5000, 2, 3.0}};
     for (const auto& c : cases) {
         SCOPED_TRACE(test::SampleName(c.sample));
@@ -123,8 +127,8 @@ TEST_F(RasterFiles, TransparencySurvivesInPngAndTiffOnly) {
         Status (*save)(const Image&, const std::wstring&);
         bool keepsAlpha;
     };
-    for (const Case& c : {Case{SaveAsPngFile, true}, Case{SaveAsTiffFile, true},
-                          Case{SaveAsBmpFile, false}}) {
+    for (const Case& c :
+         {Case{SaveAsPngFile, true}, Case{SaveAsTiffFile, true}, Case{SaveAsBmpFile, false}}) {
         const std::wstring path = folder_.file(L"alpha");
         ASSERT_TRUE(c.save(image, path).ok());
         const Image back = test::ReadWithGdiplus(path).image;
@@ -149,10 +153,10 @@ TEST_F(RasterFiles, JpegReadsBackCloseToTheImageAtEveryQuality) {
         double meanError;  // largest mean per-channel error accepted
     };
     const Case cases[] = {
-        {Sample::Gradient, 64, 48, 90, 2.0},   {Sample::Gradient, 64, 48, 0, 30.0},
-        {Sample::Gradient, 17, 9, 100, 1.5},   {Sample::Color, 101, 67, 85, 20.0},
-        {Sample::Gray, 33, 31, 50, 12.0},      {Sample::Gradient, 1, 1, 85, 3.0},
-        {Sample::Gray, 300, 2, 75, 12.0},      {Sample::Gray, 2, 300, -5, 40.0},
+        {Sample::Gradient, 64, 48, 90, 2.0},  {Sample::Gradient, 64, 48, 0, 30.0},
+        {Sample::Gradient, 17, 9, 100, 1.5},  {Sample::Color, 101, 67, 85, 20.0},
+        {Sample::Gray, 33, 31, 50, 12.0},     {Sample::Gradient, 1, 1, 85, 3.0},
+        {Sample::Gray, 300, 2, 75, 12.0},     {Sample::Gray, 2, 300, -5, 40.0},
         {Sample::Gradient, 40, 40, 500, 1.5},
     };
     for (const auto& c : cases) {
@@ -166,6 +170,23 @@ TEST_F(RasterFiles, JpegReadsBackCloseToTheImageAtEveryQuality) {
         ASSERT_EQ(back.image.height(), c.height);
         EXPECT_LT(test::MeanDifference(image, back.image), c.meanError);
     }
+}
+
+TEST_F(RasterFiles, BothBuildsOfTheJpegEncoderAgree) {
+    // Which one runs depends on the processor; the other must work as well.
+    const Image image = MakeSample(Sample::Color, 120, 90);
+    Image decoded[2];
+    const JpegMath builds[] = {JpegMath::X87, JpegMath::Sse2};
+    for (int i = 0; i < 2; ++i) {
+        const std::wstring path = folder_.file(L"build" + std::to_wstring(i) + L".jpg");
+        auto file = PendingFile::Create(path);
+        ASSERT_TRUE(file.ok());
+        ASSERT_TRUE(WriteJpeg(image, 0, image.height(), 85, file.value(), builds[i]).ok());
+        ASSERT_TRUE(file.value().commit().ok());
+        decoded[i] = test::ReadWithGdiplus(path).image;
+        EXPECT_LT(test::MeanDifference(image, decoded[i]), 20.0);
+    }
+    EXPECT_LE(test::LargestDifference(decoded[0], decoded[1]), 2);
 }
 
 TEST_F(RasterFiles, JpegQualityChangesTheFile) {

@@ -1,8 +1,10 @@
 // The test programs' own readers; see independent_readers.h.
 #include "tests/viewer_save/independent_readers.h"
 
-#include <objidl.h>
+// clang-format off
+#include <objidl.h>  // before <gdiplus.h>, which needs its COM types
 #include <gdiplus.h>
+// clang-format on
 
 #include <cstring>
 #include <vector>
@@ -54,7 +56,9 @@ struct Canvas {
     }
 };
 
-uint16_t Word(const std::vector<unsigned char>& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
+uint16_t Word(const std::vector<unsigned char>& b, size_t at) {
+    return uint16_t(b[at] | b[at + 1] << 8);
+}
 
 }  // namespace
 
@@ -117,8 +121,8 @@ WindowsMetafile ReadWindowsMetafile(const std::wstring& path, int width, int hei
     result.openedByName = UniqueHmetafile(GetMetaFileW(bare.c_str())).get() != nullptr;
     DeleteFileW(bare.c_str());
     result.convertsToEmf =
-        UniqueHenhmetafile(SetWinMetaFileBits(UINT(bytes.size() - skip), bytes.data() + skip,
-                                              nullptr, nullptr))
+        UniqueHenhmetafile(
+            SetWinMetaFileBits(UINT(bytes.size() - skip), bytes.data() + skip, nullptr, nullptr))
             .get() != nullptr;
 
     UniqueHmetafile wmf(SetMetaFileBitsEx(UINT(bytes.size() - skip), bytes.data() + skip));

@@ -26,14 +26,14 @@ struct EnhancedMetafile {
 EnhancedMetafile ReadEnhancedMetafile(const std::wstring& path);
 
 struct WindowsMetafile {
-    bool placeable = false;     // Aldus header with a correct checksum
-    RECT box{};                 // the placeable header's bounding box
+    bool placeable = false;  // Aldus header with a correct checksum
+    RECT box{};              // the placeable header's bounding box
     int unitsPerInch = 0;
     // GetMetaFileW opens the standard metafile after the Aldus header (neither Windows nor
     // Wine open a placeable file by name).
     bool openedByName = false;
     bool convertsToEmf = false;  // SetWinMetaFileBits accepts the standard metafile
-    Image played;               // the records played into a width x height bitmap
+    Image played;                // the records played into a width x height bitmap
 };
 WindowsMetafile ReadWindowsMetafile(const std::wstring& path, int width, int height);
 

@@ -47,11 +47,21 @@ Image MakeSample(Sample kind, int width, int height) {
         uint32_t* row = image.row(y);
         for (int x = 0; x < width; ++x) {
             switch (kind) {
-                case Sample::Color: row[x] = ColorAt(x, y); break;
-                case Sample::Gray: row[x] = GrayAt(x, y); break;
-                case Sample::BlackAndWhite: row[x] = BlackAndWhiteAt(x, y); break;
-                case Sample::FewColors: row[x] = FewColorsAt(x, y); break;
-                case Sample::Gradient: row[x] = GradientAt(x, y, width, height); break;
+                case Sample::Color:
+                    row[x] = ColorAt(x, y);
+                    break;
+                case Sample::Gray:
+                    row[x] = GrayAt(x, y);
+                    break;
+                case Sample::BlackAndWhite:
+                    row[x] = BlackAndWhiteAt(x, y);
+                    break;
+                case Sample::FewColors:
+                    row[x] = FewColorsAt(x, y);
+                    break;
+                case Sample::Gradient:
+                    row[x] = GradientAt(x, y, width, height);
+                    break;
             }
         }
     }
@@ -60,11 +70,16 @@ Image MakeSample(Sample kind, int width, int height) {
 
 std::string SampleName(Sample kind) {
     switch (kind) {
-        case Sample::Color: return "color";
-        case Sample::Gray: return "gray";
-        case Sample::BlackAndWhite: return "black-and-white";
-        case Sample::FewColors: return "few-colors";
-        case Sample::Gradient: return "gradient";
+        case Sample::Color:
+            return "color";
+        case Sample::Gray:
+            return "gray";
+        case Sample::BlackAndWhite:
+            return "black-and-white";
+        case Sample::FewColors:
+            return "few-colors";
+        case Sample::Gradient:
+            return "gradient";
     }
     return "?";
 }
