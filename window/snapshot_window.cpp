@@ -117,6 +117,25 @@ BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM param) {
     return TRUE;
 }
 
+bool CanWriteIn(const std::wstring& folder) {
+    wchar_t probe[MAX_PATH];
+    if (!GetTempFileNameW(folder.c_str(), L"ipl", 0, probe)) return false;
+    DeleteFileW(probe);
+    return true;
+}
+
+// The work file sits in the program's folder. Installed under Program Files, a standard user's
+// browser may not write there, and every capture would fail: then the user's temporary folder
+// stands in.
+std::wstring WorkFilePathIn(const std::wstring& programFolder) {
+    if (CanWriteIn(programFolder)) return programFolder + L"snapshot.jpg";
+    wchar_t temp[MAX_PATH];
+    const DWORD n = GetTempPathW(MAX_PATH, temp);
+    std::wstring folder = std::wstring(temp, n) + L"iePagelens\\";
+    CreateDirectoryW(folder.c_str(), nullptr);
+    return folder + L"snapshot.jpg";
+}
+
 bool IsWindowOrChildOf(HWND candidate, HWND root) {
     return candidate && (candidate == root || IsChild(root, candidate));
 }
@@ -428,7 +447,7 @@ Status frmMain::PrepareLoad() {
     state.presetHeight = IntegerSetting(setting::PagelensHeight, kDefaultPresetHeight);
     state.imageType = TextSetting(setting::ImageType, L"jpg");
 
-    workFilePath_ = GetAppPath() + L"snapshot.jpg";
+    workFilePath_ = WorkFilePathIn(GetAppPath());
 
     if (state.presetWidth < 1) state.presetWidth = kDefaultPresetWidth;
     if (state.presetHeight < 1) state.presetHeight = kDefaultPresetHeight;
