@@ -67,17 +67,17 @@ public:
         }
         const bool oneBit = tone == ImageTone::BlackAndWhite;
         input.stride_ = oneBit ? IndexedStride(image.width(), 1) : IndexedStride(image.width(), 8);
-        input.indexed_.reset(new (std::nothrow) uint8_t[size_t(input.stride_) * image.height()]);
-        if (!input.indexed_) return SaveOutOfMemory();
-        input.scan0_ = input.indexed_.get();
+        input.copy_.reset(new (std::nothrow) uint8_t[size_t(input.stride_) * image.height()]);
+        if (!input.copy_) return SaveOutOfMemory();
+        input.scan0_ = input.copy_.get();
         if (oneBit) {
-            PackBlackAndWhite(image, input.indexed_.get(), input.stride_);
+            PackBlackAndWhite(image, input.copy_.get(), input.stride_);
             input.format_ = PixelFormat1bppIndexed;
         } else {
-            PackGray(image, input.indexed_.get(), input.stride_);
+            PackGray(image, input.copy_.get(), input.stride_);
             input.format_ = PixelFormat8bppIndexed;
         }
-        input.setGrayPalette(oneBit ? 2 : 256);
+        if (!input.setGrayPalette(oneBit ? 2 : 256)) return SaveOutOfMemory();
         return input;
     }
 
@@ -102,26 +102,20 @@ private:
         input.width_ = image.width();
         input.height_ = image.height();
         input.stride_ = IndexedStride(image.width(), 24);
-        input.indexed_.reset(new (std::nothrow) uint8_t[size_t(input.stride_) * image.height()]);
-        if (!input.indexed_) return SaveOutOfMemory();
-        for (int y = 0; y < image.height(); ++y) {
-            const uint32_t* in = image.row(y);
-            uint8_t* out = input.indexed_.get() + size_t(y) * input.stride_;
-            for (int x = 0; x < image.width(); ++x, out += 3) {
-                out[0] = BlueOf(in[x]);
-                out[1] = GreenOf(in[x]);
-                out[2] = RedOf(in[x]);
-            }
-        }
-        input.scan0_ = input.indexed_.get();
+        input.copy_.reset(new (std::nothrow) uint8_t[size_t(input.stride_) * image.height()]);
+        if (!input.copy_) return SaveOutOfMemory();
+        for (int y = 0; y < image.height(); ++y)
+            PackBgrRow(image.row(y), image.width(), input.copy_.get() + size_t(y) * input.stride_,
+                       input.stride_);
+        input.scan0_ = input.copy_.get();
         input.format_ = PixelFormat24bppRGB;
         return input;
     }
 
-    void setGrayPalette(int entries) {
+    bool setGrayPalette(int entries) {
         palette_.reset(new (std::nothrow)
                            uint8_t[sizeof(Gdiplus::ColorPalette) + 256 * sizeof(Gdiplus::ARGB)]);
-        if (!palette_) return;
+        if (!palette_) return false;
         auto* p = palette();
         p->Flags = Gdiplus::PaletteFlagsGrayScale;
         p->Count = entries;
@@ -130,6 +124,7 @@ private:
             p->Entries[i] = PackPixel(v, v, v);
             grayLevels_.push_back(v);
         }
+        return true;
     }
     Gdiplus::ColorPalette* palette() const {
         return reinterpret_cast<Gdiplus::ColorPalette*>(palette_.get());
@@ -138,7 +133,7 @@ private:
     int width_ = 0, height_ = 0, stride_ = 0;
     Gdiplus::PixelFormat format_ = PixelFormat32bppRGB;
     void* scan0_ = nullptr;
-    std::unique_ptr<uint8_t[]> indexed_;
+    std::unique_ptr<uint8_t[]> copy_;  // indexed or 24-bit rows, when not the image's own
     std::unique_ptr<uint8_t[]> palette_;
     std::vector<uint8_t> grayLevels_;
 };

@@ -27,8 +27,9 @@ inline uint32_t CellOf(uint32_t pixel) {
 
 // Finds the image's colours while there are at most 256; false beyond that.
 bool CollectExactColors(const Image& image, std::vector<uint32_t>& keys,
-                        std::vector<uint32_t>& colors) {
+                        std::vector<uint8_t>& indices, std::vector<uint32_t>& colors) {
     keys.assign(GifPalette::kExactSlots, GifPalette::kNoColor);
+    indices.assign(GifPalette::kExactSlots, 0);
     colors.clear();
     uint32_t last = GifPalette::kNoColor;
     const uint32_t* p = image.pixels();
@@ -42,6 +43,7 @@ bool CollectExactColors(const Image& image, std::vector<uint32_t>& keys,
         if (keys[slot] == rgb) continue;
         if (colors.size() == kMaxColors) return false;
         keys[slot] = rgb;
+        indices[slot] = uint8_t(colors.size());
         colors.push_back(rgb);
     }
     return true;
@@ -180,17 +182,10 @@ int NearestColor(const std::vector<uint32_t>& colors, int r, int g, int b) {
 
 Result<GifPalette> GifPalette::Choose(const Image& image) {
     GifPalette palette;
-    if (CollectExactColors(image, palette.exactKeys_, palette.colors_)) {
-        palette.exactIndex_.assign(kExactSlots, 0);
-        for (size_t i = 0; i < palette.colors_.size(); ++i) {
-            uint32_t slot = SlotOf(palette.colors_[i]);
-            while (palette.exactKeys_[slot] != palette.colors_[i])
-                slot = (slot + 1) & (kExactSlots - 1);
-            palette.exactIndex_[slot] = uint8_t(i);
-        }
+    if (CollectExactColors(image, palette.exactKeys_, palette.exactIndex_, palette.colors_))
         return palette;
-    }
     palette.exactKeys_.clear();
+    palette.exactIndex_.clear();
 
     std::unique_ptr<Cell[]> cells;
     if (!BuildHistogram(image, cells)) return SaveOutOfMemory();

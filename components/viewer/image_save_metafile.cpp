@@ -30,18 +30,6 @@ BITMAPINFOHEADER Dib24Header(int width, int height) {
     return header;
 }
 
-// One 24-bit DIB row (B, G, R) of pixels, zero-padded to `stride` bytes.
-void ToDibRow(const uint32_t* pixels, int count, uint8_t* out, int stride) {
-    for (int x = 0; x < count; ++x, out += 3) {
-        out[0] = BlueOf(pixels[x]);
-        out[1] = GreenOf(pixels[x]);
-        out[2] = RedOf(pixels[x]);
-    }
-    std::fill(out, out + (stride - count * 3), uint8_t(0));
-}
-
-// ---- EMF
-
 RunError MetafileFailure(const wchar_t* what) {
     return {75, L"iePagelens", std::wstring(L"Path/File access error: ") + what};
 }
@@ -69,7 +57,7 @@ Status SaveAsEmfFile(const Image& image, const std::wstring& path) {
     std::unique_ptr<uint8_t[]> bits(new (std::nothrow) uint8_t[size_t(stride) * height]);
     if (!bits) return SaveOutOfMemory();
     for (int y = 0; y < height; ++y)
-        ToDibRow(image.row(y), width, bits.get() + size_t(height - 1 - y) * stride, stride);
+        PackBgrRow(image.row(y), width, bits.get() + size_t(height - 1 - y) * stride, stride);
 
     auto file = PendingFile::Create(path);
     if (!file) return file.error();
@@ -92,8 +80,6 @@ Status SaveAsEmfFile(const Image& image, const std::wstring& path) {
     emf.reset();
     return file.value().commit();
 }
-
-// ---- WMF
 
 namespace {
 
@@ -198,7 +184,7 @@ void WriteTile(PendingFile& out, const Image& image, const WmfLayout& layout, co
     out.write(&header, sizeof header);
     const int stride = IndexedStride(tile.width, 24);
     for (int y = tile.top + tile.height - 1; y >= tile.top; --y) {
-        ToDibRow(image.row(y) + tile.left, tile.width, rowBuffer, stride);
+        PackBgrRow(image.row(y) + tile.left, tile.width, rowBuffer, stride);
         out.write(rowBuffer, size_t(stride));
     }
 }

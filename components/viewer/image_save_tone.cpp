@@ -1,4 +1,4 @@
-// Tone of a page image and its indexed packings; see image_save_tone.h.
+// Tone of a page image and the packings of its rows; see image_save_tone.h.
 #include "components/viewer/image_save_tone.h"
 
 #include <cstring>
@@ -43,6 +43,15 @@ void PackBlackAndWhite(const Image& image, uint8_t* rows, int stride) {
         for (int x = 0; x < image.width(); ++x)
             if (in[x] & 0xFF) out[x >> 3] |= uint8_t(0x80u >> (x & 7));
     }
+}
+
+void PackBgrRow(const uint32_t* pixels, int count, uint8_t* out, int stride) {
+    for (int x = 0; x < count; ++x, out += 3) {
+        out[0] = BlueOf(pixels[x]);
+        out[1] = GreenOf(pixels[x]);
+        out[2] = RedOf(pixels[x]);
+    }
+    std::memset(out, 0, size_t(stride - count * 3));
 }
 
 }  // namespace pagelens

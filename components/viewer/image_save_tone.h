@@ -1,6 +1,6 @@
 // Whether a page image is colour, gray or only black and white, found in one cheap pass, and the
-// packing of gray and black-and-white images into 8-bit and 1-bit rows for the writers that can
-// store them that way without changing a pixel.
+// packing of its rows into the layouts the writers hand on: 8-bit gray and 1-bit rows for images
+// that can be stored that way without changing a pixel, and 24-bit rows for bitmaps.
 #pragma once
 #include <cstdint>
 
@@ -26,5 +26,7 @@ inline int IndexedStride(int width, int bitsPerPixel) {
 void PackGray(const Image& image, uint8_t* rows, int stride);
 // One bit per pixel, most significant first, 1 for white. For a black-and-white image.
 void PackBlackAndWhite(const Image& image, uint8_t* rows, int stride);
+// One row of `count` pixels as B, G, R bytes (a 24-bit DIB row), zero-padded to `stride` bytes.
+void PackBgrRow(const uint32_t* pixels, int count, uint8_t* out, int stride);
 
 }  // namespace pagelens

@@ -31,12 +31,13 @@ TEST_F(RasterFiles, LosslessFormatsReadBackWithTheSamePixels) {
     struct Case {
         Sample sample;
         int width, height;
+        int bitsPerPixel;  // gray and black-and-white are stored with fewer bits
     };
     const Case cases[] = {
-        {Sample::Color, 37, 23},         {Sample::Gray, 37, 23},
-        {Sample::BlackAndWhite, 37, 23}, {Sample::BlackAndWhite, 64, 3},
-        {Sample::FewColors, 1, 1},       {Sample::Gray, 1, 5},
-        {Sample::Color, 5, 1},           {Sample::BlackAndWhite, 1, 1},
+        {Sample::Color, 37, 23, 24},        {Sample::Gray, 37, 23, 8},
+        {Sample::BlackAndWhite, 37, 23, 1}, {Sample::BlackAndWhite, 64, 3, 1},
+        {Sample::FewColors, 1, 1, 24},      {Sample::Gray, 1, 5, 8},
+        {Sample::Color, 5, 1, 24},          {Sample::BlackAndWhite, 1, 1, 1},
     };
     for (const auto& writer : kGdiplusWriters) {
         for (const auto& c : cases) {
@@ -47,6 +48,8 @@ TEST_F(RasterFiles, LosslessFormatsReadBackWithTheSamePixels) {
             ASSERT_TRUE(writer.save(image, path).ok());
             const auto back = test::ReadWithGdiplus(path);
             ASSERT_EQ(test::LargestDifference(image, back.image), 0);
+            // A 32-bit BMP is opaque colour too.
+            EXPECT_EQ(back.bitsPerPixel == 32 ? 24 : back.bitsPerPixel, c.bitsPerPixel);
         }
     }
 }

@@ -66,7 +66,7 @@ RasterFile ReadWithGdiplus(const std::wstring& path) {
     RasterFile result;
     Gdiplus::Bitmap bitmap(path.c_str());
     if (bitmap.GetLastStatus() != Gdiplus::Ok) return result;
-    result.pixelFormat = bitmap.GetPixelFormat();
+    result.bitsPerPixel = int(Gdiplus::GetPixelFormatSize(bitmap.GetPixelFormat()));
     const int w = int(bitmap.GetWidth()), h = int(bitmap.GetHeight());
     Image image(w, h);
     if (image.empty()) return result;

@@ -12,7 +12,7 @@ namespace pagelens::test {
 
 struct RasterFile {
     Image image;
-    int pixelFormat = 0;  // GDI+ PixelFormat of the decoded file
+    int bitsPerPixel = 0;  // as stored in the file
 };
 // GDI+ must be running.
 RasterFile ReadWithGdiplus(const std::wstring& path);
