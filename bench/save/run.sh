@@ -21,8 +21,6 @@ page="$work/page.png"
 export PAGELENS_BUILD="$build"
 # shellcheck source=/dev/null
 source "$here/../../scripts/wine-session.sh"
-# Starts Wine's services outside the timed run, with no pipe of ours for them to hold open.
-wine cmd /c exit >/dev/null 2>&1 </dev/null || true
 
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 now() { date +%s.%N; }
