@@ -51,6 +51,7 @@ private:
     Status StartBrowser(const BrowserProgram& program);
     Status Connect(const DevToolsEndpoint& endpoint, const Interrupts& interrupts);
     Status WriteImage(const Image& image);
+    void BeginClosingBrowser();
     void CloseBrowser();
 
     const CaptureRequest& request_;
@@ -62,6 +63,7 @@ private:
     std::optional<ProfileFolder> profile_;
     std::optional<BrowserProcess> process_;
     std::unique_ptr<DevToolsConnection> connection_;
+    bool closeSent_ = false;
 };
 
 // Made at once, so that a work file that cannot be written fails before the browser starts.
@@ -116,6 +118,7 @@ Status CaptureRun::Capture() {
     if (!plan.ok()) return plan.error();
     auto image = page.CaptureBands(*plan);
     if (!image.ok()) return image.error();
+    BeginClosingBrowser();  // the browser shuts down while the image is written
     return WriteImage(*image);
 }
 
@@ -139,6 +142,13 @@ Status CaptureRun::WriteImage(const Image& image) {
     return {};
 }
 
+void CaptureRun::BeginClosingBrowser() {
+    if (connection_ && !closeSent_)
+        closeSent_ = connection_->Send("Browser.close", Json::object(), "",
+                                       Interrupts{}.within(kBrowserCloseLimit))
+                         .ok();
+}
+
 // Browser.close is the one way to end a host browser under Wine, so a browser that was still
 // starting when the capture stopped is waited for and connected to just to close it.
 void CaptureRun::CloseBrowser() {
@@ -148,12 +158,9 @@ void CaptureRun::CloseBrowser() {
         if (auto endpoint = process_->WaitForEndpoint(*profile_, unstoppable.within(kLateStartLimit)); endpoint.ok())
             (void)Connect(*endpoint, unstoppable.within(kLateStartLimit));
     }
-    if (connection_) {
-        const Interrupts closing = unstoppable.within(kBrowserCloseLimit);
-        if (connection_->Send("Browser.close", Json::object(), "", closing).ok())
-            (void)connection_->ReadUntilClosed(closing);
-        connection_.reset();
-    }
+    BeginClosingBrowser();
+    if (closeSent_) (void)connection_->ReadUntilClosed(unstoppable.within(kBrowserCloseLimit));
+    connection_.reset();
     process_->Finish(kBrowserCloseLimit);
 }
 

@@ -20,21 +20,47 @@ Status DevToolsConnection::Send(std::string_view method, Json params, const std:
     return socket_->SendText(command.dump(), interrupts);
 }
 
-Result<Json> DevToolsConnection::Call(std::string_view method, Json params,
-                                      const std::string& sessionId, const Interrupts& interrupts) {
-    awaitedId_ = nextId_;
-    awaitedAnswer_.reset();
-    PAGELENS_RETURN_IF_ERROR(Send(method, std::move(params), sessionId, interrupts));
-    PAGELENS_RETURN_IF_ERROR(ReadUntil([this] { return awaitedAnswer_.has_value(); }, interrupts));
-    Json answer = std::move(*awaitedAnswer_);
-    awaitedAnswer_.reset();
+Result<int64_t> DevToolsConnection::Start(std::string_view method, Json params,
+                                          const std::string& sessionId,
+                                          const Interrupts& interrupts) {
+    const int64_t id = nextId_;
+    pending_[id] = Pending{std::string(method), std::nullopt};
+    Status sent = Send(method, std::move(params), sessionId, interrupts);
+    if (!sent.ok()) {
+        pending_.erase(id);
+        return sent.error();
+    }
+    return id;
+}
+
+Result<Json> DevToolsConnection::Finish(int64_t id, const Interrupts& interrupts) {
+    const auto found = pending_.find(id);
+    if (found == pending_.end()) return Failed(L"No such DevTools command is waiting");
+    Pending& pending = found->second;
+    Status read = ReadUntil([&] { return pending.answer.has_value(); }, interrupts);
+    if (!read.ok()) {
+        pending_.erase(found);
+        return read.error();
+    }
+    Json answer = std::move(*pending.answer);
+    const std::string method = std::move(pending.method);
+    pending_.erase(found);
     if (const auto error = answer.find("error"); error != answer.end()) {
-        const std::string message = error->value("message", std::string("unknown error"));
+        const std::string message = error->is_object()
+                                        ? error->value("message", std::string("unknown error"))
+                                        : std::string("unknown error");
         return Failed(L"The capture browser refused " + Wide(method) + L": " + Wide(message));
     }
     if (const auto result = answer.find("result"); result != answer.end())
         return std::move(*result);
     return Json::object();
+}
+
+Result<Json> DevToolsConnection::Call(std::string_view method, Json params,
+                                      const std::string& sessionId, const Interrupts& interrupts) {
+    auto id = Start(method, std::move(params), sessionId, interrupts);
+    if (!id.ok()) return id.error();
+    return Finish(*id, interrupts);
 }
 
 Status DevToolsConnection::ReadUntil(const std::function<bool()>& done,
@@ -59,8 +85,9 @@ Status DevToolsConnection::ReadOne(const Interrupts& interrupts) {
     if (!message.is_object()) return Failed(L"The capture browser sent a message that is not JSON");
 
     if (const auto id = message.find("id"); id != message.end()) {
-        if (id->is_number_integer() && id->get<int64_t>() == awaitedId_)
-            awaitedAnswer_ = std::move(message);
+        if (!id->is_number_integer()) return {};
+        if (const auto pending = pending_.find(id->get<int64_t>()); pending != pending_.end())
+            pending->second.answer = std::move(message);
         return {};
     }
     const auto method = message.find("method");

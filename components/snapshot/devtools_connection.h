@@ -3,7 +3,9 @@
 // gave; events go to one listener as they are read. The connection owns the WebSocket.
 #pragma once
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -29,7 +31,13 @@ public:
     // failure. An empty session id addresses the browser itself.
     Result<Json> Call(std::string_view method, Json params, const std::string& sessionId,
                       const Interrupts& interrupts);
-    // Sends a command without waiting for its answer.
+    // The two halves of Call, so that the browser works on the next command while this side
+    // handles the last answer: Start sends and gives the command's id, Finish reads until
+    // that command's answer. Commands are answered in order.
+    Result<int64_t> Start(std::string_view method, Json params, const std::string& sessionId,
+                          const Interrupts& interrupts);
+    Result<Json> Finish(int64_t id, const Interrupts& interrupts);
+    // Sends a command whose answer nobody awaits.
     Status Send(std::string_view method, Json params, const std::string& sessionId,
                 const Interrupts& interrupts);
     // Reads messages (events go to the listener) until `done` answers true.
@@ -43,11 +51,15 @@ private:
     // Reads one message; an event goes to the listener, an answer is returned by id.
     Status ReadOne(const Interrupts& interrupts);
 
+    struct Pending {
+        std::string method;
+        std::optional<Json> answer;
+    };
+
     std::unique_ptr<WebSocketClient> socket_;
     EventListener listener_;
     int64_t nextId_ = 1;
-    int64_t awaitedId_ = 0;
-    std::optional<Json> awaitedAnswer_;
+    std::map<int64_t, Pending> pending_;  // started and not yet finished
 };
 
 }  // namespace pagelens::capture

@@ -11,9 +11,10 @@
 namespace pagelens::capture {
 namespace {
 
-// Scrolls one screen at a time, letting two frames pass at each stop so that intersection
-// observers and native lazy loading see every part of the page, and returns to the top. A
-// frame that does not come (a throttled page) is replaced by a short timer.
+// Scrolls one screen at a time, letting a frame pass at each stop so that intersection
+// observers and native lazy loading see every part of the page (their callbacks may run
+// later), then two more at the end, and returns to the top. A frame that does not come (a
+// throttled page) is replaced by a short timer.
 constexpr const char* kScrollScript = R"JS(
 (async (limit) => {
   const frame = () => new Promise(done => {
@@ -25,8 +26,9 @@ constexpr const char* kScrollScript = R"JS(
   for (let y = 0; root && y < Math.min(root.scrollHeight, limit); y += step) {
     window.scrollTo(0, y);
     await frame();
-    await frame();
   }
+  await frame();
+  await frame();
   window.scrollTo(0, 0);
   await frame();
   return root ? root.scrollHeight : 0;
@@ -91,13 +93,26 @@ void PageCapture::OnEvent(std::string_view method, const Json& params) {
     }
 }
 
+// The tab that the browser opened at its start, whose renderer is already on its way; a new
+// one if there is none.
+Result<std::string> PageCapture::PageTarget() {
+    auto targets = connection_.Call("Target.getTargets", Json::object(), "", interrupts_);
+    if (!targets.ok()) return targets.error();
+    if (const auto infos = targets->find("targetInfos"); infos != targets->end() && infos->is_array())
+        for (const auto& info : *infos)
+            if (info.is_object() && info.value("type", "") == "page" && !info.value("attached", false))
+                return info.value("targetId", "");
+    auto created = connection_.Call("Target.createTarget", {{"url", "about:blank"}}, "", interrupts_);
+    if (!created.ok()) return created.error();
+    return created->value("targetId", "");
+}
+
 Status PageCapture::OpenPage(const Viewport& viewport) {
     viewport_ = viewport;
-    auto target = connection_.Call("Target.createTarget", {{"url", "about:blank"}}, "", interrupts_);
+    auto target = PageTarget();
     if (!target.ok()) return target.error();
-    auto attached = connection_.Call(
-        "Target.attachToTarget",
-        {{"targetId", target->value("targetId", "")}, {"flatten", true}}, "", interrupts_);
+    auto attached = connection_.Call("Target.attachToTarget",
+                                     {{"targetId", *target}, {"flatten", true}}, "", interrupts_);
     if (!attached.ok()) return attached.error();
     sessionId_ = attached->value("sessionId", "");
     if (sessionId_.empty()) return Failed(L"The capture browser gave no page session");
@@ -144,8 +159,12 @@ Status PageCapture::Load(const std::string& url) {
         connection_.ReadUntil([this] { return Loaded(); }, interrupts_), L"before the page finished loading"));
     PAGELENS_RETURN_IF_ERROR(CheckDocumentStatus());
     reporter_.Progress(35);
+    // Scrolling takes its own time and waits for the network afterwards.
+    if (WillScroll()) return {};
     return WaitForQuietNetwork();
 }
+
+bool PageCapture::WillScroll() const { return settings_.scrollForLazyContent && settings_.fullPage; }
 
 Status PageCapture::ReadEventsUntil(const std::function<bool()>& done, Clock::time_point until) {
     Interrupts local = interrupts_;
@@ -171,7 +190,7 @@ Status PageCapture::WaitForQuietNetwork() {
 }
 
 Status PageCapture::ScrollThrough() {
-    if (!settings_.scrollForLazyContent || !settings_.fullPage) return {};
+    if (!WillScroll()) return {};
     reporter_.Status(L"Scrolling through the page", 0);
     const int limit = LargestHeightFor(viewport_.width);
     auto scrolled = DuringStep(Call("Runtime.evaluate",
@@ -208,30 +227,44 @@ Result<CapturePlan> PageCapture::Measure() {
     return plan;
 }
 
+Result<int64_t> PageCapture::StartBand(const CapturePlan& plan, int index) {
+    const Band& band = plan.bands[index];
+    reporter_.Status(L"Capturing part " + std::to_wstring(index + 1) + L" of " +
+                         std::to_wstring(plan.bands.size()),
+                     0);
+    // optimizeForSpeed: a less compressed PNG, which is quicker at both ends.
+    return DuringStep(connection_.Start("Page.captureScreenshot",
+                                        {{"format", "png"},
+                                         {"clip", {{"x", 0}, {"y", band.top}, {"width", plan.width},
+                                                   {"height", band.height}, {"scale", 1}}},
+                                         {"captureBeyondViewport", settings_.fullPage},
+                                         {"fromSurface", true},
+                                         {"optimizeForSpeed", true}},
+                                        sessionId_, interrupts_),
+                      L"while capturing the page");
+}
+
+// The browser renders band k + 1 while band k is decoded and placed.
 Result<Image> PageCapture::CaptureBands(const CapturePlan& plan) {
     Image image(plan.width, plan.height);
     if (image.empty())
         return Failed(L"There is not enough memory for a " + std::to_wstring(plan.width) + L" x " +
                       std::to_wstring(plan.height) + L" image");
     const int count = static_cast<int>(plan.bands.size());
+    auto next = StartBand(plan, 0);
     for (int k = 0; k < count; ++k) {
-        const Band& band = plan.bands[k];
-        reporter_.Status(L"Capturing part " + std::to_wstring(k + 1) + L" of " + std::to_wstring(count), 0);
-        auto shot = DuringStep(Call("Page.captureScreenshot",
-                                    {{"format", "png"},
-                                     {"clip", {{"x", 0}, {"y", band.top}, {"width", plan.width},
-                                               {"height", band.height}, {"scale", 1}}},
-                                     {"captureBeyondViewport", settings_.fullPage},
-                                     {"fromSurface", true}}),
-                               L"while capturing the page");
+        if (!next.ok()) return next.error();
+        auto shot = DuringStep(connection_.Finish(*next, interrupts_), L"while capturing the page");
         if (!shot.ok()) return shot.error();
+        if (k + 1 < count) next = StartBand(plan, k + 1);
+
         const auto data = shot->find("data");
         if (data == shot->end() || !data->is_string())
             return Failed(L"The capture browser sent no image for a band");
         const auto png = Base64Decode(data->get_ref<const std::string&>());
         shot.value() = Json();
         if (!png) return Failed(L"The capture browser sent a band that is not Base64");
-        PAGELENS_RETURN_IF_ERROR(PlaceBand(*png, band.top, band.height, image));
+        PAGELENS_RETURN_IF_ERROR(PlaceBand(*png, plan.bands[k].top, plan.bands[k].height, image));
         reporter_.Progress(50 + 40 * (k + 1) / count);
     }
     return image;

@@ -50,6 +50,9 @@ private:
     Status WaitForQuietNetwork();
     Status CheckDocumentStatus() const;
     bool Loaded() const;
+    bool WillScroll() const;
+    Result<std::string> PageTarget();
+    Result<int64_t> StartBand(const CapturePlan& plan, int index);
 
     DevToolsConnection& connection_;
     const CaptureSettings& settings_;
