@@ -52,8 +52,8 @@ report() {  # job, target ratio, convert operation...
         printf "  %-6s convert %-16s %6.3f s   ours %6.3f s   ratio %5.2f (target %s)\n",
                j, op, p, o, p / o, t
     }'
-    identify -format "         saved by convert: %[type], %z-bit, %b\n" "$work/peer/out.png"
-    identify -format "         saved by ours:    %[type], %z-bit, %b\n" "$work/ours/$job.png"
+    echo "         saved by convert: $(identify -format '%[type], %[png:IHDR.bit-depth-orig]-bit samples, %b' "$work/peer/out.png")"
+    echo "         saved by ours:    $(identify -format '%[type], %[png:IHDR.bit-depth-orig]-bit samples, %b' "$work/ours/$job.png")"
 }
 report gray 3 -colorspace Gray
 report bw 3 -threshold 50%

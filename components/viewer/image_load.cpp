@@ -71,6 +71,7 @@ Result<FileBytes> ReadWholeFile(const std::wstring& path) {
     UniqueHglobal memory(GlobalAlloc(GMEM_MOVEABLE, length));
     if (!memory) return OutOfMemory();
     void* bytes = GlobalLock(memory.get());
+    if (!bytes) return OutOfMemory();
     DWORD read = 0;
     const BOOL ok = ReadFile(file.get(), bytes, length, &read, nullptr);
     GlobalUnlock(memory.get());
