@@ -92,8 +92,11 @@ std::wstring FileUrl(const std::wstring& absolutePath) {
     std::wstring path = absolutePath;
     for (auto& c : path)
         if (c == L'\\') c = L'/';
-    // "C:/x" -> "/C:/x"; "//server/share" stays as the host part.
-    if (!path.empty() && path[0] != L'/') path.insert(path.begin(), L'/');
+    // "C:/x" -> "file:///C:/x", "/tmp/x" -> "file:///tmp/x", "//server/x" -> "file://server/x".
+    if (path.rfind(L"//", 0) == 0)
+        path.erase(0, 2);
+    else if (path.empty() || path[0] != L'/')
+        path.insert(path.begin(), L'/');
 
     static constexpr wchar_t kHex[] = L"0123456789ABCDEF";
     std::wstring url = L"file://";
