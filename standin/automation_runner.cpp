@@ -85,20 +85,23 @@ private:
         }
     }
 
+    // Every text that panel 1 shows meanwhile goes to the log, as a trace of the capture.
     template <typename Matches>
     Status WaitForStatus(Matches matches, const std::wstring& what) {
+        std::wstring shown;
         for (auto deadline = Deadline();;) {
             if (!IsWindow(window_) || !IsWindowVisible(window_))
                 return DriverError(L"the snapshot window closed while waiting for " + what);
             auto status = ReadStatusPanel(window_, 0);
             PAGELENS_RETURN_IF_ERROR(status);
-            if (matches(*status)) {
-                Log(L"status: " + *status);
-                return {};
+            if (*status != shown) {
+                shown = *status;
+                Log(L"status: " + shown);
             }
+            if (matches(shown)) return {};
             if (Clock::now() >= deadline)
                 return DriverError(L"no " + what + L" within " + LimitText() +
-                                   L"; the status reads \"" + *status + L"\"");
+                                   L"; the status reads \"" + shown + L"\"");
             Sleep(kPollMs);
         }
     }

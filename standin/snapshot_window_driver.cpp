@@ -51,8 +51,7 @@ Result<HWND> RequireControl(HWND window, int id) {
 
 Result<LRESULT> SendWithLimit(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     DWORD_PTR answer = 0;
-    if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_ABORTIFHUNG, kSendTimeoutMs,
-                             &answer))
+    if (!SendMessageTimeoutW(hwnd, message, wParam, lParam, SMTO_NORMAL, kSendTimeoutMs, &answer))
         return DriverError(L"the snapshot window did not answer in time");
     return static_cast<LRESULT>(answer);
 }
