@@ -1,5 +1,11 @@
 #include "tests/extension/extension_fixture.h"
 
+// GDI+ needs the COM types that the lean Windows headers leave out.
+// clang-format off
+#include <ole2.h>
+#include <gdiplus.h>
+// clang-format on
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -87,6 +93,47 @@ WatchedCall CallWatched(const std::function<HRESULT()>& call) {
     watched.boxes = boxes.Seen();
     watched.snapshotWindowOpened = windowOpened;
     return watched;
+}
+
+Picture ReadPicture(const std::wstring& path) {
+    Picture picture;
+    Gdiplus::GdiplusStartupInput input;
+    ULONG_PTR token = 0;
+    if (Gdiplus::GdiplusStartup(&token, &input, nullptr) != Gdiplus::Ok) return picture;
+    Gdiplus::GpBitmap* bitmap = nullptr;
+    if (Gdiplus::DllExports::GdipCreateBitmapFromFile(path.c_str(), &bitmap) == Gdiplus::Ok) {
+        Gdiplus::DllExports::GdipGetImageWidth(bitmap, &picture.width);
+        Gdiplus::DllExports::GdipGetImageHeight(bitmap, &picture.height);
+        for (UINT y = 0; y < picture.height; y += 4) {
+            for (UINT x = 0; x < picture.width; x += 4) {
+                Gdiplus::ARGB colour = 0;
+                Gdiplus::DllExports::GdipBitmapGetPixel(bitmap, x, y, &colour);
+                picture.colours.insert(colour);
+            }
+        }
+        if (picture.width > 4 && picture.height > 4) {
+            Gdiplus::ARGB colour = 0;
+            Gdiplus::DllExports::GdipBitmapGetPixel(bitmap, picture.width - 4, picture.height - 4,
+                                                    &colour);
+            picture.nearBottomRight = colour;
+        }
+        Gdiplus::DllExports::GdipDisposeImage(bitmap);
+    }
+    Gdiplus::GdiplusShutdown(token);
+    return picture;
+}
+
+uint32_t OpaqueColour(COLORREF colour) {
+    return Gdiplus::Color::MakeARGB(255, GetRValue(colour), GetGValue(colour), GetBValue(colour));
+}
+
+bool ColoursNear(uint32_t a, uint32_t b, int tolerance) {
+    for (int shift = 0; shift < 32; shift += 8) {
+        int difference =
+            static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
+        if (difference > tolerance || difference < -tolerance) return false;
+    }
+    return true;
 }
 
 ProcessRun RunCaptured(const std::wstring& commandLine, std::chrono::milliseconds timeout) {

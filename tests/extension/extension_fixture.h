@@ -8,7 +8,9 @@
 #include <ocidl.h>
 
 #include <chrono>
+#include <cstdint>
 #include <functional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,18 @@ struct WatchedCall {
     bool snapshotWindowOpened = false;
 };
 WatchedCall CallWatched(const std::function<HRESULT()>& call);
+
+// An image file as GDI+ reads it: its size and the colours on a coarse grid of its pixels.
+struct Picture {
+    unsigned width = 0;
+    unsigned height = 0;
+    std::set<uint32_t> colours;  // 0xAARRGGBB
+    uint32_t nearBottomRight = 0;
+};
+Picture ReadPicture(const std::wstring& path);
+uint32_t OpaqueColour(COLORREF colour);
+// Each channel within `tolerance` (lossy formats move colours a little).
+bool ColoursNear(uint32_t a, uint32_t b, int tolerance);
 
 // A child process with its standard output and error read into `output`.
 struct ProcessRun {
