@@ -115,17 +115,20 @@ private:
     }
 
     Status CopyWorkFile(const std::wstring& target) {
-        if (context_.workFile.empty()) return DriverError(L"the work file is not known");
-        if (!CopyFileW(context_.workFile.c_str(), target.c_str(), FALSE))
-            return DriverError(L"the work file " + context_.workFile +
-                               L" could not be copied (error " + std::to_wstring(GetLastError()) +
-                               L")");
-        Log(L"copied the work file " + context_.workFile + L" to " + target);
-        return {};
+        for (const auto& workFile : context_.workFiles) {
+            if (GetFileAttributesW(workFile.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
+            if (!CopyFileW(workFile.c_str(), target.c_str(), FALSE))
+                return DriverError(L"the work file " + workFile + L" could not be copied (error " +
+                                   std::to_wstring(GetLastError()) + L")");
+            Log(L"copied the work file " + workFile + L" to " + target);
+            return {};
+        }
+        return DriverError(L"the snapshot window has no work file to copy");
     }
 
     Status Close(HWND window) {
         PAGELENS_RETURN_IF_ERROR(PressEscape(window));
+        Log(L"pressed Escape");
         for (auto deadline = Deadline();;) {
             if (!IsWindow(window) || !IsWindowVisible(window)) break;
             if (Clock::now() >= deadline)
@@ -134,7 +137,7 @@ private:
             Sleep(kPollMs);
         }
         window_ = nullptr;
-        Log(L"pressed Escape; the snapshot window closed");
+        Log(L"the snapshot window closed");
         return {};
     }
 

@@ -6,6 +6,7 @@
 #include <functional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "common/run_error.h"
 #include "standin/standin_options.h"
@@ -13,7 +14,7 @@
 namespace pagelens::standin {
 
 struct AutomationContext {
-    std::wstring workFile;                         // what --copy-work-file copies
+    std::vector<std::wstring> workFiles;  // where --copy-work-file looks; the first found wins
     std::function<void(const std::wstring&)> log;  // one line per thing done
     std::function<bool()> execRunning;             // false once Exec has returned
     std::chrono::milliseconds waitLimit{std::chrono::minutes(2)};

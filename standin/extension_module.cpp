@@ -36,10 +36,12 @@ std::wstring LoadedExtensionPath() {
     return n > 0 && n < MAX_PATH ? std::wstring(path, n) : std::wstring();
 }
 
-std::wstring WorkFileBeside(const std::wstring& dllPath) {
+std::vector<std::wstring> WorkFileCandidates(const std::wstring& dllPath) {
     size_t slash = dllPath.find_last_of(L"\\/");
     std::wstring folder = slash == std::wstring::npos ? L"" : dllPath.substr(0, slash + 1);
-    return folder + kWorkFileName;
+    wchar_t temp[MAX_PATH];
+    DWORD n = GetTempPathW(MAX_PATH, temp);
+    return {folder + kWorkFileName, std::wstring(temp, n) + L"iePagelens\\" + kWorkFileName};
 }
 
 }  // namespace pagelens::standin

@@ -2,6 +2,7 @@
 // runs its own DllRegisterServer), and where the loaded DLL and its work file are.
 #pragma once
 #include <string>
+#include <vector>
 
 #include "common/run_error.h"
 
@@ -15,7 +16,8 @@ Status RunRegsvr32(const std::wstring& dllPath, bool unregister = false);
 
 // The path of the extension DLL loaded in this process, or empty when it is not loaded.
 std::wstring LoadedExtensionPath();
-// The work file in the folder of the given DLL.
-std::wstring WorkFileBeside(const std::wstring& dllPath);
+// Where the snapshot window of the given DLL keeps its work file: the DLL's folder, or, when
+// that is not writable, the user's temporary folder; in the order the window tries them.
+std::vector<std::wstring> WorkFileCandidates(const std::wstring& dllPath);
 
 }  // namespace pagelens::standin

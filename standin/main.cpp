@@ -134,7 +134,7 @@ int Run(const StandinOptions& options) {
 
     std::atomic<bool> execRunning{true};
     Status automation;
-    AutomationContext context{WorkFileBeside(LoadedExtensionPath()), Log,
+    AutomationContext context{WorkFileCandidates(LoadedExtensionPath()), Log,
                               [&] { return execRunning.load(); }, options.timeLimit};
     std::thread driver([&] { automation = RunSteps(options.steps, context); });
     Status played = PlayTheBrowser(*extension, browser.site.get(), options.commandId);

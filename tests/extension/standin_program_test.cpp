@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "common/text_codepage.h"
+#include "standin/extension_module.h"
 #include "tests/extension/extension_fixture.h"
 #include "tests/support/test_support.h"
 
@@ -56,8 +57,8 @@ TEST_F(StandinProgram, CapturesThenWritesScreenshotAndWorkFileAndCloses) {
     EXPECT_TRUE(ColoursNear(page.nearBottomRight, OpaqueColour(RGB(0xCC, 0xDD, 0xEE)), 8))
         << std::hex << page.nearBottomRight << ": not the page's background";
     // The window deleted its own work file when it closed; our copy is what is left.
-    size_t slash = ExtensionDllPath().find_last_of(L'\\');
-    EXPECT_FALSE(FileExists(ExtensionDllPath().substr(0, slash + 1) + L"snapshot.jpg"));
+    for (const auto& workFile : standin::WorkFileCandidates(ExtensionDllPath()))
+        EXPECT_FALSE(FileExists(workFile)) << ToUtf8(workFile);
 }
 
 TEST_F(StandinProgram, TimeLimitEndsARunThatWouldWaitLonger) {
