@@ -1,3 +1,4 @@
+// Late-bound property reads for the stand-in objects (see the header).
 #include "standin/dispatch_properties.h"
 
 #include <oleauto.h>
@@ -27,11 +28,9 @@ HRESULT CheckPropertyGet(WORD flags, const DISPPARAMS* params, VARIANT* result) 
 }
 
 HRESULT StringResult(const std::wstring& text, VARIANT* result) {
-    BSTR copy = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
-    if (!copy) return E_OUTOFMEMORY;
-    V_VT(result) = VT_BSTR;
-    V_BSTR(result) = copy;
-    return S_OK;
+    HRESULT hr = CopyToBstr(text, &V_BSTR(result));
+    if (SUCCEEDED(hr)) V_VT(result) = VT_BSTR;
+    return hr;
 }
 
 HRESULT ObjectResult(IDispatch* object, VARIANT* result) {

@@ -1,3 +1,4 @@
+// The extension DLL seen from outside: regsvr32 and the loaded module (see the header).
 #include "standin/extension_module.h"
 
 #include <windows.h>

@@ -1,3 +1,4 @@
+// Puts one stand-in browser together; the parts own themselves (see the header).
 #include "standin/standin_browser.h"
 
 #include "standin/browser_frame.h"

@@ -1,3 +1,4 @@
+// Window questions from any thread of this process (see the header).
 #include "standin/window_queries.h"
 
 namespace pagelens::standin {

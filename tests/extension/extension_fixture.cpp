@@ -1,3 +1,4 @@
+// The extension tests' shared fixture, watchers and process runner (see the header).
 #include "tests/extension/extension_fixture.h"
 
 // GDI+ needs the COM types that the lean Windows headers leave out.

@@ -8,6 +8,7 @@
 #include "common/text_codepage.h"
 #include "standin/browser_frame.h"
 #include "standin/message_boxes.h"
+#include "standin/standin_browser.h"
 #include "standin/standin_options.h"
 #include "standin/window_screenshot.h"
 #include "tests/extension/extension_fixture.h"
@@ -79,6 +80,37 @@ TEST(StandinOptions, BadCommandLinesAreRefusedWithAReason) {
         EXPECT_NE(options.error().description.find(c.reason), std::wstring::npos)
             << ToUtf8(options.error().description);
     }
+}
+
+// Late-bound callers read the browser and its document through IDispatch by name.
+TEST(StandinBrowserObjects, PropertiesReadByNameThroughIDispatch) {
+    auto browser = standin::MakeStandinBrowser(standin::DocumentKind::Html,
+                                               standin::SiteKind::WithBrowser, L"http://a/b", L"T");
+    auto read = [](IDispatch* object, const wchar_t* name, VARIANT* value) {
+        DISPID id = 0;
+        LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+        HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+        if (FAILED(hr)) return hr;
+        DISPPARAMS none{};
+        return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value,
+                              nullptr, nullptr);
+    };
+    VARIANT value;
+    VariantInit(&value);
+    ASSERT_EQ(read(browser.browser.get(), L"locationurl", &value), S_OK);
+    EXPECT_EQ(V_VT(&value), VT_BSTR);
+    EXPECT_STREQ(V_BSTR(&value), L"http://a/b");
+    VariantClear(&value);
+    ASSERT_EQ(read(browser.browser.get(), L"HWND", &value), S_OK);
+    EXPECT_EQ(reinterpret_cast<HWND>(static_cast<LONG_PTR>(V_I4(&value))), browser.frame.get());
+    ASSERT_EQ(read(browser.browser.get(), L"Document", &value), S_OK);
+    ASSERT_EQ(V_VT(&value), VT_DISPATCH);
+    ComPtr<IDispatch> document = ComPtr<IDispatch>::Attach(V_DISPATCH(&value));
+    VariantInit(&value);
+    ASSERT_EQ(read(document.get(), L"title", &value), S_OK);
+    EXPECT_STREQ(V_BSTR(&value), L"T");
+    VariantClear(&value);
+    EXPECT_EQ(read(browser.browser.get(), L"Navigate", &value), DISP_E_UNKNOWNNAME);
 }
 
 TEST(StandinMessageBoxes, WatcherReadsEachBoxOnceAndPressesItsFirstButton) {
