@@ -34,19 +34,34 @@ struct WorkerStart {
     CaptureRequest request;
     std::shared_ptr<CaptureControl> control;
     std::shared_ptr<EventRelay> relay;
+    HMODULE pinnedModule = nullptr;  // a reference on this library, released by the worker
 };
 
+DWORD WINAPI WorkerMain(void* parameter);
+
+// Keeps this library loaded while the worker runs: a component dropped by its host may leave
+// the worker finishing its clean-up after the host let the library go.
+HMODULE PinThisModule() {
+    HMODULE module = nullptr;
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
+                            reinterpret_cast<LPCWSTR>(&WorkerMain), &module))
+        return nullptr;
+    if (module == GetModuleHandleW(nullptr)) {  // a program, not a library: nothing to keep
+        FreeLibrary(module);
+        return nullptr;
+    }
+    return module;
+}
+
 DWORD WINAPI WorkerMain(void* parameter) {
+    HMODULE pinned;
     {
         std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(parameter));
+        pinned = start->pinnedModule;
         capture::RunCapture(start->request, *start->control, *start->relay);
     }
-    HMODULE self = nullptr;
-    if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
-                               GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCWSTR>(&WorkerMain), &self) &&
-        self != GetModuleHandleW(nullptr))
-        FreeLibraryAndExitThread(self, 0);  // the reference taken when the worker started
+    // Releasing the library must be the thread's last act: no code of it runs afterwards.
+    if (pinned) FreeLibraryAndExitThread(pinned, 0);
     return 0;
 }
 
@@ -120,15 +135,12 @@ Status HtmlSnapComponent::Start(CaptureRequest request) {
     auto control = std::make_shared<CaptureControl>();
     if (!control->ok()) return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()), L"No stop event");
     filePath_ = request.filePath;
-    auto start = std::make_unique<WorkerStart>(WorkerStart{std::move(request), control, relay_});
-
-    HMODULE pinned = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&WorkerMain),
-                       &pinned);
+    auto start = std::make_unique<WorkerStart>(
+        WorkerStart{std::move(request), control, relay_, PinThisModule()});
     worker_.reset(CreateThread(nullptr, 0, WorkerMain, start.get(), 0, nullptr));
     if (!worker_) {
         const DWORD error = GetLastError();
-        if (pinned) FreeLibrary(pinned);
+        if (start->pinnedModule) FreeLibrary(start->pinnedModule);
         return errors::FromHresult(HRESULT_FROM_WIN32(error), L"The capture thread cannot be started");
     }
     start.release();  // the worker owns it now

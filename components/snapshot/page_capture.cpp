@@ -152,6 +152,7 @@ Status PageCapture::Load(const std::string& url) {
     if (const std::string errorText = navigated->value("errorText", ""); !errorText.empty())
         return Failure(kOpenFailed, L"The address could not be opened: " + Wide(errorText));
     loaderId_ = navigated->value("loaderId", "");
+    frameId_ = navigated->value("frameId", "");
     PAGELENS_RETURN_IF_ERROR(CheckDocumentStatus());
     reporter_.Progress(20);
 
@@ -189,19 +190,28 @@ Status PageCapture::WaitForQuietNetwork() {
     }
 }
 
+// The scroll runs in a world of its own: the page's scripts can neither replace scrollTo or
+// requestAnimationFrame for it nor, when they are switched off, take its frames away (the
+// page's main world then gets no frames and no timers). A scroll that takes too long, or that
+// the browser refuses, leaves the page to be captured as it is.
 Status PageCapture::ScrollThrough() {
     if (!WillScroll()) return {};
     reporter_.Status(L"Scrolling through the page", 0);
+    auto world = Call("Page.createIsolatedWorld", {{"frameId", frameId_}, {"worldName", "pagelens-scroll"}});
+    if (!world.ok()) return world.error().number == kFailed ? Status() : Status(world.error());
     const int limit = LargestHeightFor(viewport_.width);
-    auto scrolled = DuringStep(Call("Runtime.evaluate",
-                                    {{"expression", std::string(kScrollScript) + "(" +
-                                                        std::to_string(limit) + ")"},
-                                     {"awaitPromise", true},
-                                     {"returnByValue", true}}),
-                               L"while scrolling through the page");
-    // With the page's scripts off the browser may refuse to run ours: the page is captured
-    // unscrolled then.
-    if (!scrolled.ok() && scrolled.error().number != kFailed) return scrolled.error();
+    auto scrolled = connection_.Call(
+        "Runtime.evaluate",
+        {{"expression", std::string(kScrollScript) + "(" + std::to_string(limit) + ")"},
+         {"contextId", world->value("executionContextId", 0)},
+         {"awaitPromise", true},
+         {"returnByValue", true}},
+        sessionId_, interrupts_.within(kLongestScroll));
+    if (!scrolled.ok()) {
+        if (IsStopped(scrolled.error())) return scrolled.error();
+        if (interrupts_.expired())
+            return TimedOut(L"The time limit was reached while scrolling through the page");
+    }
     reporter_.Progress(45);
     return WaitForQuietNetwork();
 }

@@ -41,6 +41,8 @@ public:
 
     // How long the network must be idle to count as quiet.
     static constexpr std::chrono::milliseconds kQuietPeriod{200};
+    // Scrolling a page of the largest height takes a few seconds even with slow frames.
+    static constexpr std::chrono::milliseconds kLongestScroll{20000};
 
 private:
     void OnEvent(std::string_view method, const Json& params);
@@ -61,6 +63,7 @@ private:
     Viewport viewport_;
     std::string sessionId_;
     std::string loaderId_;
+    std::string frameId_;
     std::wstring url_;
     std::set<std::string> loadedLoaders_;
     bool loadEventFired_ = false;

@@ -131,6 +131,34 @@ TEST_F(PageCaptureTest, WindowsFilePathIsOpenedAsAFile) {
     EXPECT_TRUE(PixelNear(image, 10, 1490, StripeColour(2)));
 }
 
+// Setting 5 chooses the print styles, setting 6 keeps the page's scripts from running; the
+// capture works either way (scrolling relies on a script of ours).
+TEST_F(PageCaptureTest, MediaAndScriptSettingsTakeEffect) {
+    server_.Route("/styled", {200, "text/html", R"(<!doctype html><html><head><style>
+html,body{margin:0} #media{height:300px;background:rgb(220,30,30)} #script{height:300px;background:rgb(230,200,20)}
+@media print { #media{background:rgb(30,60,220)} }
+</style></head><body><div id="media"></div><div id="script"></div><div style="height:1400px"></div>
+<script>document.getElementById('script').style.background='rgb(30,160,40)';</script></body></html>)"});
+    const struct {
+        int32_t screenMedia, scripts;
+        Colour media, script;
+    } cases[] = {
+        {1, 1, {220, 30, 30}, {30, 160, 40}},
+        {0, 1, {30, 60, 220}, {30, 160, 40}},
+        {1, 0, {220, 30, 30}, {230, 200, 20}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "media " << c.screenMedia << ", scripts " << c.scripts);
+        Settings settings = AddressCaptureSettings();
+        settings[4] = {5, c.screenMedia};
+        settings[5] = {6, c.scripts};
+        Capture(server_.Url("/styled"), settings);
+        Image image = LoadWorkFile();
+        EXPECT_TRUE(PixelNear(image, 640, 150, c.media));
+        EXPECT_TRUE(PixelNear(image, 640, 450, c.script));
+    }
+}
+
 class TallestPageTest : public PageCaptureTest {};
 
 // 36,000 pixels at 1280 wide is more than the largest image: the image ends at the limit, and
