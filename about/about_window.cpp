@@ -15,6 +15,7 @@
 #include "about/shell_open.h"
 #include "about/version_text.h"
 #include "common/module.h"
+#include "common/routed_window_proc.h"
 #include "common/unique_handle.h"
 #include "window/modal_loop.h"
 #include "window/open_windows.h"
@@ -112,12 +113,14 @@ public:
     // Unload gives the activation back to the owner when RunModal had to disable it.
     void SetOwnerToEnable(bool enable) { enableOwnerOnUnload_ = enable; }
 
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
+    void Detach() { hwnd_ = nullptr; }
+
+    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
     void Form_Load();
 
 private:
-    LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
     bool CreateControls();
     void OnCommand(int id, int code);
     void OnActivate(bool active);
@@ -148,7 +151,7 @@ Status RegisterAboutWindowClass() {
     WNDCLASSEXW existing{sizeof existing};
     if (GetClassInfoExW(ThisModule(), kAboutWindowClass, &existing)) return {};
     WNDCLASSEXW windowClass{sizeof windowClass};
-    windowClass.lpfnWndProc = &AboutWindow::WindowProc;
+    windowClass.lpfnWndProc = &RoutedWindowProc<AboutWindow>;
     windowClass.hInstance = ThisModule();
     windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -190,28 +193,6 @@ Status AboutWindow::Create() {
         return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()),
                                    L"The About window cannot be created");
     return {};
-}
-
-LRESULT CALLBACK AboutWindow::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* self =
-            static_cast<AboutWindow*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<AboutWindow*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        self->hwnd_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    // No C++ exception may cross into the system's message dispatch.
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
 }
 
 LRESULT AboutWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

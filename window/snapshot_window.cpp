@@ -10,6 +10,7 @@
 
 #include "common/module.h"
 #include "common/number_text.h"
+#include "common/routed_window_proc.h"
 #include "extension/resource_ids.h"
 #include "settings/settings.h"
 #include "window/control_ids.h"
@@ -154,7 +155,7 @@ frmMain::~frmMain() {
 bool frmMain::CreateNativeWindow() {
     WNDCLASSEXW wc{sizeof wc};
     if (!GetClassInfoExW(ThisModule(), ids::kSnapshotWindowClass, &wc)) {
-        wc.lpfnWndProc = &frmMain::WindowProc;
+        wc.lpfnWndProc = &RoutedWindowProc<frmMain>;
         wc.hInstance = ThisModule();
         wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
         wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -217,28 +218,14 @@ void frmMain::CreateControls() {
     SendMessageW(statusBar_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
 }
 
-LRESULT CALLBACK frmMain::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        auto* self = static_cast<frmMain*>(create->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-        AddOpenWindow(hwnd);
-    }
-    auto* self = reinterpret_cast<frmMain*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_NCDESTROY) {
-        RemoveOpenWindow(hwnd);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        if (self) self->hwnd_ = nullptr;
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
-    if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        // No C++ exception may unwind through the window manager.
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
+void frmMain::Attach(HWND hwnd) {
+    hwnd_ = hwnd;
+    AddOpenWindow(hwnd);
+}
+
+void frmMain::Detach() {
+    RemoveOpenWindow(hwnd_);
+    hwnd_ = nullptr;
 }
 
 LRESULT frmMain::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

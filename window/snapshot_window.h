@@ -100,9 +100,12 @@ public:
     void SetControlText(int id, const std::wstring& text);
     bool Busy() const { return busy_; }
 
-private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Window plumbing (see common/routed_window_proc.h).
+    void Attach(HWND hwnd);
+    void Detach();
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
     bool CreateNativeWindow();
     void CreateControls();
     void PaintContent(HDC dc);

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "common/module.h"
+#include "common/routed_window_proc.h"
 #include "common/unique_handle.h"
 #include "components/viewer/image_files.h"
 #include "components/viewer/image_ops.h"
@@ -35,35 +36,16 @@ int Scaled(int size, double zoom) {
 }  // namespace
 
 PictureViewer::~PictureViewer() {
-    if (hwnd_) {
-        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
-        DestroyWindow(hwnd_);
-    }
+    if (hwnd_) DestroyWindow(hwnd_);
 }
 
 bool PictureViewer::Create(HWND parent, int id) {
-    if (!RegisterViewerClass(&PictureViewer::WindowProc)) return false;
+    if (!RegisterViewerClass(&RoutedWindowProc<PictureViewer>)) return false;
     hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, kViewerClass, L"",
                             WS_CHILD | WS_VISIBLE | WS_HSCROLL | WS_VSCROLL | WS_CLIPSIBLINGS, 0, 0,
                             0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             ThisModule(), this);
     return hwnd_ != nullptr;
-}
-
-LRESULT CALLBACK PictureViewer::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                           LPARAM lParam) {
-    if (message == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA,
-                          reinterpret_cast<LONG_PTR>(create->lpCreateParams));
-    }
-    auto* self = reinterpret_cast<PictureViewer*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (message == WM_NCDESTROY) {
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
-        if (self) self->hwnd_ = nullptr;
-    }
-    if (!self || message == WM_NCCREATE) return DefWindowProcW(hwnd, message, wParam, lParam);
-    return self->HandleMessage(message, wParam, lParam);
 }
 
 LRESULT PictureViewer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -54,9 +54,12 @@ public:
 
     const Image& image() const { return image_; }
 
-private:
-    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+    // Window plumbing (see common/routed_window_proc.h).
+    void Attach(HWND hwnd) { hwnd_ = hwnd; }
+    void Detach() { hwnd_ = nullptr; }
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+
+private:
     void PaintContent(HDC dc, const RECT& area);
     void UpdateScrollBars();
     void ScrollTo(int x, int y);
