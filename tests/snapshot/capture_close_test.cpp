@@ -95,6 +95,26 @@ TEST_P(CaptureCloseTest, EndingACaptureWhoseBrowserIsStillStarting) {
 
 INSTANTIATE_TEST_SUITE_P(CloseOrDrop, CaptureCloseTest, ::testing::Values(Ending::Close, Ending::Drop));
 
+// The window deletes the work file before it drops the previous instance for a new capture: a
+// file that this instance wrote but whose success never reached the window must not survive
+// the drop, or a failing new capture would show the old page.
+TEST(CaptureCloseAfterEnd, UnreportedFileGoesWithTheInstance) {
+    TempFolder folder;
+    TestHttpServer server;
+    server.Route("/page", {200, "text/html", StripedPage(2, 100)});
+    const std::wstring workFile = folder.file(L"snapshot.jpg");
+    CaptureRecorder recorder;
+    auto snap = std::move(HtmlSnap::Create(&recorder)).value();
+    ASSERT_TRUE(snap->CaptureUrl(server.Url("/page"), workFile).ok());
+    // No messages are pumped: the final status waits in the queue.
+    for (int i = 0; i < 600 && !(FileExists(workFile) && CaptureProfileFolders().empty()); ++i) Sleep(100);
+    ASSERT_TRUE(FileExists(workFile));
+    snap.reset();
+    PumpFor(200ms);
+    EXPECT_TRUE(recorder.statuses.empty());
+    EXPECT_FALSE(FileExists(workFile));
+}
+
 // Close after the final status keeps the reported file; a second Close does nothing.
 TEST(CaptureCloseAfterEnd, ReportedFileStays) {
     TempFolder folder;
@@ -103,6 +123,8 @@ TEST(CaptureCloseAfterEnd, ReportedFileStays) {
     auto run = CaptureAddress(server.Url("/page"), folder.file(L"snapshot.jpg"), AddressCaptureSettings());
     ASSERT_EQ(run->recorder.finalCode(), 1) << run->recorder.finalText();
     EXPECT_TRUE(run->snap->Close().ok());
+    EXPECT_TRUE(FileExists(folder.file(L"snapshot.jpg")));
+    run->snap.reset();
     EXPECT_TRUE(FileExists(folder.file(L"snapshot.jpg")));
 }
 
