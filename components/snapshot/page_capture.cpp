@@ -79,6 +79,12 @@ void PageCapture::OnEvent(std::string_view method, const Json& params) {
         if (params.value("name", "") == "load") loadedLoaders_.insert(params.value("loaderId", ""));
     } else if (method == "Page.loadEventFired") {
         loadEventFired_ = true;
+    } else if (method == "Page.frameNavigated") {
+        // A page that sends the browser on at once (a script or a refresh before its load)
+        // is captured where it lands: the main frame's latest document counts.
+        const auto frame = params.find("frame");
+        if (frame != params.end() && frame->is_object() && !frame->contains("parentId"))
+            mainFrameLoaderId_ = frame->value("loaderId", "");
     } else if (method == "Network.requestWillBeSent") {
         openRequests_.insert(params.value("requestId", ""));
         lastNetworkActivity_ = Clock::now();
@@ -133,11 +139,13 @@ Status PageCapture::OpenPage(const Viewport& viewport) {
 }
 
 bool PageCapture::Loaded() const {
-    return loaderId_.empty() ? loadEventFired_ : loadedLoaders_.count(loaderId_) > 0;
+    if (loaderId_.empty()) return loadEventFired_;
+    return loadedLoaders_.count(loaderId_) > 0 || loadedLoaders_.count(mainFrameLoaderId_) > 0;
 }
 
 Status PageCapture::CheckDocumentStatus() const {
-    const auto found = documentStatus_.find(loaderId_);
+    const auto found = documentStatus_.find(
+        loadedLoaders_.count(loaderId_) || mainFrameLoaderId_.empty() ? loaderId_ : mainFrameLoaderId_);
     if (found == documentStatus_.end() || found->second.first < 400) return {};
     return Failure(kOpenFailed, L"The server answered HTTP " + std::to_wstring(found->second.first) +
                                     L" " + Wide(found->second.second) + L" for " + url_);

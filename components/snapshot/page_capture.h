@@ -64,6 +64,7 @@ private:
     std::string sessionId_;
     std::string loaderId_;
     std::string frameId_;
+    std::string mainFrameLoaderId_;
     std::wstring url_;
     std::set<std::string> loadedLoaders_;
     bool loadEventFired_ = false;

@@ -75,6 +75,19 @@ TEST_F(PageCaptureTest, PageTallerThanTheViewportIsCapturedWhole) {
     EXPECT_EQ(FilesIn(folder_.path()), std::vector<std::wstring>{L"snapshot.jpg"});
 }
 
+// A page that sends the browser on before its load is captured where it lands; landing on an
+// error status is a failure to open.
+TEST_F(PageCaptureTest, PageThatMovesOnAtOnceIsCapturedWhereItLands) {
+    server_.Route("/tall", {200, "text/html", StripedPage(30, 100)});
+    server_.Route("/moving", {200, "text/html", "<html><head><script>location.replace('/tall')</script></head><body>Moving</body></html>"});
+    server_.Route("/moving-to-nothing", {200, "text/html", "<html><head><script>location.replace('/nothing')</script></head><body>Moving</body></html>"});
+    Capture(server_.Url("/moving"), AddressCaptureSettings());
+    EXPECT_EQ(LoadWorkFile().height(), 3000);
+
+    auto failed = CaptureAddress(server_.Url("/moving-to-nothing"), workFile_, AddressCaptureSettings(20000));
+    EXPECT_EQ(failed->recorder.finalCode(), -3) << failed->recorder.finalText();
+}
+
 // 24 stripes of 1000 pixels: six bands, each stripe where it belongs in the stitched image.
 TEST_F(PageCaptureTest, VeryTallPageKeepsEveryBandInPlace) {
     server_.Route("/stripes", {200, "text/html", StripedPage(24, 1000)});
