@@ -65,6 +65,7 @@ int wmain(int argc, wchar_t** argv) {
     pagelens::GdiplusSession gdiplus;
     auto image = pagelens::LoadImageFile(argv[2]);
     if (!image.ok()) return 1;
-    printf("%lld %d %d\n", static_cast<long long>(elapsed.count()), image->width(), image->height());
+    printf("%lld %d %d\n", static_cast<long long>(elapsed.count()), image->width(),
+           image->height());
     return 0;
 }

@@ -34,9 +34,9 @@ Status PlaceBand(std::string_view png, int top, int rows, Image& image) {
     if (top < 0 || rows < 0 || top + rows > image.height())
         return Failed(L"A captured band lies outside the page image");
     int width = 0, height = 0, channels = 0;
-    std::unique_ptr<unsigned char, StbFree> rgba(stbi_load_from_memory(
-        reinterpret_cast<const stbi_uc*>(png.data()), static_cast<int>(png.size()), &width,
-        &height, &channels, 4));
+    std::unique_ptr<unsigned char, StbFree> rgba(
+        stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(png.data()),
+                              static_cast<int>(png.size()), &width, &height, &channels, 4));
     if (!rgba) return Failed(L"The capture browser sent a band that is not a PNG image");
 
     const int copyWidth = std::min(width, image.width());

@@ -14,7 +14,8 @@ int WholePixels(double cssPixels, int largest) {
 }  // namespace
 
 int LargestHeightFor(int width) {
-    return static_cast<int>(std::min<int64_t>(kLargestSide, kLargestImagePixels / std::max(width, 1)));
+    return static_cast<int>(
+        std::min<int64_t>(kLargestSide, kLargestImagePixels / std::max(width, 1)));
 }
 
 CapturePlan PlanCapture(double cssWidth, double cssHeight) {
@@ -24,8 +25,8 @@ CapturePlan PlanCapture(double cssWidth, double cssHeight) {
     plan.height = std::min(plan.pageHeight, LargestHeightFor(plan.width));
     plan.heightCut = plan.height < plan.pageHeight;
 
-    const int bandRows = static_cast<int>(
-        std::clamp<int64_t>(kBandPixels / plan.width, 1, kLargestBandRows));
+    const int bandRows =
+        static_cast<int>(std::clamp<int64_t>(kBandPixels / plan.width, 1, kLargestBandRows));
     for (int top = 0; top < plan.height; top += bandRows)
         plan.bands.push_back({top, std::min(bandRows, plan.height - top)});
     return plan;

@@ -54,7 +54,8 @@ std::optional<std::string> Base64Decode(std::string_view text) {
 
     uint8_t bad = 0;
     for (size_t g = 0; g < fullGroups; ++g, in += 4, out += 3) {
-        const uint8_t a = kDecode[in[0]], b = kDecode[in[1]], c = kDecode[in[2]], d = kDecode[in[3]];
+        const uint8_t a = kDecode[in[0]], b = kDecode[in[1]], c = kDecode[in[2]],
+                      d = kDecode[in[3]];
         bad |= a | b | c | d;  // kInvalid has the high bit that no valid value has
         const uint32_t group = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(c) << 6 | d;
         out[0] = uint8_t(group >> 16);

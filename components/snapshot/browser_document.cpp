@@ -67,7 +67,8 @@ std::wstring BrowserAddress(IWebBrowser2* browser) {
     ComPtr<IDispatch> document = DocumentOf(browser);
     ComPtr<IHTMLDocument2> html;
     BSTR url = nullptr;
-    if (document && SUCCEEDED(document.As(IID_IHTMLDocument2, html)) && SUCCEEDED(html->get_URL(&url)))
+    if (document && SUCCEEDED(document.As(IID_IHTMLDocument2, html)) &&
+        SUCCEEDED(html->get_URL(&url)))
         return TakeBstr(url);
     return {};
 }
@@ -75,7 +76,8 @@ std::wstring BrowserAddress(IWebBrowser2* browser) {
 std::optional<Viewport> BrowserViewport(IWebBrowser2* browser) {
     HWND view = DocumentWindow(browser);
     HWND frame = BrowserWindow(browser);
-    if (!view && frame) EnumChildWindows(frame, FindVisibleDocumentView, reinterpret_cast<LPARAM>(&view));
+    if (!view && frame)
+        EnumChildWindows(frame, FindVisibleDocumentView, reinterpret_cast<LPARAM>(&view));
     if (!view) view = frame;
     RECT client{};
     if (!view || !GetClientRect(view, &client) || client.right <= 0 || client.bottom <= 0)

@@ -10,7 +10,7 @@
 namespace pagelens::capture {
 
 struct BrowserProgram {
-    std::wstring path;        // as CreateProcess takes it
+    std::wstring path;         // as CreateProcess takes it
     bool hostProgram = false;  // a Linux program started from Wine: takes host paths
 };
 

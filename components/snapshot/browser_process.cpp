@@ -42,7 +42,8 @@ bool RemoveTree(const std::wstring& path) {
         } while (FindNextFileW(find, &entry));
         FindClose(find);
     }
-    return RemoveDirectoryW(path.c_str()) || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
+    return RemoveDirectoryW(path.c_str()) ||
+           GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 std::string ReadSmallFile(const std::wstring& path) {
@@ -56,7 +57,9 @@ std::string ReadSmallFile(const std::wstring& path) {
     return std::string(buffer, read);
 }
 
-bool HasEnded(HANDLE process) { return process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0; }
+bool HasEnded(HANDLE process) {
+    return process && WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+}
 
 // A job that ends the browser with all its processes when the job's last handle closes, so
 // that no browser outlives the capture even if this process dies.
@@ -104,7 +107,8 @@ Result<ProfileFolder> ProfileFolder::Create() {
         if (CreateDirectoryW(path.c_str(), nullptr)) return ProfileFolder(std::move(path));
         if (GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
-    return Failed(L"No profile folder for the capture browser could be made in " + TemporaryFolder());
+    return Failed(L"No profile folder for the capture browser could be made in " +
+                  TemporaryFolder());
 }
 
 ProfileFolder::~ProfileFolder() {
@@ -124,7 +128,8 @@ bool ProfileFolder::Remove(std::chrono::milliseconds patience) {
     }
 }
 
-std::wstring BrowserCommandLine(const BrowserProgram& program, const std::wstring& profileArgument) {
+std::wstring BrowserCommandLine(const BrowserProgram& program,
+                                const std::wstring& profileArgument) {
     return Quoted(program.path) + kHeadlessFlags + L" " +
            Quoted(L"--user-data-dir=" + profileArgument);
 }
@@ -145,8 +150,8 @@ Result<BrowserProcess> BrowserProcess::Start(const BrowserProgram& program,
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
                         nullptr, &startup, &started))
-        return Failed(L"The capture browser could not be started: " + program.path +
-                      L" (error " + std::to_wstring(GetLastError()) + L")");
+        return Failed(L"The capture browser could not be started: " + program.path + L" (error " +
+                      std::to_wstring(GetLastError()) + L")");
     // Wine hands back no process handle for a host program, and a thread "handle" that is
     // garbage: closing it closes whichever of our handles has the same value.
     if (program.hostProgram) return BrowserProcess(UniqueHandleK(), UniqueHandleK());
@@ -173,14 +178,16 @@ Result<DevToolsEndpoint> BrowserProcess::WaitForEndpoint(const ProfileFolder& pr
             if (!waited.ok()) return waited.error();
             continue;  // the process ended: the next round says so
         }
-        if (interrupts.expired()) return TimedOut(L"The time limit was reached while the capture browser started");
+        if (interrupts.expired())
+            return TimedOut(L"The time limit was reached while the capture browser started");
         if (startup.expired())
             return Failed(L"The capture browser did not open its DevTools port within 30 seconds");
     }
 }
 
 void BrowserProcess::Finish(std::chrono::milliseconds patience) {
-    if (process_ && WaitForSingleObject(process_.get(), static_cast<DWORD>(patience.count())) != WAIT_OBJECT_0) {
+    if (process_ && WaitForSingleObject(process_.get(), static_cast<DWORD>(patience.count())) !=
+                        WAIT_OBJECT_0) {
         if (job_)
             TerminateJobObject(job_.get(), 1);
         else

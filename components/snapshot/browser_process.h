@@ -48,7 +48,8 @@ private:
 
 class BrowserProcess {
 public:
-    static Result<BrowserProcess> Start(const BrowserProgram& program, const ProfileFolder& profile);
+    static Result<BrowserProcess> Start(const BrowserProgram& program,
+                                        const ProfileFolder& profile);
     BrowserProcess(BrowserProcess&&) noexcept = default;
     ~BrowserProcess();
 

@@ -102,7 +102,9 @@ Status CaptureRun::Capture() {
     reporter_.Status(L"Starting the capture browser", 0);
     reporter_.Progress(5);
     const auto program = FindCaptureBrowser();
-    if (!program) return Failed(L"No capture browser was found: Microsoft Edge, Google Chrome or Chromium is needed");
+    if (!program)
+        return Failed(
+            L"No capture browser was found: Microsoft Edge, Google Chrome or Chromium is needed");
     PathForBrowser pathForBrowser;
     if (program->hostProgram) pathForBrowser = HostPathOf;
     const auto url = NavigationUrl(request_.address, pathForBrowser);
@@ -144,9 +146,10 @@ Status CaptureRun::WriteImage(const Image& image) {
 
 void CaptureRun::BeginClosingBrowser() {
     if (connection_ && !closeSent_)
-        closeSent_ = connection_->Send("Browser.close", Json::object(), "",
-                                       Interrupts{}.within(kBrowserCloseLimit))
-                         .ok();
+        closeSent_ =
+            connection_
+                ->Send("Browser.close", Json::object(), "", Interrupts{}.within(kBrowserCloseLimit))
+                .ok();
 }
 
 // Browser.close is the one way to end a host browser under Wine, so a browser that was still
@@ -155,7 +158,9 @@ void CaptureRun::CloseBrowser() {
     if (!process_) return;
     const Interrupts unstoppable{};
     if (!connection_) {
-        if (auto endpoint = process_->WaitForEndpoint(*profile_, unstoppable.within(kLateStartLimit)); endpoint.ok())
+        if (auto endpoint =
+                process_->WaitForEndpoint(*profile_, unstoppable.within(kLateStartLimit));
+            endpoint.ok())
             (void)Connect(*endpoint, unstoppable.within(kLateStartLimit));
     }
     BeginClosingBrowser();

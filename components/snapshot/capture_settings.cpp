@@ -20,7 +20,8 @@ Status CaptureSettings::Set(int index, int32_t value) {
     switch (index) {
         case 1:
             // Zero or less cannot mean "no limit": the window would wait for ever.
-            timeLimit = value > 0 ? Milliseconds(value, kLongestTimeLimit) : CaptureSettings().timeLimit;
+            timeLimit =
+                value > 0 ? Milliseconds(value, kLongestTimeLimit) : CaptureSettings().timeLimit;
             return {};
         case 2:
             fullPage = value != 0;

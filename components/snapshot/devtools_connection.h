@@ -5,11 +5,10 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <optional>
 #include <string>
 #include <string_view>
-
-#include <nlohmann/json.hpp>
 
 #include "common/run_error.h"
 #include "components/snapshot/interrupts.h"

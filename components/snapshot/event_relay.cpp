@@ -28,8 +28,9 @@ bool RegisterRelayClass(WNDPROC proc) {
 
 Result<std::shared_ptr<EventRelay>> EventRelay::Create(HtmlSnapEvents* events) {
     if (!RegisterRelayClass(&EventRelay::WindowProc))
-        return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()),
-                                   L"The snapshot component's event window class cannot be registered");
+        return errors::FromHresult(
+            HRESULT_FROM_WIN32(GetLastError()),
+            L"The snapshot component's event window class cannot be registered");
     std::shared_ptr<EventRelay> relay(new EventRelay(events));
     HWND hwnd = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
                                 ThisModule(), nullptr);

@@ -133,7 +133,8 @@ Status HtmlSnapComponent::Start(CaptureRequest request) {
         return {};
     }
     auto control = std::make_shared<CaptureControl>();
-    if (!control->ok()) return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()), L"No stop event");
+    if (!control->ok())
+        return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()), L"No stop event");
     filePath_ = request.filePath;
     auto start = std::make_unique<WorkerStart>(
         WorkerStart{std::move(request), control, relay_, PinThisModule()});
@@ -141,7 +142,8 @@ Status HtmlSnapComponent::Start(CaptureRequest request) {
     if (!worker_) {
         const DWORD error = GetLastError();
         if (start->pinnedModule) FreeLibrary(start->pinnedModule);
-        return errors::FromHresult(HRESULT_FROM_WIN32(error), L"The capture thread cannot be started");
+        return errors::FromHresult(HRESULT_FROM_WIN32(error),
+                                   L"The capture thread cannot be started");
     }
     start.release();  // the worker owns it now
     control_ = std::move(control);

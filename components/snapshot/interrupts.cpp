@@ -27,11 +27,12 @@ Status WaitForHandle(HANDLE handle, const Interrupts& interrupts, const wchar_t*
     DWORD count = 0;
     if (handle) handles[count++] = handle;
     if (interrupts.stop) handles[count++] = interrupts.stop;
-    const DWORD wait = count ? WaitForMultipleObjects(count, handles, FALSE,
-                                                      MillisecondsLeft(interrupts.until))
-                             : (Sleep(MillisecondsLeft(interrupts.until)), WAIT_TIMEOUT);
+    const DWORD wait =
+        count ? WaitForMultipleObjects(count, handles, FALSE, MillisecondsLeft(interrupts.until))
+              : (Sleep(MillisecondsLeft(interrupts.until)), WAIT_TIMEOUT);
     if (handle && wait == WAIT_OBJECT_0) return {};
-    if (wait == WAIT_TIMEOUT) return TimedOut(std::wstring(L"The time limit was reached: ") + awaited);
+    if (wait == WAIT_TIMEOUT)
+        return TimedOut(std::wstring(L"The time limit was reached: ") + awaited);
     if (wait == WAIT_FAILED) return Failed(std::wstring(L"Waiting failed: ") + awaited);
     return Stopped();
 }

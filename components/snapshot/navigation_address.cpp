@@ -37,18 +37,17 @@ bool HasScheme(const std::wstring& text) {
     size_t afterColon = colon + 1;
     size_t digits = 0;
     while (afterColon + digits < text.size() && IsAsciiDigit(text[afterColon + digits])) ++digits;
-    const bool portFollows = digits > 0 && (afterColon + digits == text.size() ||
-                                            text[afterColon + digits] == L'/' ||
-                                            text[afterColon + digits] == L'?' ||
-                                            text[afterColon + digits] == L'#');
+    const bool portFollows =
+        digits > 0 && (afterColon + digits == text.size() || text[afterColon + digits] == L'/' ||
+                       text[afterColon + digits] == L'?' || text[afterColon + digits] == L'#');
     return !portFollows;
 }
 
 bool KeepsInUrl(unsigned char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
-           c == '-' || c == '.' || c == '_' || c == '~' || c == '/' || c == ':' || c == '!' ||
-           c == '$' || c == '&' || c == '\'' || c == '(' || c == ')' || c == '*' || c == '+' ||
-           c == ',' || c == ';' || c == '=' || c == '@';
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '.' || c == '_' || c == '~' || c == '/' || c == ':' || c == '!' || c == '$' ||
+           c == '&' || c == '\'' || c == '(' || c == ')' || c == '*' || c == '+' || c == ',' ||
+           c == ';' || c == '=' || c == '@';
 }
 
 int HexValue(wchar_t c) {
@@ -76,7 +75,8 @@ std::wstring PercentDecoded(const std::wstring& text) {
 std::optional<std::wstring> DrivePathOfFileUrl(const std::wstring& url) {
     static constexpr std::wstring_view kPrefixes[] = {L"file:///", L"file://"};
     for (std::wstring_view prefix : kPrefixes) {
-        if (url.size() <= prefix.size() || _wcsnicmp(url.c_str(), prefix.data(), prefix.size()) != 0)
+        if (url.size() <= prefix.size() ||
+            _wcsnicmp(url.c_str(), prefix.data(), prefix.size()) != 0)
             continue;
         std::wstring path = PercentDecoded(url.substr(prefix.size()));
         for (auto& c : path)

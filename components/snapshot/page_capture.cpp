@@ -104,11 +104,14 @@ void PageCapture::OnEvent(std::string_view method, const Json& params) {
 Result<std::string> PageCapture::PageTarget() {
     auto targets = connection_.Call("Target.getTargets", Json::object(), "", interrupts_);
     if (!targets.ok()) return targets.error();
-    if (const auto infos = targets->find("targetInfos"); infos != targets->end() && infos->is_array())
+    if (const auto infos = targets->find("targetInfos");
+        infos != targets->end() && infos->is_array())
         for (const auto& info : *infos)
-            if (info.is_object() && info.value("type", "") == "page" && !info.value("attached", false))
+            if (info.is_object() && info.value("type", "") == "page" &&
+                !info.value("attached", false))
                 return info.value("targetId", "");
-    auto created = connection_.Call("Target.createTarget", {{"url", "about:blank"}}, "", interrupts_);
+    auto created =
+        connection_.Call("Target.createTarget", {{"url", "about:blank"}}, "", interrupts_);
     if (!created.ok()) return created.error();
     return created->value("targetId", "");
 }
@@ -126,11 +129,11 @@ Status PageCapture::OpenPage(const Viewport& viewport) {
     PAGELENS_RETURN_IF_ERROR(Call("Page.enable", Json::object()));
     PAGELENS_RETURN_IF_ERROR(Call("Page.setLifecycleEventsEnabled", {{"enabled", true}}));
     PAGELENS_RETURN_IF_ERROR(Call("Network.enable", Json::object()));
-    PAGELENS_RETURN_IF_ERROR(Call("Emulation.setDeviceMetricsOverride",
-                                  {{"width", viewport.width},
-                                   {"height", viewport.height},
-                                   {"deviceScaleFactor", 1},
-                                   {"mobile", false}}));
+    PAGELENS_RETURN_IF_ERROR(
+        Call("Emulation.setDeviceMetricsOverride", {{"width", viewport.width},
+                                                    {"height", viewport.height},
+                                                    {"deviceScaleFactor", 1},
+                                                    {"mobile", false}}));
     if (!settings_.screenMedia)
         PAGELENS_RETURN_IF_ERROR(Call("Emulation.setEmulatedMedia", {{"media", "print"}}));
     if (!settings_.scripts)
@@ -138,24 +141,31 @@ Status PageCapture::OpenPage(const Viewport& viewport) {
     return {};
 }
 
+// Our navigation's document, or the one it moved on to before it loaded.
+const std::string& PageCapture::CurrentLoaderId() const {
+    if (loadedLoaders_.count(loaderId_) || mainFrameLoaderId_.empty()) return loaderId_;
+    return mainFrameLoaderId_;
+}
+
 bool PageCapture::Loaded() const {
     if (loaderId_.empty()) return loadEventFired_;
-    return loadedLoaders_.count(loaderId_) > 0 || loadedLoaders_.count(mainFrameLoaderId_) > 0;
+    return loadedLoaders_.count(CurrentLoaderId()) > 0;
 }
 
 Status PageCapture::CheckDocumentStatus() const {
-    const auto found = documentStatus_.find(
-        loadedLoaders_.count(loaderId_) || mainFrameLoaderId_.empty() ? loaderId_ : mainFrameLoaderId_);
+    const auto found = documentStatus_.find(CurrentLoaderId());
     if (found == documentStatus_.end() || found->second.first < 400) return {};
-    return Failure(kOpenFailed, L"The server answered HTTP " + std::to_wstring(found->second.first) +
-                                    L" " + Wide(found->second.second) + L" for " + url_);
+    return Failure(kOpenFailed, L"The server answered HTTP " +
+                                    std::to_wstring(found->second.first) + L" " +
+                                    Wide(found->second.second) + L" for " + url_);
 }
 
 Status PageCapture::Load(const std::string& url) {
     url_ = Wide(url);
     reporter_.Status(L"Loading " + url_, 0);
     loadEventFired_ = false;
-    auto navigated = DuringStep(Call("Page.navigate", {{"url", url}}), L"while opening the address");
+    auto navigated =
+        DuringStep(Call("Page.navigate", {{"url", url}}), L"while opening the address");
     if (!navigated.ok()) return navigated.error();
     if (const std::string errorText = navigated->value("errorText", ""); !errorText.empty())
         return Failure(kOpenFailed, L"The address could not be opened: " + Wide(errorText));
@@ -164,8 +174,9 @@ Status PageCapture::Load(const std::string& url) {
     PAGELENS_RETURN_IF_ERROR(CheckDocumentStatus());
     reporter_.Progress(20);
 
-    PAGELENS_RETURN_IF_ERROR(DuringStep(
-        connection_.ReadUntil([this] { return Loaded(); }, interrupts_), L"before the page finished loading"));
+    PAGELENS_RETURN_IF_ERROR(
+        DuringStep(connection_.ReadUntil([this] { return Loaded(); }, interrupts_),
+                   L"before the page finished loading"));
     PAGELENS_RETURN_IF_ERROR(CheckDocumentStatus());
     reporter_.Progress(35);
     // Scrolling takes its own time and waits for the network afterwards.
@@ -173,7 +184,9 @@ Status PageCapture::Load(const std::string& url) {
     return WaitForQuietNetwork();
 }
 
-bool PageCapture::WillScroll() const { return settings_.scrollForLazyContent && settings_.fullPage; }
+bool PageCapture::WillScroll() const {
+    return settings_.scrollForLazyContent && settings_.fullPage;
+}
 
 Status PageCapture::ReadEventsUntil(const std::function<bool()>& done, Clock::time_point until) {
     Interrupts local = interrupts_;
@@ -192,9 +205,9 @@ Status PageCapture::WaitForQuietNetwork() {
         if (now >= end) return {};  // a page that never rests is captured as it is
         const auto until = openRequests_.empty() ? std::min(quietAt, end) : end;
         const auto activity = lastNetworkActivity_;
-        PAGELENS_RETURN_IF_ERROR(DuringStep(
-            ReadEventsUntil([&] { return lastNetworkActivity_ != activity; }, until),
-            L"while the page loaded its content"));
+        PAGELENS_RETURN_IF_ERROR(
+            DuringStep(ReadEventsUntil([&] { return lastNetworkActivity_ != activity; }, until),
+                       L"while the page loaded its content"));
     }
 }
 
@@ -205,7 +218,8 @@ Status PageCapture::WaitForQuietNetwork() {
 Status PageCapture::ScrollThrough() {
     if (!WillScroll()) return {};
     reporter_.Status(L"Scrolling through the page", 0);
-    auto world = Call("Page.createIsolatedWorld", {{"frameId", frameId_}, {"worldName", "pagelens-scroll"}});
+    auto world =
+        Call("Page.createIsolatedWorld", {{"frameId", frameId_}, {"worldName", "pagelens-scroll"}});
     if (!world.ok()) return world.error().number == kFailed ? Status() : Status(world.error());
     const int limit = LargestHeightFor(viewport_.width);
     auto scrolled = connection_.Call(
@@ -225,12 +239,13 @@ Status PageCapture::ScrollThrough() {
 }
 
 Result<CapturePlan> PageCapture::Measure() {
-    auto metrics = DuringStep(Call("Page.getLayoutMetrics", Json::object()), L"while measuring the page");
+    auto metrics =
+        DuringStep(Call("Page.getLayoutMetrics", Json::object()), L"while measuring the page");
     if (!metrics.ok()) return metrics.error();
     const auto [width, height] =
-        settings_.fullPage
-            ? SizeIn(*metrics, {"cssContentSize", "contentSize"}, "width", "height")
-            : SizeIn(*metrics, {"cssLayoutViewport", "layoutViewport"}, "clientWidth", "clientHeight");
+        settings_.fullPage ? SizeIn(*metrics, {"cssContentSize", "contentSize"}, "width", "height")
+                           : SizeIn(*metrics, {"cssLayoutViewport", "layoutViewport"},
+                                    "clientWidth", "clientHeight");
     if (width <= 0 || height <= 0) return Failed(L"The capture browser could not measure the page");
     CapturePlan plan = PlanCapture(width, height);
     if (plan.heightCut) {
@@ -253,8 +268,12 @@ Result<int64_t> PageCapture::StartBand(const CapturePlan& plan, int index) {
     // optimizeForSpeed: a less compressed PNG, which is quicker at both ends.
     return DuringStep(connection_.Start("Page.captureScreenshot",
                                         {{"format", "png"},
-                                         {"clip", {{"x", 0}, {"y", band.top}, {"width", plan.width},
-                                                   {"height", band.height}, {"scale", 1}}},
+                                         {"clip",
+                                          {{"x", 0},
+                                           {"y", band.top},
+                                           {"width", plan.width},
+                                           {"height", band.height},
+                                           {"scale", 1}}},
                                          {"captureBeyondViewport", settings_.fullPage},
                                          {"fromSurface", true},
                                          {"optimizeForSpeed", true}},

@@ -51,6 +51,7 @@ private:
     Status ReadEventsUntil(const std::function<bool()>& done, Clock::time_point until);
     Status WaitForQuietNetwork();
     Status CheckDocumentStatus() const;
+    const std::string& CurrentLoaderId() const;
     bool Loaded() const;
     bool WillScroll() const;
     Result<std::string> PageTarget();

@@ -22,12 +22,14 @@ constexpr uint16_t kNormalClosure = 1000;
 template <size_t N>
 std::array<uint8_t, N> RandomBytes() {
     std::array<uint8_t, N> bytes{};
-    if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes.data(), N, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
+    if (!BCRYPT_SUCCESS(
+            BCryptGenRandom(nullptr, bytes.data(), N, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
         // Masking only has to keep proxies from reading frames as requests; on loopback a weaker
         // source does no harm.
         LARGE_INTEGER counter;
         QueryPerformanceCounter(&counter);
-        for (size_t i = 0; i < N; ++i) bytes[i] = uint8_t(counter.QuadPart >> (8 * (i % 8))) ^ uint8_t(i * 151);
+        for (size_t i = 0; i < N; ++i)
+            bytes[i] = uint8_t(counter.QuadPart >> (8 * (i % 8))) ^ uint8_t(i * 151);
     }
     return bytes;
 }
@@ -68,7 +70,8 @@ std::optional<std::string_view> HeaderValue(std::string_view head, std::string_v
 
 std::string WebSocketAcceptFor(std::string_view key) {
     const auto digest = Sha1(std::string(key) + "258EAFA5-E914-47DA-95CA-C5AB0DC85B11");
-    return Base64Encode(std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
+    return Base64Encode(
+        std::string_view(reinterpret_cast<const char*>(digest.data()), digest.size()));
 }
 
 WinsockSession::WinsockSession() {
@@ -86,8 +89,8 @@ WebSocketClient::WebSocketClient(UniqueSocket socket, UniqueHandleK networkEvent
 WebSocketClient::~WebSocketClient() = default;
 
 Result<std::unique_ptr<WebSocketClient>> WebSocketClient::Connect(uint16_t port,
-                                                                   const std::string& path,
-                                                                   const Interrupts& interrupts) {
+                                                                  const std::string& path,
+                                                                  const Interrupts& interrupts) {
     WinsockSession winsock;
     if (!winsock.ok()) return SocketFailure(L"Winsock did not start");
     UniqueSocket socket(::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
@@ -121,11 +124,11 @@ Status WebSocketClient::Handshake(uint16_t port, const std::string& path,
     const auto nonce = RandomBytes<16>();
     const std::string key =
         Base64Encode(std::string_view(reinterpret_cast<const char*>(nonce.data()), nonce.size()));
-    const std::string request = "GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1:" +
-                                std::to_string(port) +
+    const std::string request = "GET " + path +
+                                " HTTP/1.1\r\nHost: 127.0.0.1:" + std::to_string(port) +
                                 "\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-                                "Sec-WebSocket-Key: " + key +
-                                "\r\nSec-WebSocket-Version: 13\r\n\r\n";
+                                "Sec-WebSocket-Key: " +
+                                key + "\r\nSec-WebSocket-Version: 13\r\n\r\n";
     PAGELENS_RETURN_IF_ERROR(SendAll(request, interrupts));
 
     std::string answer;
@@ -201,7 +204,8 @@ Status WebSocketClient::FillSome(char* target, size_t size, size_t& received,
         return {};
     }
     for (;;) {
-        const int n = recv(socket_.get(), target, static_cast<int>(std::min<size_t>(size, 1 << 30)), 0);
+        const int n =
+            recv(socket_.get(), target, static_cast<int>(std::min<size_t>(size, 1 << 30)), 0);
         if (n > 0) {
             received = static_cast<size_t>(n);
             return {};
@@ -262,7 +266,8 @@ Result<std::string> WebSocketClient::Receive(const Interrupts& interrupts) {
         assembling = true;
         const size_t offset = message.size();
         message.resize(offset + static_cast<size_t>(length));
-        PAGELENS_RETURN_IF_ERROR(ReadExact(message.data() + offset, static_cast<size_t>(length), interrupts));
+        PAGELENS_RETURN_IF_ERROR(
+            ReadExact(message.data() + offset, static_cast<size_t>(length), interrupts));
         if (fin) return message;
     }
 }

@@ -1,10 +1,10 @@
 // From a measured page size to the image's size and its bands.
+#include "components/snapshot/band_plan.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
-
-#include "components/snapshot/band_plan.h"
 
 namespace pagelens::capture {
 namespace {
@@ -19,11 +19,11 @@ TEST(BandPlan, SizesAndBands) {
         {1280, 4096, 1280, 4096, 1, 4096, 4096, false},
         {1280, 4097, 1280, 4097, 2, 4096, 1, false},
         {1280, 24000, 1280, 24000, 6, 4096, 24000 - 5 * 4096, false},
-        {1280.4, 2999.2, 1281, 3000, 1, 3000, 3000, false},   // fractions round up
+        {1280.4, 2999.2, 1281, 3000, 1, 3000, 3000, false},  // fractions round up
         {1280, 36000, 1280, 32000, 8, 4096, 32000 - 7 * 4096, true},
         {640, 36000, 640, 36000, 9, 4096, 36000 - 8 * 4096, false},  // the limit is in pixels
         {8192, 6000, 8192, 5000, 8, 640, 5000 - 7 * 640, true},      // wide: shorter bands
-        {100000, 100, 65000, 100, 2, 80, 20, false},                // cut to the widest
+        {100000, 100, 65000, 100, 2, 80, 20, false},                 // cut to the widest
         {0, 0, 1, 1, 1, 1, 1, false},
         {std::nan(""), 500, 1, 500, 1, 500, 500, false},
     };

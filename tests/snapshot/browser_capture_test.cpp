@@ -33,7 +33,8 @@ UniqueHwnd MakeFrame() {
 }
 
 Settings BrowserCaptureSettings(int32_t viewportFromBrowser) {
-    return {{1, 40000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, viewportFromBrowser}, {8, 1}, {9, 1000}};
+    return {{1, 40000}, {2, 1},   {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, viewportFromBrowser},
+            {8, 1},     {9, 1000}};
 }
 
 class BrowserCaptureTest : public ::testing::Test {
@@ -41,7 +42,8 @@ protected:
     // Captures what `browser` shows; the final code.
     int32_t CaptureBrowser(IWebBrowser2* browser, const Settings& settings) {
         auto snap = std::move(HtmlSnap::Create(&recorder_)).value();
-        for (const auto& [index, value] : settings) EXPECT_TRUE(snap->SetSetting(index, value).ok());
+        for (const auto& [index, value] : settings)
+            EXPECT_TRUE(snap->SetSetting(index, value).ok());
         EXPECT_TRUE(snap->CaptureBrowser(browser, workFile_).ok());
         EXPECT_TRUE(PumpUntil([&] { return recorder_.finished(); }, 90s));
         PumpFor(100ms);
@@ -68,7 +70,8 @@ TEST_F(BrowserCaptureTest, ViewportComesFromTheBrowserWindow) {
     server_.Route("/page", {200, "text/html", StripedPage(20, 100)});
     const std::wstring url = server_.Url("/page");
     auto browser = standin::CreateWebBrowser(
-        frame_.get(), {ComPtr<IDispatch>(standin::CreateHtmlDocument(url, L"Page").get()), url, L"Page"});
+        frame_.get(),
+        {ComPtr<IDispatch>(standin::CreateHtmlDocument(url, L"Page").get()), url, L"Page"});
     ASSERT_EQ(CaptureBrowser(browser.get(), BrowserCaptureSettings(1)), 1) << recorder_.finalText();
     Image image = LoadWorkFile();
     EXPECT_EQ(image.width(), kFrameWidth);
@@ -81,7 +84,8 @@ TEST_F(BrowserCaptureTest, DocumentAddressStandsInForAMissingLocation) {
     server_.Route("/page", {200, "text/html", StripedPage(20, 100)});
     auto browser = standin::CreateWebBrowser(
         frame_.get(),
-        {ComPtr<IDispatch>(standin::CreateHtmlDocument(server_.Url("/page"), L"Page").get()), L"", L""});
+        {ComPtr<IDispatch>(standin::CreateHtmlDocument(server_.Url("/page"), L"Page").get()), L"",
+         L""});
     ASSERT_EQ(CaptureBrowser(browser.get(), BrowserCaptureSettings(0)), 1) << recorder_.finalText();
     EXPECT_EQ(LoadWorkFile().width(), 1280);
     EXPECT_EQ(server_.RequestCount("/page"), 1);

@@ -21,8 +21,7 @@ std::optional<uint16_t> RunningBrowserPort() {
     const auto folders = CaptureProfileFolders();
     if (folders.size() != 1) return std::nullopt;
     const auto bytes = ReadFileBytes(folders.front() + L"\\DevToolsActivePort");
-    const auto endpoint =
-        capture::ParseDevToolsActivePort(std::string(bytes.begin(), bytes.end()));
+    const auto endpoint = capture::ParseDevToolsActivePort(std::string(bytes.begin(), bytes.end()));
     if (!endpoint) return std::nullopt;
     return endpoint->port;
 }
@@ -37,11 +36,13 @@ protected:
 };
 
 TEST_P(CaptureCloseTest, EndingARunningCaptureLeavesNothingBehind) {
-    server_.Route("/slow", {200, "text/html", "<html><body>Waiting<img src=\"/never.png\"></body></html>"});
+    server_.Route("/slow",
+                  {200, "text/html", "<html><body>Waiting<img src=\"/never.png\"></body></html>"});
     server_.Route("/never.png", {200, "image/png", "", true});
     CaptureRecorder recorder;
     auto snap = std::move(HtmlSnap::Create(&recorder)).value();
-    for (const auto& [index, value] : AddressCaptureSettings()) ASSERT_TRUE(snap->SetSetting(index, value).ok());
+    for (const auto& [index, value] : AddressCaptureSettings())
+        ASSERT_TRUE(snap->SetSetting(index, value).ok());
     ASSERT_TRUE(snap->CaptureUrl(server_.Url("/slow"), workFile_).ok());
 
     std::optional<uint16_t> port;
@@ -59,8 +60,10 @@ TEST_P(CaptureCloseTest, EndingARunningCaptureLeavesNothingBehind) {
     EXPECT_EQ(recorder.statuses.size() + recorder.progress.size(), reportsBefore);
     EXPECT_TRUE(recorder.finals().empty());
 
-    EXPECT_TRUE(PumpUntil([&] { return !LoopbackPortAccepts(*port); }, 10s)) << "the browser still runs";
-    EXPECT_TRUE(PumpUntil([&] { return CaptureProfileFolders().empty(); }, 10s)) << "its profile is left";
+    EXPECT_TRUE(PumpUntil([&] { return !LoopbackPortAccepts(*port); }, 10s))
+        << "the browser still runs";
+    EXPECT_TRUE(PumpUntil([&] { return CaptureProfileFolders().empty(); }, 10s))
+        << "its profile is left";
     EXPECT_TRUE(FilesIn(folder_.path()).empty());
 }
 
@@ -93,7 +96,8 @@ TEST_P(CaptureCloseTest, EndingACaptureWhoseBrowserIsStillStarting) {
     EXPECT_TRUE(FilesIn(folder_.path()).empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(CloseOrDrop, CaptureCloseTest, ::testing::Values(Ending::Close, Ending::Drop));
+INSTANTIATE_TEST_SUITE_P(CloseOrDrop, CaptureCloseTest,
+                         ::testing::Values(Ending::Close, Ending::Drop));
 
 // The window deletes the work file before it drops the previous instance for a new capture: a
 // file that this instance wrote but whose success never reached the window must not survive
@@ -107,7 +111,8 @@ TEST(CaptureCloseAfterEnd, UnreportedFileGoesWithTheInstance) {
     auto snap = std::move(HtmlSnap::Create(&recorder)).value();
     ASSERT_TRUE(snap->CaptureUrl(server.Url("/page"), workFile).ok());
     // No messages are pumped: the final status waits in the queue.
-    for (int i = 0; i < 600 && !(FileExists(workFile) && CaptureProfileFolders().empty()); ++i) Sleep(100);
+    for (int i = 0; i < 600 && !(FileExists(workFile) && CaptureProfileFolders().empty()); ++i)
+        Sleep(100);
     ASSERT_TRUE(FileExists(workFile));
     snap.reset();
     PumpFor(200ms);
@@ -120,7 +125,8 @@ TEST(CaptureCloseAfterEnd, ReportedFileStays) {
     TempFolder folder;
     TestHttpServer server;
     server.Route("/page", {200, "text/html", StripedPage(2, 100)});
-    auto run = CaptureAddress(server.Url("/page"), folder.file(L"snapshot.jpg"), AddressCaptureSettings());
+    auto run =
+        CaptureAddress(server.Url("/page"), folder.file(L"snapshot.jpg"), AddressCaptureSettings());
     ASSERT_EQ(run->recorder.finalCode(), 1) << run->recorder.finalText();
     EXPECT_TRUE(run->snap->Close().ok());
     EXPECT_TRUE(FileExists(folder.file(L"snapshot.jpg")));

@@ -34,7 +34,8 @@ protected:
 TEST_F(CaptureFailureTest, AddressesThatCannotBeOpenedEndWithMinusThree) {
     server_.Route("/missing", {404, "text/html", "<html><body>Gone</body></html>"});
     server_.Route("/broken", {500, "text/html", "<html><body>Broken</body></html>"});
-    const std::wstring refused = L"http://127.0.0.1:" + std::to_wstring(UnusedLoopbackPort()) + L"/";
+    const std::wstring refused =
+        L"http://127.0.0.1:" + std::to_wstring(UnusedLoopbackPort()) + L"/";
     const std::wstring cases[] = {
         server_.Url("/missing"),
         server_.Url("/broken"),
@@ -51,7 +52,8 @@ TEST_F(CaptureFailureTest, AddressesThatCannotBeOpenedEndWithMinusThree) {
 
 // The page's own answer arrives, but an image on it never does: the load never ends.
 TEST_F(CaptureFailureTest, PageThatNeverFinishesLoadingEndsWithMinusFourAtTheTimeLimit) {
-    server_.Route("/slow", {200, "text/html", "<html><body>Waiting<img src=\"/never.png\"></body></html>"});
+    server_.Route("/slow",
+                  {200, "text/html", "<html><body>Waiting<img src=\"/never.png\"></body></html>"});
     server_.Route("/never.png", {200, "image/png", "", true});
     auto run = CaptureAddress(server_.Url("/slow"), workFile_, AddressCaptureSettings(6000));
     ExpectFailure(*run, -4, workFile_);

@@ -46,7 +46,8 @@ std::unique_ptr<CaptureRun> CaptureAddress(const std::wstring& address, const st
     EXPECT_TRUE(created.ok());
     if (!created.ok()) return run;
     run->snap = std::move(created).value();
-    for (const auto& [index, value] : settings) EXPECT_TRUE(run->snap->SetSetting(index, value).ok());
+    for (const auto& [index, value] : settings)
+        EXPECT_TRUE(run->snap->SetSetting(index, value).ok());
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(run->snap->CaptureUrl(address, file).ok());
     run->finishedInTime = PumpUntil([&] { return run->recorder.finished(); }, wait);

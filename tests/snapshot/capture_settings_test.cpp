@@ -1,8 +1,8 @@
 // The nine settings: each lands where it belongs, values out of range are brought in, and an
 // index outside 1..9 is an error.
-#include <gtest/gtest.h>
-
 #include "components/snapshot/capture_settings.h"
+
+#include <gtest/gtest.h>
 
 namespace pagelens::capture {
 namespace {
@@ -11,7 +11,8 @@ using std::chrono::milliseconds;
 
 TEST(CaptureSettings, WindowColumnsGiveTheirMeanings) {
     CaptureSettings browser;
-    for (auto [index, value] : {std::pair{1, 40000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1000}})
+    for (auto [index, value] :
+         {std::pair{1, 40000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1000}})
         ASSERT_TRUE(browser.Set(index, value).ok());
     EXPECT_EQ(browser.timeLimit, milliseconds(40000));
     EXPECT_TRUE(browser.fullPage && browser.scrollForLazyContent && browser.screenMedia &&
@@ -20,7 +21,8 @@ TEST(CaptureSettings, WindowColumnsGiveTheirMeanings) {
     EXPECT_EQ(browser.settleLimit, milliseconds(1000));
 
     CaptureSettings address;
-    for (auto [index, value] : {std::pair{1, 180000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 0}, {9, 2000}})
+    for (auto [index, value] :
+         {std::pair{1, 180000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 0}, {9, 2000}})
         ASSERT_TRUE(address.Set(index, value).ok());
     EXPECT_EQ(address.timeLimit, milliseconds(180000));
     EXPECT_FALSE(address.viewportFromBrowser);
@@ -36,7 +38,7 @@ TEST(CaptureSettings, ValuesAreBroughtIntoRange) {
         int quality;
         milliseconds settle;
     } cases[] = {
-        {1, 0, milliseconds(60000), 90, milliseconds(1000)},    // no limit is no option
+        {1, 0, milliseconds(60000), 90, milliseconds(1000)},  // no limit is no option
         {1, -5, milliseconds(60000), 90, milliseconds(1000)},
         {1, 2000000000, milliseconds(600000), 90, milliseconds(1000)},
         {3, 150, milliseconds(60000), 100, milliseconds(1000)},

@@ -37,13 +37,19 @@ TEST(Sha1, StandardVectors) {
         {std::string(63, 'a'), "03f09f5b158a7a8cdad920bddc29b81c18a551f5"},
         {std::string(64, 'a'), "0098ba824b5c16427bd7a1122a5a442a25ec644d"},
     };
-    for (const auto& c : cases) EXPECT_EQ(Hex(Sha1(c.input)), c.digest) << c.input.size() << " bytes";
+    for (const auto& c : cases)
+        EXPECT_EQ(Hex(Sha1(c.input)), c.digest) << c.input.size() << " bytes";
 }
 
 TEST(Base64, Rfc4648VectorsBothWays) {
     const std::pair<std::string, std::string> cases[] = {
-        {"", ""},          {"f", "Zg=="},         {"fo", "Zm8="},         {"foo", "Zm9v"},
-        {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"},
+        {"", ""},
+        {"f", "Zg=="},
+        {"fo", "Zm8="},
+        {"foo", "Zm9v"},
+        {"foob", "Zm9vYg=="},
+        {"fooba", "Zm9vYmE="},
+        {"foobar", "Zm9vYmFy"},
         {std::string("\xff\xfe\x00\x01", 4), "//4AAQ=="},
     };
     for (const auto& [bytes, text] : cases) {

@@ -1,7 +1,7 @@
 // Addresses as the window has them, and the URLs the capture browser is sent to.
-#include <gtest/gtest.h>
-
 #include "components/snapshot/navigation_address.h"
+
+#include <gtest/gtest.h>
 
 namespace pagelens::capture {
 namespace {
@@ -24,16 +24,19 @@ TEST(NavigationAddress, AddressesBecomeUrls) {
         {L"http://example.com/a?b#c", L"http://example.com/a?b#c", L"http://example.com/a?b#c"},
         {L"  https://example.com  ", L"https://example.com", L"https://example.com"},
         {L"www.example.com", L"http://www.example.com", L"http://www.example.com"},
-        {L"example.com/path/page.html", L"http://example.com/path/page.html", L"http://example.com/path/page.html"},
+        {L"example.com/path/page.html", L"http://example.com/path/page.html",
+         L"http://example.com/path/page.html"},
         {L"localhost:8080", L"http://localhost:8080", L"http://localhost:8080"},
         {L"localhost:8080/x", L"http://localhost:8080/x", L"http://localhost:8080/x"},
         {L"about:blank", L"about:blank", L"about:blank"},
         {L"data:text/html,hi", L"data:text/html,hi", L"data:text/html,hi"},
         {L"C:\\pages\\a b.html", L"file:///C:/pages/a%20b.html", L"file:///c/pages/a%20b.html"},
         {L"c:/pages/x.html", L"file:///c:/pages/x.html", L"file:///c/pages/x.html"},
-        {L"C:\\caf\u00e9#1.html", L"file:///C:/caf%C3%A9%231.html", L"file:///c/caf%C3%A9%231.html"},
+        {L"C:\\caf\u00e9#1.html", L"file:///C:/caf%C3%A9%231.html",
+         L"file:///c/caf%C3%A9%231.html"},
         {L"\\\\server\\share\\p.html", L"file://server/share/p.html", nullptr},
-        {L"file:///C:/pages/a%20b.html", L"file:///C:/pages/a%20b.html", L"file:///c/pages/a%20b.html"},
+        {L"file:///C:/pages/a%20b.html", L"file:///C:/pages/a%20b.html",
+         L"file:///c/pages/a%20b.html"},
         {L"file:///tmp/page.html", L"file:///tmp/page.html", L"file:///tmp/page.html"},
     };
     for (const auto& c : cases) {

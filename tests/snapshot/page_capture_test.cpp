@@ -79,12 +79,17 @@ TEST_F(PageCaptureTest, PageTallerThanTheViewportIsCapturedWhole) {
 // error status is a failure to open.
 TEST_F(PageCaptureTest, PageThatMovesOnAtOnceIsCapturedWhereItLands) {
     server_.Route("/tall", {200, "text/html", StripedPage(30, 100)});
-    server_.Route("/moving", {200, "text/html", "<html><head><script>location.replace('/tall')</script></head><body>Moving</body></html>"});
-    server_.Route("/moving-to-nothing", {200, "text/html", "<html><head><script>location.replace('/nothing')</script></head><body>Moving</body></html>"});
+    server_.Route("/moving", {200, "text/html",
+                              "<html><head><script>location.replace('/tall')</script></"
+                              "head><body>Moving</body></html>"});
+    server_.Route("/moving-to-nothing", {200, "text/html",
+                                         "<html><head><script>location.replace('/nothing')</"
+                                         "script></head><body>Moving</body></html>"});
     Capture(server_.Url("/moving"), AddressCaptureSettings());
     EXPECT_EQ(LoadWorkFile().height(), 3000);
 
-    auto failed = CaptureAddress(server_.Url("/moving-to-nothing"), workFile_, AddressCaptureSettings(20000));
+    auto failed =
+        CaptureAddress(server_.Url("/moving-to-nothing"), workFile_, AddressCaptureSettings(20000));
     EXPECT_EQ(failed->recorder.finalCode(), -3) << failed->recorder.finalText();
 }
 
@@ -95,8 +100,10 @@ TEST_F(PageCaptureTest, VeryTallPageKeepsEveryBandInPlace) {
     Image image = LoadWorkFile();
     ASSERT_EQ(image.height(), 24000);
     for (int stripe = 0; stripe < 24; ++stripe) {
-        EXPECT_TRUE(PixelNear(image, 100, stripe * 1000 + 10, StripeColour(stripe))) << "stripe " << stripe;
-        EXPECT_TRUE(PixelNear(image, 1200, stripe * 1000 + 990, StripeColour(stripe))) << "stripe " << stripe;
+        EXPECT_TRUE(PixelNear(image, 100, stripe * 1000 + 10, StripeColour(stripe)))
+            << "stripe " << stripe;
+        EXPECT_TRUE(PixelNear(image, 1200, stripe * 1000 + 990, StripeColour(stripe)))
+            << "stripe " << stripe;
     }
     EXPECT_TRUE(run->recorder.HasStatusContaining(L"part 6 of 6"));
 }

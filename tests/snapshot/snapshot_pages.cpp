@@ -10,13 +10,15 @@
 namespace pagelens::test {
 
 std::string CssColour(const Colour& c) {
-    return "rgb(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) + ")";
+    return "rgb(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," + std::to_string(c.b) +
+           ")";
 }
 
 std::string StripedPage(int count, int stripeHeight) {
-    std::string page = "<!doctype html><html><head><style>html,body{margin:0;padding:0}"
-                       "div{width:100%;height:" + std::to_string(stripeHeight) +
-                       "px}</style></head><body>";
+    std::string page =
+        "<!doctype html><html><head><style>html,body{margin:0;padding:0}"
+        "div{width:100%;height:" +
+        std::to_string(stripeHeight) + "px}</style></head><body>";
     for (int i = 0; i < count; ++i)
         page += "<div style=\"background:" + CssColour(StripeColour(i)) + "\"></div>";
     return page + "</body></html>";
@@ -24,8 +26,9 @@ std::string StripedPage(int count, int stripeHeight) {
 
 ::testing::AssertionResult PixelNear(const Image& image, int x, int y, const Colour& expected) {
     if (x >= image.width() || y >= image.height())
-        return ::testing::AssertionFailure() << "(" << x << "," << y << ") is outside the "
-                                             << image.width() << " x " << image.height() << " image";
+        return ::testing::AssertionFailure()
+               << "(" << x << "," << y << ") is outside the " << image.width() << " x "
+               << image.height() << " image";
     const uint32_t p = image.row(y)[x];
     const int tolerance = 16;
     if (std::abs(RedOf(p) - expected.r) <= tolerance &&

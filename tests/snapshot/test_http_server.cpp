@@ -7,10 +7,14 @@ namespace {
 
 const char* ReasonPhrase(int status) {
     switch (status) {
-        case 200: return "OK";
-        case 404: return "Not Found";
-        case 500: return "Internal Server Error";
-        default: return "Status";
+        case 200:
+            return "OK";
+        case 404:
+            return "Not Found";
+        case 500:
+            return "Internal Server Error";
+        default:
+            return "Status";
     }
 }
 
@@ -124,15 +128,15 @@ void TestHttpServer::Serve(SOCKET client) {
     if (response.neverAnswer) {
         WaitForSingleObject(stopEvent_, INFINITE);
     } else {
-        const std::string answer = "HTTP/1.1 " + std::to_string(response.status) + " " +
-                                   ReasonPhrase(response.status) + "\r\nContent-Type: " +
-                                   response.contentType + "\r\nContent-Length: " +
-                                   std::to_string(response.body.size()) +
-                                   "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" +
-                                   response.body;
+        const std::string answer =
+            "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) +
+            "\r\nContent-Type: " + response.contentType +
+            "\r\nContent-Length: " + std::to_string(response.body.size()) +
+            "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + response.body;
         size_t sent = 0;
         while (sent < answer.size()) {
-            const int n = send(client, answer.data() + sent, static_cast<int>(answer.size() - sent), 0);
+            const int n =
+                send(client, answer.data() + sent, static_cast<int>(answer.size() - sent), 0);
             if (n <= 0) break;
             sent += static_cast<size_t>(n);
         }
@@ -156,7 +160,8 @@ bool LoopbackPortAccepts(uint16_t port) {
     StartWinsock();
     SOCKET probe = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address = Loopback(port);
-    const bool accepted = connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    const bool accepted =
+        connect(probe, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     closesocket(probe);
     return accepted;
 }

@@ -1,8 +1,9 @@
 // The WebSocket client against a scripted server on 127.0.0.1 that does what the browser may
 // do: fragmented messages, 16- and 64-bit lengths, pings between fragments, the closing
 // handshake; and what it must not: a wrong accept key, a masked frame.
-#include <gtest/gtest.h>
+#include "components/snapshot/websocket_client.h"
 
+#include <gtest/gtest.h>
 #include <winsock2.h>
 
 #include <functional>
@@ -10,7 +11,6 @@
 #include <thread>
 
 #include "components/snapshot/interrupts.h"
-#include "components/snapshot/websocket_client.h"
 #include "tests/snapshot/test_http_server.h"
 
 namespace pagelens::capture {
@@ -29,7 +29,8 @@ std::string ServerFrame(uint8_t firstByte, const std::string& payload) {
         frame += static_cast<char>(payload.size());
     } else {
         frame += '\x7f';
-        for (int shift = 56; shift >= 0; shift -= 8) frame += static_cast<char>(uint64_t(payload.size()) >> shift);
+        for (int shift = 56; shift >= 0; shift -= 8)
+            frame += static_cast<char>(uint64_t(payload.size()) >> shift);
     }
     return frame + payload;
 }
@@ -47,11 +48,15 @@ public:
         const size_t keyStart = request.find("Sec-WebSocket-Key: ") + 19;
         const std::string key = request.substr(keyStart, request.find("\r\n", keyStart) - keyStart);
         const std::string accept = rightAccept ? WebSocketAcceptFor(key) : WebSocketAcceptFor("x");
-        Send("HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
-             "Sec-WebSocket-Accept: " + accept + "\r\n\r\n");
+        Send(
+            "HTTP/1.1 101 Switching Protocols\r\nUpgrade: websocket\r\nConnection: Upgrade\r\n"
+            "Sec-WebSocket-Accept: " +
+            accept + "\r\n\r\n");
         return request;
     }
-    void Send(const std::string& bytes) { send(socket_, bytes.data(), static_cast<int>(bytes.size()), 0); }
+    void Send(const std::string& bytes) {
+        send(socket_, bytes.data(), static_cast<int>(bytes.size()), 0);
+    }
 
     // Reads one client frame; its opcode and unmasked payload.
     std::pair<uint8_t, std::string> ReadClientFrame(bool* wasMasked = nullptr) {
@@ -133,8 +138,8 @@ protected:
 };
 
 TEST_F(WebSocketClientTest, ReceivesWholeMessagesAndAnswersPingsAndClose) {
-    const std::string large(70000, 'L');   // 64-bit length
-    const std::string medium(300, 'M');    // 16-bit length
+    const std::string large(70000, 'L');  // 64-bit length
+    const std::string medium(300, 'M');   // 16-bit length
     std::string request, pong, clientText;
     bool textMasked = false;
     std::pair<uint8_t, std::string> closeReply;

@@ -1,10 +1,10 @@
 // The frame format: what we send is masked and carries the right length form; what we receive
 // is checked before a byte of payload is trusted.
+#include "components/snapshot/websocket_frames.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "components/snapshot/websocket_frames.h"
 
 namespace pagelens::capture::websocket {
 namespace {
@@ -47,7 +47,8 @@ TEST(WebSocketFrames, ServerHeadersParse) {
         {"\x81\x05", true, Opcode::Text, 5},
         {"\x01\x7d", false, Opcode::Text, 125},
         {std::string("\x80\x7e\x01\x00", 4), true, Opcode::Continuation, 256},
-        {std::string("\x82\x7f\x00\x00\x00\x01\x00\x00\x00\x00", 10), true, Opcode::Binary, 1ull << 32},
+        {std::string("\x82\x7f\x00\x00\x00\x01\x00\x00\x00\x00", 10), true, Opcode::Binary,
+         1ull << 32},
         {std::string("\x89\x00", 2), true, Opcode::Ping, 0},
         {std::string("\x88\x02", 2), true, Opcode::Close, 2},
     };
@@ -65,14 +66,14 @@ TEST(WebSocketFrames, ServerHeadersParse) {
 
 TEST(WebSocketFrames, InvalidServerHeadersAreRefused) {
     const std::string cases[] = {
-        "\x81\x85",                                           // masked by the server
-        "\xc1\x05",                                           // reserved bit
-        "\x83\x05",                                           // unknown opcode
-        "\x09\x05",                                           // fragmented ping
-        std::string("\x89\x7e\x00\x7e", 4),                   // control frame over 125 bytes
+        "\x81\x85",                          // masked by the server
+        "\xc1\x05",                          // reserved bit
+        "\x83\x05",                          // unknown opcode
+        "\x09\x05",                          // fragmented ping
+        std::string("\x89\x7e\x00\x7e", 4),  // control frame over 125 bytes
         std::string("\x82\x7f\x80\x00\x00\x00\x00\x00\x00\x00", 10),  // top length bit
-        "\x81",                                               // cut short
-        std::string("\x81\x7e\x01", 3),                       // extended length cut short
+        "\x81",                                                       // cut short
+        std::string("\x81\x7e\x01", 3),                               // extended length cut short
     };
     for (const auto& header : cases) EXPECT_FALSE(ParseServerFrameHeader(header).ok());
 }
