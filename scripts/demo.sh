@@ -24,5 +24,5 @@ wine "$PAGELENS_BUILD/standin/standin_browser.exe" \
   --close
 
 echo
-echo "Captured page image:          $out/captured-page.jpg ($(identify -format '%wx%h' "$out/captured-page.jpg" 2>/dev/null))"
+echo "Captured page image:          $out/captured-page.jpg ($(identify -ping -format '%wx%h' "$out/captured-page.jpg" 2>/dev/null))"
 echo "Screenshot of the window:     $out/snapshot-window.png"
