@@ -12,6 +12,7 @@ namespace pagelens::standin {
 namespace {
 
 constexpr DWORD kPollMs = 40;
+constexpr auto kEscapeAgain = std::chrono::seconds(3);
 
 class StepRunner {
 public:
@@ -126,11 +127,17 @@ private:
         return DriverError(L"the snapshot window has no work file to copy");
     }
 
+    // A key can be lost, as a person's can: pressed while a message box of the window had the
+    // keyboard, it goes nowhere. So Escape is pressed again while the window stays.
     Status Close(HWND window) {
-        PAGELENS_RETURN_IF_ERROR(PressEscape(window));
-        Log(L"pressed Escape");
-        for (auto deadline = Deadline();;) {
-            if (!IsWindow(window) || !IsWindowVisible(window)) break;
+        auto closed = [&] { return !IsWindow(window) || !IsWindowVisible(window); };
+        auto nextPress = Clock::now();
+        for (auto deadline = Deadline(); !closed();) {
+            if (Clock::now() >= nextPress) {
+                PAGELENS_RETURN_IF_ERROR(PressEscape(window));
+                Log(L"pressed Escape");
+                nextPress = Clock::now() + kEscapeAgain;
+            }
             if (Clock::now() >= deadline)
                 return DriverError(L"the snapshot window did not close on Escape within " +
                                    LimitText());
