@@ -9,15 +9,13 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   # wineboot returns before the prefix is written out; services may keep the server alive.
   for _ in $(seq 300); do [ -f "$WINEPREFIX/system.reg" ] && break; sleep 0.2; done
 fi
-for n in $(seq 90 140); do
-  if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-    Xvfb ":$n" -screen 0 1600x1200x24 -nolisten tcp >/dev/null 2>&1 &
-    PAGELENS_XVFB_PID=$!
-    export DISPLAY=":$n"
-    break
-  fi
-done
-for _ in $(seq 50); do [ -e "/tmp/.X11-unix/X${DISPLAY#:}" ] && break; sleep 0.1; done
+# Xvfb picks a free display itself and names it on descriptor 3, so sessions never share one.
+pagelens_display_file=$(mktemp)
+Xvfb -displayfd 3 -screen 0 1600x1200x24 -nolisten tcp 3>"$pagelens_display_file" >/dev/null 2>&1 &
+PAGELENS_XVFB_PID=$!
+for _ in $(seq 100); do [ -s "$pagelens_display_file" ] && break; sleep 0.1; done
+export DISPLAY=":$(head -n 1 "$pagelens_display_file")"
+rm -f "$pagelens_display_file"
 wineserver -p 2>/dev/null || true
 # The first program of a session starts Wine's background services; they keep the standard
 # handles they were given, so start them here, away from the output pipes of ctest.
