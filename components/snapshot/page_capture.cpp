@@ -14,11 +14,12 @@ namespace {
 // Scrolls one screen at a time, letting a frame pass at each stop so that intersection
 // observers and native lazy loading see every part of the page (their callbacks may run
 // later), then two more at the end, and returns to the top. A frame that does not come (a
-// throttled page) is replaced by a short timer.
+// throttled page, or the isolated world in headless mode, where frames come only on demand) is
+// replaced by a short timer: one frame's time, so that a long page does not scroll for seconds.
 constexpr const char* kScrollScript = R"JS(
 (async (limit) => {
   const frame = () => new Promise(done => {
-    const timer = setTimeout(done, 100);
+    const timer = setTimeout(done, 20);
     requestAnimationFrame(() => { clearTimeout(timer); done(); });
   });
   const root = document.scrollingElement || document.documentElement;
