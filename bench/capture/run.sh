@@ -8,7 +8,7 @@
 # browser's launch to its close; Wine's own process start-up is outside our time.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=${1:-${PAGELENS_BUILD:?give the build dir or set PAGELENS_BUILD}}
+build=$(cd "${1:-${PAGELENS_BUILD:?give the build dir or set PAGELENS_BUILD}}" && pwd)
 page=${2:-$(cd "$here/../.." && pwd)/samples/long-page.html}
 program="$build/bench/capture/capture_bench.exe"
 [ -f "$program" ] || { echo "missing $program: build the capture_bench target first" >&2; exit 1; }

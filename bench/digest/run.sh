@@ -5,7 +5,7 @@
 # the main ratio uses that time; the time with Wine's process start-up is shown beside it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=${1:-${PAGELENS_BUILD:?give the build dir or set PAGELENS_BUILD}}
+build=$(cd "${1:-${PAGELENS_BUILD:?give the build dir or set PAGELENS_BUILD}}" && pwd)
 megabytes=${2:-200}
 program="$build/bench/digest/digest_bench.exe"
 [ -f "$program" ] || { echo "missing $program: build the digest_bench target first" >&2; exit 1; }

@@ -6,7 +6,7 @@
 # time counts (its process start-up is a few milliseconds; Wine's is not, so it is left out).
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-build=${1:-${PAGELENS_BUILD:?give the build dir or set PAGELENS_BUILD}}
+build=$(cd "${1:-${PAGELENS_BUILD:?give the build dir or set PAGELENS_BUILD}}" && pwd)
 program="$build/bench/transforms/transforms_bench.exe"
 [ -f "$program" ] || { echo "missing $program: build the transforms_bench target first" >&2; exit 1; }
 export WINEPREFIX="$build/wineprefix" WINEARCH=win32 WINEDEBUG=-all
