@@ -1,9 +1,9 @@
 // The stand-in's site object (see the header).
+#include "standin/com_object.h"
 #include "standin/browser_site.h"
 
 #include <servprov.h>
 
-#include <atomic>
 
 namespace pagelens::standin {
 namespace {
@@ -11,7 +11,7 @@ namespace {
 // The browser application service has the identifier of IWebBrowserApp.
 const GUID& kBrowserService = IID_IWebBrowserApp;
 
-class BrowserSite final : public IServiceProvider {
+class BrowserSite final : public ComObject<BrowserSite, IServiceProvider> {
 public:
     BrowserSite(SiteKind kind, ComPtr<IWebBrowser2> browser)
         : kind_(kind), browser_(std::move(browser)) {}
@@ -22,17 +22,9 @@ public:
         *ppv = nullptr;
         bool offersServices = kind_ != SiteKind::NoServiceProvider;
         if (riid == IID_IUnknown || (riid == IID_IServiceProvider && offersServices)) {
-            *ppv = static_cast<IServiceProvider*>(this);
-            AddRef();
-            return S_OK;
+            return Answer(ppv);
         }
         return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
     }
 
     // IServiceProvider
@@ -45,9 +37,9 @@ public:
     }
 
 private:
+    friend class ComObject<BrowserSite, IServiceProvider>;
     ~BrowserSite() = default;
 
-    std::atomic<ULONG> references_{1};
     const SiteKind kind_;
     const ComPtr<IWebBrowser2> browser_;
 };

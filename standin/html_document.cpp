@@ -2,8 +2,8 @@
 // only the address and the title are real; everything else answers E_NOTIMPL.
 #include <mshtmdid.h>
 
-#include <atomic>
 
+#include "standin/com_object.h"
 #include "standin/dispatch_properties.h"
 #include "standin/documents.h"
 
@@ -15,7 +15,7 @@ constexpr NamedDispid kDocumentProperties[] = {
     {L"title", DISPID_IHTMLDOCUMENT2_TITLE},
 };
 
-class HtmlDocument final : public IHTMLDocument2 {
+class HtmlDocument final : public DispatchObject<HtmlDocument, IHTMLDocument2> {
 public:
     HtmlDocument(std::wstring url, std::wstring title)
         : url_(std::move(url)), title_(std::move(title)) {}
@@ -26,26 +26,12 @@ public:
         *ppv = nullptr;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(IHTMLDocument) ||
             riid == __uuidof(IHTMLDocument2)) {
-            *ppv = static_cast<IHTMLDocument2*>(this);
-            AddRef();
-            return S_OK;
+            return Answer(ppv);
         }
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override {
         return IdsOfNames(kDocumentProperties, names, count, ids);
@@ -203,9 +189,9 @@ public:
     }
 
 private:
+    friend class ComObject<HtmlDocument, IHTMLDocument2>;
     ~HtmlDocument() = default;
 
-    std::atomic<ULONG> references_{1};
     const std::wstring url_;
     const std::wstring title_;
 };

@@ -1,39 +1,25 @@
 // A document that is not an HTML document, as the real browser shows for a file folder or a
 // plug-in: it is an automation object and nothing more.
-#include <atomic>
 
+#include "standin/com_object.h"
 #include "standin/documents.h"
 
 namespace pagelens::standin {
 namespace {
 
-class PlainDocument final : public IDispatch {
+class PlainDocument final : public DispatchObject<PlainDocument, IDispatch> {
 public:
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
         if (riid == IID_IUnknown || riid == IID_IDispatch) {
-            *ppv = static_cast<IDispatch*>(this);
-            AddRef();
-            return S_OK;
+            return Answer(ppv);
         }
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
         return E_NOTIMPL;
     }
@@ -43,9 +29,9 @@ public:
     }
 
 private:
+    friend class ComObject<PlainDocument, IDispatch>;
     ~PlainDocument() = default;
 
-    std::atomic<ULONG> references_{1};
 };
 
 }  // namespace

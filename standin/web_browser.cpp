@@ -1,9 +1,9 @@
 // The stand-in browser object (see the header); its unimplemented methods keep the vtable whole.
+#include "standin/com_object.h"
 #include "standin/web_browser.h"
 
 #include <olectl.h>
 
-#include <atomic>
 
 #include "standin/dispatch_properties.h"
 
@@ -27,7 +27,7 @@ constexpr NamedDispid kBrowserProperties[] = {
     {L"ReadyState", DISPID_READYSTATE},
 };
 
-class WebBrowser final : public IWebBrowser2 {
+class WebBrowser final : public DispatchObject<WebBrowser, IWebBrowser2> {
 public:
     WebBrowser(HWND frame, BrowserPage page) : frame_(frame), page_(std::move(page)) {}
 
@@ -37,26 +37,12 @@ public:
         *ppv = nullptr;
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IWebBrowser ||
             riid == IID_IWebBrowserApp || riid == IID_IWebBrowser2) {
-            *ppv = static_cast<IWebBrowser2*>(this);
-            AddRef();
-            return S_OK;
+            return Answer(ppv);
         }
         return E_NOINTERFACE;
     }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        ULONG left = --references_;
-        if (left == 0) delete this;
-        return left;
-    }
 
     // IDispatch
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
-        if (!count) return E_POINTER;
-        *count = 0;
-        return S_OK;
-    }
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
                                             DISPID* ids) override {
         return IdsOfNames(kBrowserProperties, names, count, ids);
@@ -225,9 +211,9 @@ public:
     HRESULT STDMETHODCALLTYPE put_Resizable(VARIANT_BOOL Value) override { return E_NOTIMPL; }
 
 private:
+    friend class ComObject<WebBrowser, IWebBrowser2>;
     ~WebBrowser() = default;
 
-    std::atomic<ULONG> references_{1};
     const HWND frame_;
     const BrowserPage page_;
 };
