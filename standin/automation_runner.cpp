@@ -93,7 +93,7 @@ private:
         for (auto deadline = Deadline();;) {
             if (!IsWindow(window_) || !IsWindowVisible(window_))
                 return DriverError(L"the snapshot window closed while waiting for " + what);
-            auto status = ReadStatusPanel(window_, 0);
+            auto status = ReadStatusText(window_);
             PAGELENS_RETURN_IF_ERROR(status);
             if (*status != shown) {
                 shown = *status;

@@ -135,15 +135,19 @@ Result<std::wstring> ReadControlText(HWND window, int controlId) {
     return WindowText(*control);
 }
 
-Result<std::wstring> ReadStatusPanel(HWND window, int part) {
+Result<std::wstring> ReadStatusText(HWND window) {
     auto bar = RequireControl(window, ids::sbStatusBar);
     PAGELENS_RETURN_IF_ERROR(bar);
-    auto length = SendWithLimit(*bar, SB_GETTEXTLENGTHW, part, 0);
+    // Not SB_GETTEXT: it is not told the buffer's size, and the window's thread may lengthen
+    // the text between asking its length and copying it. WM_GETTEXT reads the same first part
+    // and stops at the buffer's end; a text cut short that way is read whole on the next look.
+    auto length = SendWithLimit(*bar, WM_GETTEXTLENGTH, 0, 0);
     PAGELENS_RETURN_IF_ERROR(length);
-    std::wstring text(LOWORD(*length) + 1, L'\0');
-    auto copied = SendWithLimit(*bar, SB_GETTEXTW, part, reinterpret_cast<LPARAM>(text.data()));
+    std::wstring text(static_cast<size_t>(*length) + 1, L'\0');
+    auto copied =
+        SendWithLimit(*bar, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()));
     PAGELENS_RETURN_IF_ERROR(copied);
-    text.resize(std::min<size_t>(LOWORD(*copied), text.size()));
+    text.resize(std::min<size_t>(static_cast<size_t>(*copied), text.size() - 1));
     return text;
 }
 

@@ -26,8 +26,8 @@ Status TypeText(HWND window, int controlId, const std::wstring& text);
 Status ClickButton(HWND window, int controlId);
 Status SelectListEntry(HWND window, int controlId, const std::wstring& entry);
 Result<std::wstring> ReadControlText(HWND window, int controlId);
-// Part 0 is the status text, part 1 the progress.
-Result<std::wstring> ReadStatusPanel(HWND window, int part);
+// The status text (the status bar's first part), safely from any thread.
+Result<std::wstring> ReadStatusText(HWND window);
 // Escape to the control that has the focus, as the keyboard would deliver it.
 Status PressEscape(HWND window);
 

@@ -93,7 +93,7 @@ Showing DriveOneShowing(const std::atomic<bool>& execRunning) {
     seen.className = standin::ClassNameOf(window);
     seen.caption = standin::WindowText(window);
     seen.address = standin::ReadControlText(window, ids::txtAddress).value_or(L"<none>");
-    seen.status = standin::ReadStatusPanel(window, 0).value_or(L"<none>");
+    seen.status = standin::ReadStatusText(window).value_or(L"<none>");
     const standin::Step close{standin::StepKind::Close};
     seen.closed = standin::RunSteps({&close, 1}, context).ok();
     return seen;
