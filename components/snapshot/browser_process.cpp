@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <utility>
 
 #include "common/text_codepage.h"
 #include "components/snapshot/capture_failure.h"
@@ -19,7 +20,28 @@ constexpr const wchar_t* kHeadlessFlags =
     L" --disable-component-update --disable-sync --disable-quic --hide-scrollbars"
     L" --remote-debugging-port=0";
 
+// The host's shell, and what it runs: the browser in the background with no standard streams
+// of ours, then reads of its own standard input (the lifeline) until that ends or the browser
+// does, then the browser's end. Wine gives the shell the socket non-blocking: cat fails when
+// nothing is waiting and succeeds at the end of the stream, so it is retried each second. The
+// shell's own error output goes too, since it lives as long as we do.
+constexpr wchar_t kHostShell[] = L"Z:\\bin\\sh";
+constexpr wchar_t kHostLauncherScript[] =
+    L"exec 2>/dev/null; \"$@\" </dev/null >/dev/null 2>&1 & b=$!;"
+    L" while kill -0 $b && ! cat >/dev/null; do sleep 1; done; kill $b";
+
 std::wstring Quoted(const std::wstring& text) { return L"\"" + text + L"\""; }
+
+// One argument of a command line, as CommandLineToArgvW reads it back (no backslash in it is
+// followed by a quote).
+std::wstring QuotedArgument(const std::wstring& text) {
+    std::wstring quoted = L"\"";
+    for (wchar_t c : text) {
+        if (c == L'"') quoted += L'\\';
+        quoted += c;
+    }
+    return quoted + L"\"";
+}
 
 // Empties and removes a folder; true when it is gone.
 bool RemoveTree(const std::wstring& path) {
@@ -72,6 +94,36 @@ UniqueHandleK KillOnCloseJob() {
                                  sizeof limits))
         job.reset();
     return job;
+}
+
+// Both ends of a TCP connection over the loopback interface.
+Result<std::pair<UniqueSocket, UniqueSocket>> LoopbackConnection() {
+    WinsockSession winsock;
+    UniqueSocket listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    UniqueSocket connecting, accepted;
+    if (winsock.ok() && listener &&
+        bind(listener.get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        listen(listener.get(), 1) == 0 &&
+        getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+        connecting.reset(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
+        // Loopback connections are made or refused at once, so blocking calls are fine.
+        if (connecting && connect(connecting.get(), reinterpret_cast<const sockaddr*>(&address),
+                                  sizeof address) == 0)
+            accepted.reset(accept(listener.get(), nullptr, nullptr));
+    }
+    if (!accepted)
+        return Failed(L"The capture browser's lifeline cannot be made (Winsock error " +
+                      std::to_wstring(WSAGetLastError()) + L")");
+    return std::pair{std::move(connecting), std::move(accepted)};
+}
+
+RunError CannotStart(const BrowserProgram& program) {
+    return Failed(L"The capture browser could not be started: " + program.path + L" (error " +
+                  std::to_wstring(GetLastError()) + L")");
 }
 
 }  // namespace
@@ -134,32 +186,59 @@ std::wstring BrowserCommandLine(const BrowserProgram& program,
            Quoted(L"--user-data-dir=" + profileArgument);
 }
 
+std::wstring HostLauncherCommandLine(const std::wstring& browserCommandLine) {
+    return Quoted(kHostShell) + L" -c " + QuotedArgument(kHostLauncherScript) + L" sh " +
+           browserCommandLine;
+}
+
 Result<BrowserProcess> BrowserProcess::Start(const BrowserProgram& program,
                                              const ProfileFolder& profile) {
-    std::wstring profileArgument = profile.path();
-    if (program.hostProgram) {
-        const auto hostPath = HostPathOf(profile.path());
-        if (!hostPath) return Failed(L"The profile folder has no host path: " + profile.path());
-        profileArgument = *hostPath;
-    }
-    std::wstring commandLine = BrowserCommandLine(program, profileArgument);
-
-    UniqueHandleK job = program.hostProgram ? UniqueHandleK() : KillOnCloseJob();
-    const DWORD flags = program.hostProgram ? 0 : CREATE_NO_WINDOW | CREATE_SUSPENDED;
+    if (program.hostProgram) return StartHostProgram(program, profile);
+    std::wstring commandLine = BrowserCommandLine(program, profile.path());
+    UniqueHandleK job = KillOnCloseJob();
+    const DWORD flags = CREATE_NO_WINDOW | CREATE_SUSPENDED;
     STARTUPINFOW startup{sizeof startup};
     PROCESS_INFORMATION started{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, flags, nullptr,
                         nullptr, &startup, &started))
-        return Failed(L"The capture browser could not be started: " + program.path + L" (error " +
-                      std::to_wstring(GetLastError()) + L")");
-    // Wine hands back no process handle for a host program, and a thread "handle" that is
-    // garbage: closing it closes whichever of our handles has the same value.
-    if (program.hostProgram) return BrowserProcess(UniqueHandleK(), UniqueHandleK());
+        return CannotStart(program);
     UniqueHandleK process(started.hProcess);
     UniqueHandleK thread(started.hThread);
     if (job && process && !AssignProcessToJobObject(job.get(), process.get())) job.reset();
-    if (thread && (flags & CREATE_SUSPENDED)) ResumeThread(thread.get());
+    if (thread) ResumeThread(thread.get());
     return BrowserProcess(std::move(process), std::move(job));
+}
+
+Result<BrowserProcess> BrowserProcess::StartHostProgram(const BrowserProgram& program,
+                                                        const ProfileFolder& profile) {
+    const auto browserPath = HostPathOf(program.path);
+    const auto profilePath = HostPathOf(profile.path());
+    if (!browserPath || !profilePath)
+        return Failed(L"The capture browser or its profile folder has no host path: " +
+                      program.path + L", " + profile.path());
+    std::wstring commandLine =
+        HostLauncherCommandLine(BrowserCommandLine({*browserPath, true}, *profilePath));
+
+    WinsockSession winsock;  // until the process holds its own, the sockets must not be reset
+    // The shell's end of the lifeline is its standard input (Wine hands a socket on as it is,
+    // where it would give a pipe as /dev/null); our end stays here and nowhere else.
+    auto lifeline = LoopbackConnection();
+    if (!lifeline.ok()) return lifeline.error();
+    auto& [shellEnd, ourEnd] = lifeline.value();
+    if (!SetHandleInformation(reinterpret_cast<HANDLE>(shellEnd.get()), HANDLE_FLAG_INHERIT,
+                              HANDLE_FLAG_INHERIT))
+        return Failed(L"The capture browser's lifeline cannot be handed on (error " +
+                      std::to_wstring(GetLastError()) + L")");
+    STARTUPINFOW startup{sizeof startup};
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = reinterpret_cast<HANDLE>(shellEnd.get());
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &started))
+        return CannotStart(program);
+    // Wine hands back no process handle for a host program, and a thread "handle" that is
+    // garbage: closing it closes whichever of our handles has the same value.
+    return BrowserProcess(UniqueHandleK(), UniqueHandleK(), std::move(ourEnd));
 }
 
 BrowserProcess::~BrowserProcess() { Finish(std::chrono::milliseconds(0)); }
@@ -195,6 +274,7 @@ void BrowserProcess::Finish(std::chrono::milliseconds patience) {
     }
     process_.reset();
     job_.reset();
+    lifeline_.reset();
 }
 
 }  // namespace pagelens::capture

@@ -1,9 +1,11 @@
 // Starting the capture browser and ending what it leaves behind. Each capture gets a fresh
 // profile folder under %TEMP% (named kProfileFolderPrefix + process id + a counter), which the
 // browser fills and where it writes DevToolsActivePort: its port and the browser endpoint's
-// path. The browser is ended through the DevTools protocol (Browser.close) by the capture; a
-// Linux browser started from Wine cannot be ended any other way, and Wine gives no handle for
-// it. A Windows browser runs in a job object that ends it if the capture could not.
+// path. The browser is ended through the DevTools protocol (Browser.close) by the capture. A
+// Windows browser runs in a job object that ends it if the capture could not. Wine gives no
+// handle for a Linux browser, so that one is started through the host's shell, which ends it
+// once our end of a lifeline connection closes: when the capture is done with it, or when this
+// process ends in any way, a crash included.
 #pragma once
 #include <chrono>
 #include <cstdint>
@@ -15,6 +17,7 @@
 #include "common/unique_handle.h"
 #include "components/snapshot/browser_locator.h"
 #include "components/snapshot/interrupts.h"
+#include "components/snapshot/websocket_client.h"
 
 namespace pagelens::capture {
 
@@ -60,13 +63,21 @@ public:
     void Finish(std::chrono::milliseconds patience);
 
 private:
-    BrowserProcess(UniqueHandleK process, UniqueHandleK job)
-        : process_(std::move(process)), job_(std::move(job)) {}
+    static Result<BrowserProcess> StartHostProgram(const BrowserProgram& program,
+                                                   const ProfileFolder& profile);
+    BrowserProcess(UniqueHandleK process, UniqueHandleK job, UniqueSocket lifeline = {})
+        : process_(std::move(process)), job_(std::move(job)), lifeline_(std::move(lifeline)) {}
     UniqueHandleK process_;  // none for a host program under Wine
     UniqueHandleK job_;
+    WinsockSession winsock_;  // for lifeline_
+    UniqueSocket lifeline_;   // a host program's: closing it ends the browser
 };
 
-// The command line that starts `program` headless with its DevTools port chosen by itself.
+// The command line that starts `program` headless with its DevTools port chosen by itself. A
+// host program's path and profile are given as host paths; it is started through the shell.
 std::wstring BrowserCommandLine(const BrowserProgram& program, const std::wstring& profileArgument);
+// How the host's shell is asked to run `browserCommandLine`: with no output of ours (it would
+// hold our error output open past our end) and only until its standard input ends.
+std::wstring HostLauncherCommandLine(const std::wstring& browserCommandLine);
 
 }  // namespace pagelens::capture

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "common/run_error.h"
 #include "common/unique_handle.h"
@@ -28,8 +29,8 @@ class WinsockSession {
 public:
     WinsockSession();
     ~WinsockSession();
-    WinsockSession(const WinsockSession&) = delete;
-    WinsockSession& operator=(const WinsockSession&) = delete;
+    WinsockSession(WinsockSession&& other) noexcept : ok_(std::exchange(other.ok_, false)) {}
+    WinsockSession& operator=(WinsockSession&&) = delete;
     bool ok() const { return ok_; }
 
 private:

@@ -190,4 +190,21 @@ ProcessRun RunCaptured(const std::wstring& commandLine, std::chrono::millisecond
     return run;
 }
 
+std::vector<std::string> HostCommandLinesContaining(const std::string& text) {
+    std::vector<std::string> found;
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW(L"Z:\\proc\\*", &entry);
+    if (find == INVALID_HANDLE_VALUE) return found;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name.find_first_not_of(L"0123456789") != std::wstring::npos) continue;
+        const auto bytes = ReadFileBytes(L"Z:\\proc\\" + name + L"\\cmdline");
+        std::string commandLine(bytes.begin(), bytes.end());
+        std::replace(commandLine.begin(), commandLine.end(), '\0', ' ');
+        if (commandLine.find(text) != std::string::npos) found.push_back(commandLine);
+    } while (FindNextFileW(find, &entry));
+    FindClose(find);
+    return found;
+}
+
 }  // namespace pagelens::test

@@ -67,4 +67,7 @@ struct ProcessRun {
 };
 ProcessRun RunCaptured(const std::wstring& commandLine, std::chrono::milliseconds timeout);
 
+// The command lines of the host's (Linux) processes that contain `text`, read from /proc.
+std::vector<std::string> HostCommandLinesContaining(const std::string& text);
+
 }  // namespace pagelens::test

@@ -67,6 +67,34 @@ TEST_F(StandinProgram, TimeLimitEndsARunThatWouldWaitLonger) {
     EXPECT_TRUE(Contains(run.output, "time limit of 1 s reached")) << run.output;
 }
 
+// The capture browser of a host that ends abruptly (here by the time limit, in the middle of a
+// page load that never finishes) must not stay behind: it would live on with nobody to end it.
+TEST_F(StandinProgram, CaptureBrowserEndsWithTheProgramThatStartedIt) {
+    TempFolder temp;  // the browser's profile lies in it, so its command line names it
+    const std::string marker = ToUtf8(temp.path().substr(temp.path().rfind(L'\\') + 1));
+    wchar_t savedTmp[MAX_PATH] = {}, savedTemp[MAX_PATH] = {};
+    GetEnvironmentVariableW(L"TMP", savedTmp, MAX_PATH);
+    GetEnvironmentVariableW(L"TEMP", savedTemp, MAX_PATH);
+    SetEnvironmentVariableW(L"TMP", temp.path().c_str());
+    SetEnvironmentVariableW(L"TEMP", temp.path().c_str());
+    auto run = RunStandin(
+        L"--register \"" + ExtensionDllPath() +
+        L"\" --address \"data:text/html,<script>for(;;);</script>\" --time-limit 8"
+        L" --wait-status \"Loading data:text/html,<script>for(;;);</script>\" --pause 60000");
+    SetEnvironmentVariableW(L"TMP", savedTmp);
+    SetEnvironmentVariableW(L"TEMP", savedTemp);
+    EXPECT_EQ(run.exitCode, 3) << run.output;
+    EXPECT_TRUE(Contains(run.output, "status: Loading")) << run.output;
+
+    bool browserGone = false;
+    for (int i = 0; i < 100 && !browserGone; ++i) {
+        browserGone = HostCommandLinesContaining(marker).empty();
+        if (!browserGone) Sleep(100);
+    }
+    for (const auto& left : HostCommandLinesContaining(marker)) ADD_FAILURE() << "left: " << left;
+    EXPECT_TRUE(browserGone);
+}
+
 TEST_F(StandinProgram, StepsFailWhenTheWindowNeverOpens) {
     auto run = RunStandin(L"--document none --wait-capture");
     EXPECT_EQ(run.exitCode, 1) << run.output;
