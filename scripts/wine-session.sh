@@ -23,6 +23,10 @@ wine cmd /c exit </dev/null >/dev/null 2>&1 || true
 # No window manager runs on the virtual display: without this, Wine waits two seconds for one
 # each time a window is hidden or destroyed.
 wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f </dev/null >/dev/null 2>&1 || true
+# A program that crashes ends at once: no debugger is started for it, which would hold it (and
+# whoever waits on it) open.
+wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' /v Debugger /d '' /f \
+  </dev/null >/dev/null 2>&1 || true
 pagelens_session_end() {
   wineserver -k 2>/dev/null || true
   [ -n "${PAGELENS_XVFB_PID:-}" ] && kill "$PAGELENS_XVFB_PID" 2>/dev/null || true

@@ -213,7 +213,8 @@ Steps, run in order while the snapshot window is open:
 
 Without --close the window stays open until someone closes it or the time limit ends the run.
 Message boxes are printed and answered with their first button. Exit code: 0 when every step
-ran, 1 when something failed, 2 for a bad command line, 3 when the time limit was reached.
+ran, 1 when something failed, 2 for a bad command line, 3 when the time limit was reached,
+4 when the program crashed.
 )";
 }
 

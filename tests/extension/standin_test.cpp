@@ -1,13 +1,18 @@
 // The stand-in browser's own parts that the extension tests rely on: its command line, the
-// message-box watcher and the window screenshot.
+// message-box watcher, the window screenshot and reading the status text.
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <thread>
 
 #include "common/text_codepage.h"
 #include "standin/browser_frame.h"
 #include "standin/message_boxes.h"
+#include "standin/snapshot_window_driver.h"
 #include "standin/standin_browser.h"
 #include "standin/standin_options.h"
 #include "standin/window_screenshot.h"
@@ -158,6 +163,52 @@ TEST(StandinScreenshot, WritesThePixelsOfTheWholeWindow) {
     // A frame, a white page and text: far more than a blank copy would give.
     EXPECT_GE(picture.colours.size(), 3u);
     EXPECT_TRUE(picture.colours.contains(OpaqueColour(GetSysColor(COLOR_WINDOW))));
+}
+
+// The window's thread changes the status text while the driver reads it from another thread;
+// every read must be one of the texts (or a start of it) and must leave the heaps whole.
+TEST(StandinDriver, StatusReadFromAnotherThreadSurvivesTheTextGrowing) {
+    const std::wstring shortText = L"S";
+    const std::wstring longText(3000, L'L');
+    std::atomic<HWND> window{nullptr};
+    std::atomic<bool> done{false};
+    std::thread owner([&] {
+        HWND parent = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 400, 100, nullptr, nullptr,
+                                      nullptr, nullptr);
+        CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, parent,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(ids::sbStatusBar)), nullptr,
+                        nullptr);
+        HWND bar = GetDlgItem(parent, ids::sbStatusBar);
+        window = parent;
+        for (int i = 0; !done; ++i) {
+            SendMessageW(bar, SB_SETTEXTW, 0,
+                         reinterpret_cast<LPARAM>((i % 2 ? longText : shortText).c_str()));
+            MSG message;  // lets the reader's messages in between the changes
+            while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+        }
+        DestroyWindow(parent);
+    });
+    while (!window) Sleep(1);
+    int longReads = 0;
+    for (int i = 0; i < 2000; ++i) {
+        auto text = standin::ReadStatusText(window);
+        if (!text.ok()) {
+            ADD_FAILURE() << ToUtf8(text.error().description);
+            break;
+        }
+        if (!longText.starts_with(*text) && !shortText.starts_with(*text)) {
+            ADD_FAILURE() << "read " << text->size() << " characters of neither text";
+            break;
+        }
+        longReads += text->size() == longText.size();
+    }
+    done = true;
+    owner.join();
+    EXPECT_GT(longReads, 0);
+    HANDLE heaps[64];
+    const DWORD count = GetProcessHeaps(64, heaps);
+    for (DWORD i = 0; i < std::min<DWORD>(count, 64); ++i)
+        EXPECT_TRUE(HeapValidate(heaps[i], 0, nullptr)) << "heap " << i;
 }
 
 }  // namespace
