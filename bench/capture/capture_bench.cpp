@@ -14,15 +14,26 @@
 
 namespace {
 
+// With PAGELENS_BENCH_TRACE set, each status goes to stderr with its time since the start:
+// where a capture spends its time.
 class FinalStatus final : public pagelens::HtmlSnapEvents {
 public:
+    FinalStatus() : trace(GetEnvironmentVariableW(L"PAGELENS_BENCH_TRACE", nullptr, 0) > 0) {}
     void OnProgress(int32_t) override {}
     void OnStatus(const std::wstring& status, int32_t code) override {
+        if (trace)
+            fwprintf(stderr, L"%6lld ms  %ls\n",
+                     static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                std::chrono::steady_clock::now() - start)
+                                                .count()),
+                     status.c_str());
         if (code == 0) return;
         done = true;
         finalCode = code;
         text = status;
     }
+    const bool trace;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
     bool done = false;
     int32_t finalCode = 0;
     std::wstring text;
@@ -51,7 +62,7 @@ int wmain(int argc, wchar_t** argv) {
                                                 {5, 1},      {6, 1}, {7, 0},   {9, 2000}};
     for (const auto& [index, value] : settings) (void)snap->SetSetting(index, value);
 
-    const auto start = std::chrono::steady_clock::now();
+    const auto start = status.start = std::chrono::steady_clock::now();
     if (!snap->CaptureUrl(argv[1], argv[2]).ok()) return 1;
     PumpUntilDone(status);
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -182,8 +182,9 @@ bool ProfileFolder::Remove(std::chrono::milliseconds patience) {
 
 std::wstring BrowserCommandLine(const BrowserProgram& program,
                                 const std::wstring& profileArgument) {
+    // The start-up tab opens a blank page: the browser's own start page would load meanwhile.
     return Quoted(program.path) + kHeadlessFlags + L" " +
-           Quoted(L"--user-data-dir=" + profileArgument);
+           Quoted(L"--user-data-dir=" + profileArgument) + L" about:blank";
 }
 
 std::wstring HostLauncherCommandLine(const std::wstring& browserCommandLine) {

@@ -84,10 +84,14 @@ void PageCapture::OnEvent(std::string_view method, const Json& params) {
         // A page that sends the browser on at once (a script or a refresh before its load)
         // is captured where it lands: the main frame's latest document counts.
         const auto frame = params.find("frame");
-        if (frame != params.end() && frame->is_object() && !frame->contains("parentId"))
+        if (frame != params.end() && frame->is_object() && !frame->contains("parentId")) {
             mainFrameLoaderId_ = frame->value("loaderId", "");
+            ForgetReplacedRequests();
+        }
     } else if (method == "Network.requestWillBeSent") {
-        openRequests_.insert(params.value("requestId", ""));
+        std::string loaderId = params.value("loaderId", "");
+        if (replacedLoaders_.count(loaderId)) return;
+        openRequests_[params.value("requestId", "")] = std::move(loaderId);
         lastNetworkActivity_ = Clock::now();
     } else if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
         openRequests_.erase(params.value("requestId", ""));
@@ -97,6 +101,20 @@ void PageCapture::OnEvent(std::string_view method, const Json& params) {
         if (response != params.end() && response->is_object())
             documentStatus_[params.value("loaderId", "")] = {response->value("status", 0),
                                                              response->value("statusText", "")};
+    }
+}
+
+// A new document in the main frame ends what the one before it (and its frames) still had on
+// the way, and the browser does not always say so: the start-up tab's own requests, for one,
+// never finish. Those are not waited for, nor any that still come in from such a document.
+void PageCapture::ForgetReplacedRequests() {
+    for (auto request = openRequests_.begin(); request != openRequests_.end();) {
+        if (request->second == mainFrameLoaderId_) {
+            ++request;
+            continue;
+        }
+        if (!request->second.empty()) replacedLoaders_.insert(request->second);
+        request = openRequests_.erase(request);
     }
 }
 

@@ -55,6 +55,7 @@ private:
     bool Loaded() const;
     bool WillScroll() const;
     Result<std::string> PageTarget();
+    void ForgetReplacedRequests();
     Result<int64_t> StartBand(const CapturePlan& plan, int index);
 
     DevToolsConnection& connection_;
@@ -70,7 +71,8 @@ private:
     std::set<std::string> loadedLoaders_;
     bool loadEventFired_ = false;
     std::map<std::string, std::pair<int, std::string>> documentStatus_;  // loader id -> status
-    std::set<std::string> openRequests_;
+    std::map<std::string, std::string> openRequests_;  // request id -> its document's loader id
+    std::set<std::string> replacedLoaders_;  // documents that the main frame has moved on from
     Clock::time_point lastNetworkActivity_ = Clock::now();
 };
 
