@@ -14,6 +14,8 @@
 
 #include <algorithm>
 #include <new>
+#include <system_error>
+#include <thread>
 
 #include "components/viewer/image_files.h"
 
@@ -82,6 +84,310 @@ Status WriteJpeg(const Image& image, int firstRow, int rowCount, int quality, Pe
                 EncoderQuality(quality)))
         return RunError{75, L"iePagelens", L"Path/File access error: the JPEG encoder failed"};
     return {};
+}
+
+// ---- JPEG in pieces -------------------------------------------------------------------------
+
+// What every piece and the header share: sizes, quantisation and Huffman codes.
+struct JpegLayout {
+    int width = 0;
+    int height = 0;
+    bool subsample = false;  // 4:2:0 at quality 90 and below, as WriteJpeg
+    int mcuSize = 8;
+    int mcusPerRow = 0;
+    int mcuRows = 0;
+    uint8_t lumaTable[64] = {};  // zigzag order, as the file holds them
+    uint8_t chromaTable[64] = {};
+    float lumaScale[64] = {};  // what the DCT's output is multiplied by
+    float chromaScale[64] = {};
+    unsigned short dcLuma[256][2] = {}, acLuma[256][2] = {};  // code, length
+    unsigned short dcChroma[256][2] = {}, acChroma[256][2] = {};
+};
+
+namespace {
+
+// The typical Huffman tables of the JPEG standard (ITU T.81, Annex K.3): code counts by length,
+// then the symbols in code order.
+constexpr uint8_t kDcLumaCounts[16] = {0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0};
+constexpr uint8_t kDcChromaCounts[16] = {0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0};
+constexpr uint8_t kDcSymbols[12] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+constexpr uint8_t kAcLumaCounts[16] = {0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d};
+constexpr uint8_t kAcLumaSymbols[162] = {
+    0x01, 0x02, 0x03, 0x00, 0x04, 0x11, 0x05, 0x12, 0x21, 0x31, 0x41, 0x06, 0x13, 0x51, 0x61,
+    0x07, 0x22, 0x71, 0x14, 0x32, 0x81, 0x91, 0xa1, 0x08, 0x23, 0x42, 0xb1, 0xc1, 0x15, 0x52,
+    0xd1, 0xf0, 0x24, 0x33, 0x62, 0x72, 0x82, 0x09, 0x0a, 0x16, 0x17, 0x18, 0x19, 0x1a, 0x25,
+    0x26, 0x27, 0x28, 0x29, 0x2a, 0x34, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44, 0x45,
+    0x46, 0x47, 0x48, 0x49, 0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5a, 0x63, 0x64,
+    0x65, 0x66, 0x67, 0x68, 0x69, 0x6a, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7a, 0x83,
+    0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8a, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97, 0x98, 0x99,
+    0x9a, 0xa2, 0xa3, 0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4, 0xb5, 0xb6,
+    0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca, 0xd2, 0xd3,
+    0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe1, 0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8,
+    0xe9, 0xea, 0xf1, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa};
+constexpr uint8_t kAcChromaCounts[16] = {0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 0x77};
+constexpr uint8_t kAcChromaSymbols[162] = {
+    0x00, 0x01, 0x02, 0x03, 0x11, 0x04, 0x05, 0x21, 0x31, 0x06, 0x12, 0x41, 0x51, 0x07, 0x61,
+    0x71, 0x13, 0x22, 0x32, 0x81, 0x08, 0x14, 0x42, 0x91, 0xa1, 0xb1, 0xc1, 0x09, 0x23, 0x33,
+    0x52, 0xf0, 0x15, 0x62, 0x72, 0xd1, 0x0a, 0x16, 0x24, 0x34, 0xe1, 0x25, 0xf1, 0x17, 0x18,
+    0x19, 0x1a, 0x26, 0x27, 0x28, 0x29, 0x2a, 0x35, 0x36, 0x37, 0x38, 0x39, 0x3a, 0x43, 0x44,
+    0x45, 0x46, 0x47, 0x48, 0x49, 0x4a, 0x53, 0x54, 0x55, 0x56, 0x57, 0x58, 0x59, 0x5a, 0x63,
+    0x64, 0x65, 0x66, 0x67, 0x68, 0x69, 0x6a, 0x73, 0x74, 0x75, 0x76, 0x77, 0x78, 0x79, 0x7a,
+    0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x88, 0x89, 0x8a, 0x92, 0x93, 0x94, 0x95, 0x96, 0x97,
+    0x98, 0x99, 0x9a, 0xa2, 0xa3, 0xa4, 0xa5, 0xa6, 0xa7, 0xa8, 0xa9, 0xaa, 0xb2, 0xb3, 0xb4,
+    0xb5, 0xb6, 0xb7, 0xb8, 0xb9, 0xba, 0xc2, 0xc3, 0xc4, 0xc5, 0xc6, 0xc7, 0xc8, 0xc9, 0xca,
+    0xd2, 0xd3, 0xd4, 0xd5, 0xd6, 0xd7, 0xd8, 0xd9, 0xda, 0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7,
+    0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8, 0xf9, 0xfa};
+
+// The standard's example quantisation tables (Annex K.1), row by row.
+constexpr int kLumaQuantisation[64] = {
+    16, 11, 10, 16, 24,  40,  51,  61,  12, 12, 14, 19, 26,  58,  60,  55,
+    14, 13, 16, 24, 40,  57,  69,  56,  14, 17, 22, 29, 51,  87,  80,  62,
+    18, 22, 37, 56, 68,  109, 103, 77,  24, 35, 55, 64, 81,  104, 113, 92,
+    49, 64, 78, 87, 103, 121, 120, 101, 72, 92, 95, 98, 112, 100, 103, 99};
+constexpr int kChromaQuantisation[64] = {
+    17, 18, 24, 47, 99, 99, 99, 99, 18, 21, 26, 66, 99, 99, 99, 99, 24, 26, 56, 99, 99, 99,
+    99, 99, 47, 66, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
+    99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
+
+// The scale factors of the DCT that the encoder uses, folded into the quantisation.
+constexpr float kDctScale[8] = {1.0f * 2.828427125f,         1.387039845f * 2.828427125f,
+                                1.306562965f * 2.828427125f, 1.175875602f * 2.828427125f,
+                                1.0f * 2.828427125f,         0.785694958f * 2.828427125f,
+                                0.541196100f * 2.828427125f, 0.275899379f * 2.828427125f};
+
+// Canonical codes from counts by length (Annex C).
+void BuildCodes(const uint8_t (&counts)[16], const uint8_t* symbols,
+                unsigned short (&codes)[256][2]) {
+    unsigned code = 0;
+    for (int length = 1, k = 0; length <= 16; ++length, code <<= 1)
+        for (int i = 0; i < counts[length - 1]; ++i, ++k) {
+            codes[symbols[k]][0] = static_cast<unsigned short>(code++);
+            codes[symbols[k]][1] = static_cast<unsigned short>(length);
+        }
+}
+
+std::unique_ptr<JpegLayout> MakeLayout(int width, int height, int quality) {
+    auto layout = std::make_unique<JpegLayout>();
+    layout->width = width;
+    layout->height = height;
+    quality = EncoderQuality(quality);
+    layout->subsample = quality <= 90;
+    layout->mcuSize = layout->subsample ? 16 : 8;
+    layout->mcusPerRow = (width + layout->mcuSize - 1) / layout->mcuSize;
+    layout->mcuRows = (height + layout->mcuSize - 1) / layout->mcuSize;
+    const int scale = quality < 50 ? 5000 / quality : 200 - quality * 2;
+    const auto zigzag = stb_x87::stbiw__jpg_ZigZag;
+    for (int i = 0; i < 64; ++i) {
+        layout->lumaTable[zigzag[i]] =
+            static_cast<uint8_t>(std::clamp((kLumaQuantisation[i] * scale + 50) / 100, 1, 255));
+        layout->chromaTable[zigzag[i]] =
+            static_cast<uint8_t>(std::clamp((kChromaQuantisation[i] * scale + 50) / 100, 1, 255));
+    }
+    for (int row = 0, k = 0; row < 8; ++row)
+        for (int column = 0; column < 8; ++column, ++k) {
+            const float dct = kDctScale[row] * kDctScale[column];
+            layout->lumaScale[k] = 1 / (layout->lumaTable[zigzag[k]] * dct);
+            layout->chromaScale[k] = 1 / (layout->chromaTable[zigzag[k]] * dct);
+        }
+    BuildCodes(kDcLumaCounts, kDcSymbols, layout->dcLuma);
+    BuildCodes(kAcLumaCounts, kAcLumaSymbols, layout->acLuma);
+    BuildCodes(kDcChromaCounts, kDcSymbols, layout->dcChroma);
+    BuildCodes(kAcChromaCounts, kAcChromaSymbols, layout->acChroma);
+    return layout;
+}
+
+void AppendSegment(std::string& out, uint8_t marker,
+                   std::initializer_list<std::string_view> parts) {
+    size_t length = 2;
+    for (auto part : parts) length += part.size();
+    out += '\xFF';
+    out += static_cast<char>(marker);
+    out += static_cast<char>(length >> 8);
+    out += static_cast<char>(length & 0xFF);
+    for (auto part : parts) out += part;
+}
+
+std::string_view Bytes(const uint8_t* data, size_t size) {
+    return {reinterpret_cast<const char*>(data), size};
+}
+std::string Bytes(std::initializer_list<int> values) {
+    std::string bytes;
+    for (int value : values) bytes += static_cast<char>(value);
+    return bytes;
+}
+
+// Everything before the first entropy-coded byte: SOI, JFIF, tables, frame, restart interval
+// (one row of MCUs) and scan header.
+std::string JpegHeader(const JpegLayout& layout) {
+    std::string out = "\xFF\xD8";
+    AppendSegment(out, 0xE0, {Bytes({'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0})});
+    AppendSegment(
+        out, 0xDB,
+        {Bytes({0}), Bytes(layout.lumaTable, 64), Bytes({1}), Bytes(layout.chromaTable, 64)});
+    AppendSegment(
+        out, 0xC0,
+        {Bytes({8, layout.height >> 8, layout.height & 0xFF, layout.width >> 8, layout.width & 0xFF,
+                3, 1, layout.subsample ? 0x22 : 0x11, 0, 2, 0x11, 1, 3, 0x11, 1})});
+    AppendSegment(out, 0xC4,
+                  {Bytes({0x00}), Bytes(kDcLumaCounts, 16), Bytes(kDcSymbols, 12), Bytes({0x10}),
+                   Bytes(kAcLumaCounts, 16), Bytes(kAcLumaSymbols, 162), Bytes({0x01}),
+                   Bytes(kDcChromaCounts, 16), Bytes(kDcSymbols, 12), Bytes({0x11}),
+                   Bytes(kAcChromaCounts, 16), Bytes(kAcChromaSymbols, 162)});
+    AppendSegment(out, 0xDD, {Bytes({layout.mcusPerRow >> 8, layout.mcusPerRow & 0xFF})});
+    AppendSegment(out, 0xDA, {Bytes({3, 1, 0x00, 2, 0x11, 3, 0x11, 0, 63, 0})});
+    return out;
+}
+
+// The block coder hands over its output a byte at a time.
+void AppendToString(void* context, void* data, int size) {
+    auto* out = static_cast<std::string*>(context);
+    if (size == 1)
+        out->push_back(*static_cast<const char*>(data));
+    else
+        out->append(static_cast<const char*>(data), static_cast<size_t>(size));
+}
+
+// The entropy-coded rows of MCUs firstMcuRow .. firstMcuRow + mcuRows - 1, each ending on a
+// byte boundary and, but for the image's last, with its restart marker. `Stb` is one of the
+// two builds of the encoder's block coding.
+template <typename Context, typename ProcessBlock, typename WriteBits, typename StartContext>
+std::string EncodeMcuRows(const JpegLayout& layout, const Image& image, int firstMcuRow,
+                          int mcuRows, ProcessBlock processBlock, WriteBits writeBits,
+                          StartContext startContext) {
+    static const unsigned short kFillBits[] = {0x7F, 7};
+    std::string out;
+    out.reserve(static_cast<size_t>(layout.width) * layout.mcuSize * mcuRows);
+    Context context{};
+    startContext(&context, AppendToString, &out);
+    const int size = layout.mcuSize;
+    float y[256], u[256], v[256];
+    for (int mcuRow = firstMcuRow; mcuRow < firstMcuRow + mcuRows; ++mcuRow) {
+        int bitBuffer = 0, bitCount = 0, dcY = 0, dcU = 0, dcV = 0;
+        for (int left = 0; left < layout.width; left += size) {
+            // Past the image's right and bottom edges the last column and row repeat.
+            for (int row = 0, at = 0; row < size; ++row) {
+                const uint32_t* pixels =
+                    image.row(std::min(mcuRow * size + row, layout.height - 1));
+                for (int column = 0; column < size; ++column, ++at) {
+                    const uint32_t p = pixels[std::min(left + column, layout.width - 1)];
+                    const float r = RedOf(p), g = GreenOf(p), b = BlueOf(p);
+                    y[at] = +0.29900f * r + 0.58700f * g + 0.11400f * b - 128;
+                    u[at] = -0.16874f * r - 0.33126f * g + 0.50000f * b;
+                    v[at] = +0.50000f * r - 0.41869f * g - 0.08131f * b;
+                }
+            }
+            auto luma = [&](float* block, int stride) {
+                dcY = processBlock(&context, &bitBuffer, &bitCount, block, stride,
+                                   const_cast<float*>(layout.lumaScale), dcY, layout.dcLuma,
+                                   layout.acLuma);
+            };
+            auto chroma = [&](float* block, int& dc) {
+                dc = processBlock(&context, &bitBuffer, &bitCount, block, 8,
+                                  const_cast<float*>(layout.chromaScale), dc, layout.dcChroma,
+                                  layout.acChroma);
+            };
+            if (!layout.subsample) {
+                luma(y, 8);
+                chroma(u, dcU);
+                chroma(v, dcV);
+                continue;
+            }
+            for (int offset : {0, 8, 128, 136}) luma(y + offset, 16);
+            float subU[64], subV[64];
+            for (int row = 0, at = 0; row < 8; ++row)
+                for (int column = 0; column < 8; ++column, ++at) {
+                    const int j = row * 32 + column * 2;
+                    subU[at] = (u[j] + u[j + 1] + u[j + 16] + u[j + 17]) * 0.25f;
+                    subV[at] = (v[j] + v[j + 1] + v[j + 16] + v[j + 17]) * 0.25f;
+                }
+            chroma(subU, dcU);
+            chroma(subV, dcV);
+        }
+        writeBits(&context, &bitBuffer, &bitCount, kFillBits);  // ones up to the byte's end
+        if (mcuRow + 1 < layout.mcuRows) {
+            out += '\xFF';
+            out += static_cast<char>(0xD0 + mcuRow % 8);
+        }
+    }
+    return out;
+}
+
+std::string EncodePiece(const JpegLayout& layout, const Image& image, int firstMcuRow, int mcuRows,
+                        bool sse2) {
+    if (sse2)
+        return EncodeMcuRows<stb_sse2::stbi__write_context>(
+            layout, image, firstMcuRow, mcuRows, stb_sse2::stbiw__jpg_processDU,
+            stb_sse2::stbiw__jpg_writeBits, stb_sse2::stbi__start_write_callbacks);
+    return EncodeMcuRows<stb_x87::stbi__write_context>(
+        layout, image, firstMcuRow, mcuRows, stb_x87::stbiw__jpg_processDU,
+        stb_x87::stbiw__jpg_writeBits, stb_x87::stbi__start_write_callbacks);
+}
+
+bool UseSse2(JpegMath math) {
+    return math == JpegMath::Sse2 || (math == JpegMath::Fastest &&
+                                      IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE));
+}
+
+}  // namespace
+
+JpegInPieces::JpegInPieces(const Image& image, int quality, JpegMath math)
+    : image_(image),
+      layout_(MakeLayout(image.width(), image.height(), quality)),
+      sse2_(UseSse2(math)) {}
+
+JpegInPieces::~JpegInPieces() {
+    for (auto& piece : pieces_)
+        if (piece.valid()) piece.wait();
+}
+
+void JpegInPieces::StartPiece(int firstMcuRow, int mcuRows) {
+    if (mcuRows <= 0) return;
+    auto encode = [this, firstMcuRow, mcuRows] {
+        return EncodePiece(*layout_, image_, firstMcuRow, mcuRows, sse2_);
+    };
+    try {
+        pieces_.push_back(std::async(std::launch::async, encode));
+    } catch (const std::system_error&) {  // no thread to be had: encoded when it is collected
+        pieces_.push_back(std::async(std::launch::deferred, encode));
+    }
+    startedMcuRows_ = firstMcuRow + mcuRows;
+}
+
+void JpegInPieces::RowsReady(int rows) {
+    if (rows >= image_.height()) return StartRest();
+    StartPiece(startedMcuRows_, rows / layout_->mcuSize - startedMcuRows_);
+}
+
+// Nothing comes after the rest: it is shared out between the processors.
+void JpegInPieces::StartRest() {
+    const int first = startedMcuRows_, rest = layout_->mcuRows - first;
+    const int parts = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 8);
+    for (int part = 0; part < parts; ++part)
+        StartPiece(startedMcuRows_, first + rest * (part + 1) / parts - startedMcuRows_);
+}
+
+Status JpegInPieces::WriteFile(const std::wstring& path) {
+    if (image_.empty()) return NoImageToSave();
+    if (image_.width() > kLargestJpegSide || image_.height() > kLargestJpegSide)
+        return RunError{6, L"iePagelens",
+                        L"Overflow: a JPEG image is at most 65535 pixels wide and high"};
+    StartRest();
+    auto file = PendingFile::Create(path);
+    if (!file) return file.error();
+    const std::string header = JpegHeader(*layout_);
+    file.value().write(header.data(), header.size());
+    for (auto& piece : pieces_) {
+        std::string bytes;
+        try {
+            bytes = piece.get();
+        } catch (const std::bad_alloc&) {
+            return SaveOutOfMemory();
+        }
+        file.value().write(bytes.data(), bytes.size());
+    }
+    pieces_.clear();
+    file.value().write("\xFF\xD9", 2);
+    return file.value().commit();
 }
 
 Status SaveAsJpegFile(const Image& image, const std::wstring& path, int quality) {
