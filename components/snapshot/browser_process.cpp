@@ -15,10 +15,16 @@ namespace {
 constexpr auto kStartupLimit = std::chrono::seconds(30);
 constexpr auto kPortFilePoll = std::chrono::milliseconds(20);
 
+// Headless, with its port chosen by itself, and without what a capture has no use for (and
+// what costs start-up time): extensions, background services, crash reports. Frames come as
+// fast as the browser makes them, not at the display's rate: the scroll pass waits for one at
+// each screen of the page.
 constexpr const wchar_t* kHeadlessFlags =
     L" --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
     L" --disable-component-update --disable-sync --disable-quic --hide-scrollbars"
-    L" --remote-debugging-port=0";
+    L" --disable-extensions --disable-component-extensions-with-background-pages"
+    L" --disable-default-apps --disable-breakpad --mute-audio"
+    L" --disable-frame-rate-limit --disable-gpu-vsync --remote-debugging-port=0";
 
 // The host's shell, and what it runs: the browser in the background with no standard streams
 // of ours, then reads of its own standard input (the lifeline) until that ends or the browser

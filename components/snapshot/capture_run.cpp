@@ -14,6 +14,7 @@
 #include "components/snapshot/host_system.h"
 #include "components/snapshot/navigation_address.h"
 #include "components/viewer/image_files.h"
+#include "components/viewer/image_save_jpeg.h"
 
 namespace pagelens::capture {
 namespace {
@@ -50,7 +51,7 @@ private:
     Status ReserveOutput();
     Status StartBrowser(const BrowserProgram& program);
     Status Connect(const DevToolsEndpoint& endpoint, const Interrupts& interrupts);
-    Status WriteImage(const Image& image);
+    Status WriteImage(JpegInPieces& jpeg);
     void BeginClosingBrowser();
     void CloseBrowser();
 
@@ -118,16 +119,22 @@ Status CaptureRun::Capture() {
     PAGELENS_RETURN_IF_ERROR(page.ScrollThrough());
     auto plan = page.Measure();
     if (!plan.ok()) return plan.error();
-    auto image = page.CaptureBands(*plan);
-    if (!image.ok()) return image.error();
+    Image image(plan->width, plan->height);
+    if (image.empty())
+        return Failed(L"There is not enough memory for a " + std::to_wstring(plan->width) + L" x " +
+                      std::to_wstring(plan->height) + L" image");
+    // Each band is encoded while the browser renders the next.
+    JpegInPieces jpeg(image, request_.settings.jpegQuality);
+    PAGELENS_RETURN_IF_ERROR(
+        page.CaptureBands(*plan, image, [&jpeg](int rows) { jpeg.RowsReady(rows); }));
     BeginClosingBrowser();  // the browser shuts down while the image is written
-    return WriteImage(*image);
+    return WriteImage(jpeg);
 }
 
-Status CaptureRun::WriteImage(const Image& image) {
+Status CaptureRun::WriteImage(JpegInPieces& jpeg) {
     reporter_.Status(L"Writing the image file", 0);
     if (interrupts_.stopped()) return Stopped();
-    Status saved = SaveAsJpegFile(image, partialPath_, request_.settings.jpegQuality);
+    Status saved = jpeg.WriteFile(partialPath_);
     if (!saved.ok()) return Failure(kWriteFailed, saved.error().description);
     DWORD moveError = ERROR_SUCCESS;
     const bool ran = control_.PublishUnlessStopped([&] {

@@ -6,6 +6,7 @@
 // events while it does.
 #pragma once
 #include <chrono>
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
@@ -37,7 +38,10 @@ public:
     Status Load(const std::string& url);
     Status ScrollThrough();
     Result<CapturePlan> Measure();
-    Result<Image> CaptureBands(const CapturePlan& plan);
+    // Captures the plan's bands into `image` (of the plan's size), telling `placed` after each
+    // band how many rows from the top are final.
+    Status CaptureBands(const CapturePlan& plan, Image& image,
+                        const std::function<void(int rows)>& placed);
 
     // How long the network must be idle to count as quiet.
     static constexpr std::chrono::milliseconds kQuietPeriod{200};
