@@ -242,6 +242,29 @@ TEST_F(RasterFiles, JpegInPiecesIsTheSameWhereverItIsCut) {
     }
 }
 
+// Both builds of the block coding work in pieces, and the pieces decode to exactly what the
+// one-piece encoder's file decodes to, in the 4:4:4 and the subsampled layout.
+TEST_F(RasterFiles, JpegInPiecesAgreesWithTheOnePieceEncoderInBothBuilds) {
+    for (int quality : {100, 75}) {
+        SCOPED_TRACE(testing::Message() << "q" << quality);
+        const Image image = MakeSample(Sample::Color, 150, 97);
+        const JpegMath builds[] = {JpegMath::X87, JpegMath::Sse2};
+        for (int i = 0; i < 2; ++i) {
+            const std::wstring pieces = folder_.file(L"pieces.jpg");
+            ASSERT_TRUE(JpegInPieces(image, quality, builds[i]).WriteFile(pieces).ok());
+            const std::wstring whole = folder_.file(L"whole.jpg");
+            auto file = PendingFile::Create(whole);
+            ASSERT_TRUE(file.ok());
+            ASSERT_TRUE(WriteJpeg(image, 0, image.height(), quality, file.value(), builds[i]).ok());
+            ASSERT_TRUE(file.value().commit().ok());
+            EXPECT_EQ(test::LargestDifference(test::ReadWithGdiplus(whole).image,
+                                              test::ReadWithGdiplus(pieces).image),
+                      0)
+                << "build " << i;
+        }
+    }
+}
+
 TEST_F(RasterFiles, JpegInPiecesRefusesWhatJpegCannotHold) {
     const Image empty;
     EXPECT_FALSE(JpegInPieces(empty, 90).WriteFile(folder_.file(L"empty.jpg")).ok());
