@@ -16,15 +16,15 @@ constexpr auto kStartupLimit = std::chrono::seconds(30);
 constexpr auto kPortFilePoll = std::chrono::milliseconds(20);
 
 // Headless, with its port chosen by itself, and without what a capture has no use for (and
-// what costs start-up time): extensions, background services, crash reports. Frames come as
-// fast as the browser makes them, not at the display's rate: the scroll pass waits for one at
-// each screen of the page.
+// what costs start-up time): extensions, background services, crash reports. Frames stay at
+// the display's rate: unthrottled, a page with an animation renders without pause and slows
+// the whole capture down (by a second on a page of spinning pictures).
 constexpr const wchar_t* kHeadlessFlags =
     L" --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
     L" --disable-component-update --disable-sync --disable-quic --hide-scrollbars"
     L" --disable-extensions --disable-component-extensions-with-background-pages"
     L" --disable-default-apps --disable-breakpad --mute-audio"
-    L" --disable-frame-rate-limit --disable-gpu-vsync --remote-debugging-port=0";
+    L" --remote-debugging-port=0";
 
 // The host's shell, and what it runs: the browser in the background with no standard streams
 // of ours, then reads of its own standard input (the lifeline) until that ends or the browser
