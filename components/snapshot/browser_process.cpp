@@ -121,6 +121,14 @@ Result<std::pair<UniqueSocket, UniqueSocket>> LoopbackConnection() {
                                   sizeof address) == 0)
             accepted.reset(accept(listener.get(), nullptr, nullptr));
     }
+    // Another local program may have connected first: only our own connection will do.
+    sockaddr_in ours{}, peer{};
+    int oursLength = sizeof ours, peerLength = sizeof peer;
+    if (accepted &&
+        (getsockname(connecting.get(), reinterpret_cast<sockaddr*>(&ours), &oursLength) != 0 ||
+         getpeername(accepted.get(), reinterpret_cast<sockaddr*>(&peer), &peerLength) != 0 ||
+         ours.sin_port != peer.sin_port))
+        accepted.reset();
     if (!accepted)
         return Failed(L"The capture browser's lifeline cannot be made (Winsock error " +
                       std::to_wstring(WSAGetLastError()) + L")");
