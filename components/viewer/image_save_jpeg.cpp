@@ -66,20 +66,24 @@ void WriteToPendingFile(void* context, void* data, int size) {
         out->write(data, static_cast<size_t>(size));
 }
 
+bool UseSse2(JpegMath math) {
+    return math == JpegMath::Sse2 || (math == JpegMath::Fastest &&
+                                      IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE));
+}
+
+RunError TooLargeForJpeg() {
+    return {6, L"iePagelens", L"Overflow: a JPEG image is at most 65535 pixels wide and high"};
+}
+
 }  // namespace
 
 Status WriteJpeg(const Image& image, int firstRow, int rowCount, int quality, PendingFile& out,
                  JpegMath math) {
-    if (image.width() > kLargestJpegSide || rowCount > kLargestJpegSide)
-        return RunError{6, L"iePagelens",
-                        L"Overflow: a JPEG image is at most 65535 pixels wide and high"};
+    if (image.width() > kLargestJpegSide || rowCount > kLargestJpegSide) return TooLargeForJpeg();
     auto rgb = RgbBand(image, firstRow, rowCount);
     if (!rgb) return SaveOutOfMemory();
-    const bool useSse2 =
-        math == JpegMath::Sse2 ||
-        (math == JpegMath::Fastest && IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE));
     const auto encode =
-        useSse2 ? stb_sse2::stbi_write_jpg_to_func : stb_x87::stbi_write_jpg_to_func;
+        UseSse2(math) ? stb_sse2::stbi_write_jpg_to_func : stb_x87::stbi_write_jpg_to_func;
     if (!encode(WriteToPendingFile, &out, image.width(), rowCount, 3, rgb.get(),
                 EncoderQuality(quality)))
         return RunError{75, L"iePagelens", L"Path/File access error: the JPEG encoder failed"};
@@ -248,8 +252,8 @@ void AppendToString(void* context, void* data, int size) {
 }
 
 // The entropy-coded rows of MCUs firstMcuRow .. firstMcuRow + mcuRows - 1, each ending on a
-// byte boundary and, but for the image's last, with its restart marker. `Stb` is one of the
-// two builds of the encoder's block coding.
+// byte boundary and, but for the image's last, with its restart marker. The block coding is
+// that of one of the encoder's two builds: its context type and three of its functions.
 template <typename Context, typename ProcessBlock, typename WriteBits, typename StartContext>
 std::string EncodeMcuRows(const JpegLayout& layout, const Image& image, int firstMcuRow,
                           int mcuRows, ProcessBlock processBlock, WriteBits writeBits,
@@ -323,11 +327,6 @@ std::string EncodePiece(const JpegLayout& layout, const Image& image, int firstM
         stb_x87::stbiw__jpg_writeBits, stb_x87::stbi__start_write_callbacks);
 }
 
-bool UseSse2(JpegMath math) {
-    return math == JpegMath::Sse2 || (math == JpegMath::Fastest &&
-                                      IsProcessorFeaturePresent(PF_XMMI64_INSTRUCTIONS_AVAILABLE));
-}
-
 }  // namespace
 
 JpegInPieces::JpegInPieces(const Image& image, int quality, JpegMath math)
@@ -369,8 +368,7 @@ void JpegInPieces::StartRest() {
 Status JpegInPieces::WriteFile(const std::wstring& path) {
     if (image_.empty()) return NoImageToSave();
     if (image_.width() > kLargestJpegSide || image_.height() > kLargestJpegSide)
-        return RunError{6, L"iePagelens",
-                        L"Overflow: a JPEG image is at most 65535 pixels wide and high"};
+        return TooLargeForJpeg();
     StartRest();
     auto file = PendingFile::Create(path);
     if (!file) return file.error();
