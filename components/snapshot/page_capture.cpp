@@ -39,6 +39,20 @@ constexpr const char* kScrollScript = R"JS(
 
 std::wstring Wide(const std::string& text) { return FromUtf8(text); }
 
+Json MetricsOverride(int width, int height) {
+    return {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", false}};
+}
+
+// data: and blob: addresses are read from memory at once, not fetched: such a load is waited
+// for, but it is no activity of the network after which more may follow. Lazily loaded pages
+// swap such placeholders by the dozen while they scroll.
+bool IsReadFromMemory(const Json& requestSent) {
+    const auto request = requestSent.find("request");
+    if (request == requestSent.end() || !request->is_object()) return false;
+    const std::string url = request->value("url", "");
+    return url.starts_with("data:") || url.starts_with("blob:");
+}
+
 // A time-out names the step that ran out of time.
 Status DuringStep(Status status, const wchar_t* step) {
     if (status.ok() || status.error().number != kTimedOut) return status;
@@ -92,11 +106,18 @@ void PageCapture::OnEvent(std::string_view method, const Json& params) {
     } else if (method == "Network.requestWillBeSent") {
         std::string loaderId = params.value("loaderId", "");
         if (replacedLoaders_.count(loaderId)) return;
-        openRequests_[params.value("requestId", "")] = std::move(loaderId);
-        lastNetworkActivity_ = Clock::now();
+        std::string requestId = params.value("requestId", "");
+        if (IsReadFromMemory(params))
+            localRequests_.insert(requestId);
+        else
+            lastNetworkActivity_ = Clock::now();
+        openRequests_[std::move(requestId)] = std::move(loaderId);
+        ++requestEvents_;
     } else if (method == "Network.loadingFinished" || method == "Network.loadingFailed") {
-        openRequests_.erase(params.value("requestId", ""));
-        lastNetworkActivity_ = Clock::now();
+        const std::string requestId = params.value("requestId", "");
+        openRequests_.erase(requestId);
+        if (localRequests_.erase(requestId) == 0) lastNetworkActivity_ = Clock::now();
+        ++requestEvents_;
     } else if (method == "Network.responseReceived" && params.value("type", "") == "Document") {
         const auto response = params.find("response");
         if (response != params.end() && response->is_object())
@@ -115,6 +136,7 @@ void PageCapture::ForgetReplacedRequests() {
             continue;
         }
         if (!request->second.empty()) replacedLoaders_.insert(request->second);
+        localRequests_.erase(request->first);
         request = openRequests_.erase(request);
     }
 }
@@ -151,11 +173,7 @@ Status PageCapture::OpenPage(const Viewport& viewport) {
         {"Page.enable", Json::object()},
         {"Page.setLifecycleEventsEnabled", {{"enabled", true}}},
         {"Network.enable", Json::object()},
-        {"Emulation.setDeviceMetricsOverride",
-         {{"width", viewport.width},
-          {"height", viewport.height},
-          {"deviceScaleFactor", 1},
-          {"mobile", false}}}};
+        {"Emulation.setDeviceMetricsOverride", MetricsOverride(viewport.width, viewport.height)}};
     if (!settings_.screenMedia)
         setUp.push_back({"Emulation.setEmulatedMedia", {{"media", "print"}}});
     if (!settings_.scripts)
@@ -233,9 +251,9 @@ Status PageCapture::WaitForQuietNetwork() {
         if (openRequests_.empty() && now >= quietAt) return {};
         if (now >= end) return {};  // a page that never rests is captured as it is
         const auto until = openRequests_.empty() ? std::min(quietAt, end) : end;
-        const auto activity = lastNetworkActivity_;
+        const auto seen = requestEvents_;
         PAGELENS_RETURN_IF_ERROR(
-            DuringStep(ReadEventsUntil([&] { return lastNetworkActivity_ != activity; }, until),
+            DuringStep(ReadEventsUntil([&] { return requestEvents_ != seen; }, until),
                        L"while the page loaded its content"));
     }
 }
@@ -244,12 +262,20 @@ Status PageCapture::WaitForQuietNetwork() {
 // requestAnimationFrame for it nor, when they are switched off, take its frames away (the
 // page's main world then gets no frames and no timers). A scroll that takes too long, or that
 // the browser refuses, leaves the page to be captured as it is.
+//
+// Meanwhile the page is shown through a taller window, so that a few steps of a frame each
+// pass over all of it instead of one step per screen; the page's own viewport is put back
+// before it is measured, and its layout with it.
 Status PageCapture::ScrollThrough() {
     if (!WillScroll()) return {};
     reporter_.Status(L"Scrolling through the page", 0);
     auto world =
         Call("Page.createIsolatedWorld", {{"frameId", frameId_}, {"worldName", "pagelens-scroll"}});
     if (!world.ok()) return world.error().number == kFailed ? Status() : Status(world.error());
+    const int tallHeight = std::max(viewport_.height, kScrollViewportHeight);
+    auto widened =
+        Call("Emulation.setDeviceMetricsOverride", MetricsOverride(viewport_.width, tallHeight));
+    if (!widened.ok() && widened.error().number != kFailed) return widened.error();
     const int limit = LargestHeightFor(viewport_.width);
     auto scrolled = connection_.Call(
         "Runtime.evaluate",
@@ -262,6 +288,12 @@ Status PageCapture::ScrollThrough() {
         if (IsStopped(scrolled.error())) return scrolled.error();
         if (interrupts_.expired())
             return TimedOut(L"The time limit was reached while scrolling through the page");
+    }
+    if (widened.ok()) {
+        auto restored = DuringStep(Call("Emulation.setDeviceMetricsOverride",
+                                        MetricsOverride(viewport_.width, viewport_.height)),
+                                   L"while scrolling through the page");
+        if (!restored.ok()) return restored.error();
     }
     reporter_.Progress(45);
     return WaitForQuietNetwork();

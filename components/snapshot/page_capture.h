@@ -45,6 +45,8 @@ public:
 
     // How long the network must be idle to count as quiet.
     static constexpr std::chrono::milliseconds kQuietPeriod{200};
+    // The height of the window through which the scroll sees the page: about 5 Mpx a frame.
+    static constexpr int kScrollViewportHeight = 4096;
     // Scrolling a page of the largest height takes a few seconds even with slow frames.
     static constexpr std::chrono::milliseconds kLongestScroll{20000};
 
@@ -76,6 +78,8 @@ private:
     bool loadEventFired_ = false;
     std::map<std::string, std::pair<int, std::string>> documentStatus_;  // loader id -> status
     std::map<std::string, std::string> openRequests_;  // request id -> its document's loader id
+    std::set<std::string> localRequests_;  // open requests of data: and blob: addresses
+    uint64_t requestEvents_ = 0;           // requests started and ended so far
     std::set<std::string> replacedLoaders_;  // documents that the main frame has moved on from
     Clock::time_point lastNetworkActivity_ = Clock::now();
 };

@@ -129,6 +129,42 @@ TEST_F(PageCaptureTest, LazilyLoadedImageArrivesThroughScrolling) {
     EXPECT_EQ(server_.RequestCount("/red.svg"), 1);
 }
 
+// A first screen filled by an element of the viewport's height, and far below it a placeholder
+// that a script fills with an image read from a data: address once it is seen.
+std::string ViewportHighPageWithLazyDataImage() {
+    return std::string(R"(<!doctype html><html><head><style>
+html,body{margin:0} #hero{height:100vh;background:rgb(20,40,200)} #spacer{height:9000px;background:#fff}
+#slot{width:400px;height:300px;background:rgb(128,128,128)} #slot img{width:400px;height:300px;display:block}
+</style></head><body><div id="hero"></div><div id="spacer"></div><div id="slot"></div>
+<div style="height:200px"></div><script>
+const svg = ")") + kRedSvg + R"(";
+new IntersectionObserver((entries, observer) => {
+  for (const entry of entries) if (entry.isIntersecting) {
+    const img = document.createElement('img');
+    img.src = 'data:image/svg+xml,' + encodeURIComponent(svg);
+    entry.target.appendChild(img); observer.disconnect();
+  }
+}).observe(document.getElementById('slot'));
+</script></body></html>)";
+}
+
+// The scroll sees the page through a taller window, but the page is measured and captured at
+// its own viewport: the first screen's element is one viewport high, not the scroll's window.
+// The image read from memory arrives, and waiting for it does not hold the capture up to a
+// settle limit beyond the time limit (which would end it with -4).
+TEST_F(PageCaptureTest, ScrollingLeavesThePageAtItsOwnViewportAndAwaitsDataImages) {
+    server_.Route("/hero", {200, "text/html", ViewportHighPageWithLazyDataImage()});
+    Settings settings = AddressCaptureSettings(20000);
+    for (auto& [index, value] : settings)
+        if (index == 9) value = 60000;
+    Capture(server_.Url("/hero"), settings);
+    Image image = LoadWorkFile();
+    ASSERT_EQ(image.height(), 800 + 9000 + 300 + 200);
+    EXPECT_TRUE(PixelNear(image, 640, 790, {20, 40, 200}));
+    EXPECT_TRUE(PixelNear(image, 640, 810, {255, 255, 255}));
+    EXPECT_TRUE(PixelNear(image, 200, 9950, {230, 20, 20}));
+}
+
 TEST_F(PageCaptureTest, WithoutScrollingTheLazyImageStaysAPlaceholder) {
     server_.Route("/lazy", {200, "text/html", LazyImagePage()});
     server_.Route("/red.svg", {200, "image/svg+xml", kRedSvg});
