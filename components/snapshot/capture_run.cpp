@@ -45,7 +45,10 @@ public:
           partialPath_(PartialPathFor(request.filePath)) {}
 
     Status Capture();
-    void CleanUp();
+    // Clean-up, in two parts: no file but the target may remain when the outcome is told; the
+    // browser and its profile may go afterwards.
+    void RemovePartialFile();
+    void CloseBrowserAndProfile();
 
 private:
     Status ReserveOutput();
@@ -127,7 +130,8 @@ Status CaptureRun::Capture() {
     JpegInPieces jpeg(image, request_.settings.jpegQuality);
     PAGELENS_RETURN_IF_ERROR(
         page.CaptureBands(*plan, image, [&jpeg](int rows) { jpeg.RowsReady(rows); }));
-    BeginClosingBrowser();  // the browser shuts down while the image is written
+    // The browser is closed once the outcome is told: its shutdown would take the processors
+    // from the last rows' encoding.
     return WriteImage(jpeg);
 }
 
@@ -176,10 +180,14 @@ void CaptureRun::CloseBrowser() {
     process_->Finish(kBrowserCloseLimit);
 }
 
-void CaptureRun::CleanUp() {
+void CaptureRun::RemovePartialFile() {
+    if (partialExists_) DeleteFileW(partialPath_.c_str());
+    partialExists_ = false;
+}
+
+void CaptureRun::CloseBrowserAndProfile() {
     CloseBrowser();
     if (profile_) profile_->Remove(kProfileRemovalLimit);
-    if (partialExists_) DeleteFileW(partialPath_.c_str());
 }
 
 Status CaptureGuarded(CaptureRun& run) {
@@ -197,16 +205,20 @@ Status CaptureGuarded(CaptureRun& run) {
 void RunCapture(const CaptureRequest& request, CaptureControl& control, CaptureReporter& reporter) {
     CaptureRun run(request, control, reporter);
     Status outcome = CaptureGuarded(run);
+    run.RemovePartialFile();
+    // Told before the browser is closed, which takes a while: the image can be shown meanwhile.
+    // Close and the instance's end wait for the rest.
+    if (!control.stopped()) {  // else Close has detached the events already
+        if (outcome.ok())
+            reporter.Status(L"The snapshot is written to " + request.filePath, kWritten);
+        else if (!IsStopped(outcome.error()))
+            reporter.Status(outcome.error().description, outcome.error().number);
+    }
     try {
-        run.CleanUp();
+        run.CloseBrowserAndProfile();
     } catch (...) {
         // Clean-up is best effort; the outcome stands.
     }
-    if (control.stopped()) return;  // Close has detached the events already
-    if (outcome.ok())
-        reporter.Status(L"The snapshot is written to " + request.filePath, kWritten);
-    else if (!IsStopped(outcome.error()))
-        reporter.Status(outcome.error().description, outcome.error().number);
 }
 
 }  // namespace pagelens::capture

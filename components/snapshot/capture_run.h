@@ -1,8 +1,9 @@
 // One capture from start to end on the worker thread: the work file's place is checked, the
 // capture browser found and started in a fresh profile, the page loaded, scrolled, measured and
 // captured in bands, the image written as JPEG beside the work file and moved over it, and the
-// browser closed and its profile removed. Exactly one final status is reported, after the
-// clean-up, unless Close stopped the capture: then nothing is reported and no file is left.
+// browser closed and its profile removed. Exactly one final status is reported, once no file of
+// the capture but the target is left and before the browser is closed, unless Close stopped the
+// capture: then nothing is reported and no file is left.
 #pragma once
 #include <string>
 

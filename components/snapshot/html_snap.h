@@ -12,7 +12,9 @@
 // writing). The file exists afterwards only on success: it is written beside the target and
 // moved over it as the last step. Close, or dropping the instance without Close, stops the
 // capture within a few seconds at most: the browser is closed, its profile folder removed, no
-// file of the capture is left unless its success was reported, and no event follows.
+// file of the capture is left unless its success was reported, and no event follows. The final
+// status comes before the browser has closed, so that the image can be shown meanwhile; Close,
+// or the instance's end, waits for that too.
 //
 // Settings, written in this order right after creation; unwritten ones keep their defaults:
 //   #  name                  default  meaning

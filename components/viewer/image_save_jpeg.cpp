@@ -353,23 +353,24 @@ void JpegInPieces::StartPiece(int firstMcuRow, int mcuRows) {
 }
 
 void JpegInPieces::RowsReady(int rows) {
-    if (rows >= image_.height()) return StartRest();
-    StartPiece(startedMcuRows_, rows / layout_->mcuSize - startedMcuRows_);
+    StartUpTo(rows >= image_.height() ? layout_->mcuRows : rows / layout_->mcuSize);
 }
 
-// Nothing comes after the rest: it is shared out between the processors.
-void JpegInPieces::StartRest() {
-    const int first = startedMcuRows_, rest = layout_->mcuRows - first;
+// Shared out between the processors, so that rows that come last, when the writer already
+// waits for them, take as little time as the processors allow.
+void JpegInPieces::StartUpTo(int endMcuRow) {
+    const int first = startedMcuRows_, count = endMcuRow - first;
+    if (count <= 0) return;
     const int parts = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 8);
     for (int part = 0; part < parts; ++part)
-        StartPiece(startedMcuRows_, first + rest * (part + 1) / parts - startedMcuRows_);
+        StartPiece(startedMcuRows_, first + count * (part + 1) / parts - startedMcuRows_);
 }
 
 Status JpegInPieces::WriteFile(const std::wstring& path) {
     if (image_.empty()) return NoImageToSave();
     if (image_.width() > kLargestJpegSide || image_.height() > kLargestJpegSide)
         return TooLargeForJpeg();
-    StartRest();
+    StartUpTo(layout_->mcuRows);
     auto file = PendingFile::Create(path);
     if (!file) return file.error();
     const std::string header = JpegHeader(*layout_);

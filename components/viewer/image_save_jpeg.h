@@ -41,13 +41,13 @@ public:
     // Rows 0 .. rows - 1 are final: the whole MCU rows among them that no piece holds yet are
     // encoded from now on.
     void RowsReady(int rows);
-    // Encodes the rest (split between the processors), waits for every piece and writes the
+    // Encodes the rest, waits for every piece and writes the
     // file through a PendingFile.
     Status WriteFile(const std::wstring& path);
 
 private:
     void StartPiece(int firstMcuRow, int mcuRows);
-    void StartRest();
+    void StartUpTo(int endMcuRow);
 
     const Image& image_;
     std::unique_ptr<const JpegLayout> layout_;
