@@ -14,12 +14,89 @@
 
 #include <algorithm>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 
 #include "components/viewer/image_files.h"
 
+namespace pagelens {
+
+// What every piece and the header share: sizes, quantisation and Huffman codes.
+struct JpegLayout {
+    int width = 0;
+    int height = 0;
+    bool subsample = false;  // 4:2:0 at quality 90 and below, as WriteJpeg
+    int mcuSize = 8;
+    int mcusPerRow = 0;
+    int mcuRows = 0;
+    uint8_t lumaTable[64] = {};  // zigzag order, as the file holds them
+    uint8_t chromaTable[64] = {};
+    unsigned short dcLuma[256][2] = {}, acLuma[256][2] = {};  // code, length
+    unsigned short dcChroma[256][2] = {}, acChroma[256][2] = {};
+};
+
+namespace {
+
+// The scale factors of the DCT that the encoder uses, folded into the quantisation.
+constexpr float kDctScale[8] = {1.0f * 2.828427125f,         1.387039845f * 2.828427125f,
+                                1.306562965f * 2.828427125f, 1.175875602f * 2.828427125f,
+                                1.0f * 2.828427125f,         0.785694958f * 2.828427125f,
+                                0.541196100f * 2.828427125f, 0.275899379f * 2.828427125f};
+
+// The block coder hands over its output a byte at a time.
+void AppendToString(void* context, void* data, int size) {
+    auto* out = static_cast<std::string*>(context);
+    if (size == 1)
+        out->push_back(*static_cast<const char*>(data));
+    else
+        out->append(static_cast<const char*>(data), static_cast<size_t>(size));
+}
+
+// The quantised DC values of the MCUs of one colour: one entry for each of a few colours, which
+// is all a page's flat backgrounds and boxes take.
+class FlatMcus {
+public:
+    struct Dc {
+        int y, u, v;
+    };
+    const Dc* find(uint32_t colour) const {
+        const Entry& entry = entries_[Slot(colour)];
+        return entry.used && entry.colour == colour ? &entry.dc : nullptr;
+    }
+    void store(uint32_t colour, Dc dc) { entries_[Slot(colour)] = {colour, dc, true}; }
+
+private:
+    struct Entry {
+        uint32_t colour = 0;
+        Dc dc{};
+        bool used = false;
+    };
+    static size_t Slot(uint32_t colour) { return (colour * 2654435761u) >> 28; }
+    Entry entries_[16];
+};
+
+// The one colour of the MCU at (left, top), edges repeated as the encoder repeats them, if it
+// has one.
+std::optional<uint32_t> FlatColour(const JpegLayout& layout, const Image& image, int left,
+                                   int top) {
+    const int size = layout.mcuSize;
+    const uint32_t colour = image.row(std::min(top, layout.height - 1))[left];
+    const int right = std::min(left + size, layout.width);
+    for (int row = 0; row < size; ++row) {
+        const uint32_t* pixels = image.row(std::min(top + row, layout.height - 1));
+        for (int x = left; x < right; ++x)
+            if (pixels[x] != colour) return std::nullopt;
+    }
+    return colour;
+}
+
+}  // namespace
+}  // namespace pagelens
+
 // The C headers above are already in, so inside these namespaces stb only adds its own code.
+// Each copy gets the coding of MCU rows too, built with the same floating-point unit, so that
+// both compute exactly what the copy's own one-piece encoder computes.
 #define STBI_WRITE_NO_STDIO
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -27,11 +104,13 @@
 #pragma GCC target("sse2", "fpmath=sse")
 namespace pagelens::stb_sse2 {
 #include <stb/stb_image_write.h>
+#include "components/viewer/jpeg_mcu_rows.inc"
 }
 #pragma GCC pop_options
 #undef INCLUDE_STB_IMAGE_WRITE_H
 namespace pagelens::stb_x87 {
 #include <stb/stb_image_write.h>
+#include "components/viewer/jpeg_mcu_rows.inc"
 }
 
 namespace pagelens {
@@ -92,22 +171,6 @@ Status WriteJpeg(const Image& image, int firstRow, int rowCount, int quality, Pe
 
 // ---- JPEG in pieces -------------------------------------------------------------------------
 
-// What every piece and the header share: sizes, quantisation and Huffman codes.
-struct JpegLayout {
-    int width = 0;
-    int height = 0;
-    bool subsample = false;  // 4:2:0 at quality 90 and below, as WriteJpeg
-    int mcuSize = 8;
-    int mcusPerRow = 0;
-    int mcuRows = 0;
-    uint8_t lumaTable[64] = {};  // zigzag order, as the file holds them
-    uint8_t chromaTable[64] = {};
-    float lumaScale[64] = {};  // what the DCT's output is multiplied by
-    float chromaScale[64] = {};
-    unsigned short dcLuma[256][2] = {}, acLuma[256][2] = {};  // code, length
-    unsigned short dcChroma[256][2] = {}, acChroma[256][2] = {};
-};
-
 namespace {
 
 // The typical Huffman tables of the JPEG standard (ITU T.81, Annex K.3): code counts by length,
@@ -153,12 +216,6 @@ constexpr int kChromaQuantisation[64] = {
     99, 99, 47, 66, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99,
     99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99, 99};
 
-// The scale factors of the DCT that the encoder uses, folded into the quantisation.
-constexpr float kDctScale[8] = {1.0f * 2.828427125f,         1.387039845f * 2.828427125f,
-                                1.306562965f * 2.828427125f, 1.175875602f * 2.828427125f,
-                                1.0f * 2.828427125f,         0.785694958f * 2.828427125f,
-                                0.541196100f * 2.828427125f, 0.275899379f * 2.828427125f};
-
 // Canonical codes from counts by length (Annex C).
 void BuildCodes(const uint8_t (&counts)[16], const uint8_t* symbols,
                 unsigned short (&codes)[256][2]) {
@@ -187,12 +244,6 @@ std::unique_ptr<JpegLayout> MakeLayout(int width, int height, int quality) {
         layout->chromaTable[zigzag[i]] =
             static_cast<uint8_t>(std::clamp((kChromaQuantisation[i] * scale + 50) / 100, 1, 255));
     }
-    for (int row = 0, k = 0; row < 8; ++row)
-        for (int column = 0; column < 8; ++column, ++k) {
-            const float dct = kDctScale[row] * kDctScale[column];
-            layout->lumaScale[k] = 1 / (layout->lumaTable[zigzag[k]] * dct);
-            layout->chromaScale[k] = 1 / (layout->chromaTable[zigzag[k]] * dct);
-        }
     BuildCodes(kDcLumaCounts, kDcSymbols, layout->dcLuma);
     BuildCodes(kAcLumaCounts, kAcLumaSymbols, layout->acLuma);
     BuildCodes(kDcChromaCounts, kDcSymbols, layout->dcChroma);
@@ -242,89 +293,10 @@ std::string JpegHeader(const JpegLayout& layout) {
     return out;
 }
 
-// The block coder hands over its output a byte at a time.
-void AppendToString(void* context, void* data, int size) {
-    auto* out = static_cast<std::string*>(context);
-    if (size == 1)
-        out->push_back(*static_cast<const char*>(data));
-    else
-        out->append(static_cast<const char*>(data), static_cast<size_t>(size));
-}
-
-// The entropy-coded rows of MCUs firstMcuRow .. firstMcuRow + mcuRows - 1, each ending on a
-// byte boundary and, but for the image's last, with its restart marker. The block coding is
-// that of one of the encoder's two builds: its context type and three of its functions.
-template <typename Context, typename ProcessBlock, typename WriteBits, typename StartContext>
-std::string EncodeMcuRows(const JpegLayout& layout, const Image& image, int firstMcuRow,
-                          int mcuRows, ProcessBlock processBlock, WriteBits writeBits,
-                          StartContext startContext) {
-    static const unsigned short kFillBits[] = {0x7F, 7};
-    std::string out;
-    out.reserve(static_cast<size_t>(layout.width) * layout.mcuSize * mcuRows);
-    Context context{};
-    startContext(&context, AppendToString, &out);
-    const int size = layout.mcuSize;
-    float y[256], u[256], v[256];
-    for (int mcuRow = firstMcuRow; mcuRow < firstMcuRow + mcuRows; ++mcuRow) {
-        int bitBuffer = 0, bitCount = 0, dcY = 0, dcU = 0, dcV = 0;
-        for (int left = 0; left < layout.width; left += size) {
-            // Past the image's right and bottom edges the last column and row repeat.
-            for (int row = 0, at = 0; row < size; ++row) {
-                const uint32_t* pixels =
-                    image.row(std::min(mcuRow * size + row, layout.height - 1));
-                for (int column = 0; column < size; ++column, ++at) {
-                    const uint32_t p = pixels[std::min(left + column, layout.width - 1)];
-                    const float r = RedOf(p), g = GreenOf(p), b = BlueOf(p);
-                    y[at] = +0.29900f * r + 0.58700f * g + 0.11400f * b - 128;
-                    u[at] = -0.16874f * r - 0.33126f * g + 0.50000f * b;
-                    v[at] = +0.50000f * r - 0.41869f * g - 0.08131f * b;
-                }
-            }
-            auto luma = [&](float* block, int stride) {
-                dcY = processBlock(&context, &bitBuffer, &bitCount, block, stride,
-                                   const_cast<float*>(layout.lumaScale), dcY, layout.dcLuma,
-                                   layout.acLuma);
-            };
-            auto chroma = [&](float* block, int& dc) {
-                dc = processBlock(&context, &bitBuffer, &bitCount, block, 8,
-                                  const_cast<float*>(layout.chromaScale), dc, layout.dcChroma,
-                                  layout.acChroma);
-            };
-            if (!layout.subsample) {
-                luma(y, 8);
-                chroma(u, dcU);
-                chroma(v, dcV);
-                continue;
-            }
-            for (int offset : {0, 8, 128, 136}) luma(y + offset, 16);
-            float subU[64], subV[64];
-            for (int row = 0, at = 0; row < 8; ++row)
-                for (int column = 0; column < 8; ++column, ++at) {
-                    const int j = row * 32 + column * 2;
-                    subU[at] = (u[j] + u[j + 1] + u[j + 16] + u[j + 17]) * 0.25f;
-                    subV[at] = (v[j] + v[j + 1] + v[j + 16] + v[j + 17]) * 0.25f;
-                }
-            chroma(subU, dcU);
-            chroma(subV, dcV);
-        }
-        writeBits(&context, &bitBuffer, &bitCount, kFillBits);  // ones up to the byte's end
-        if (mcuRow + 1 < layout.mcuRows) {
-            out += '\xFF';
-            out += static_cast<char>(0xD0 + mcuRow % 8);
-        }
-    }
-    return out;
-}
-
 std::string EncodePiece(const JpegLayout& layout, const Image& image, int firstMcuRow, int mcuRows,
                         bool sse2) {
-    if (sse2)
-        return EncodeMcuRows<stb_sse2::stbi__write_context>(
-            layout, image, firstMcuRow, mcuRows, stb_sse2::stbiw__jpg_processDU,
-            stb_sse2::stbiw__jpg_writeBits, stb_sse2::stbi__start_write_callbacks);
-    return EncodeMcuRows<stb_x87::stbi__write_context>(
-        layout, image, firstMcuRow, mcuRows, stb_x87::stbiw__jpg_processDU,
-        stb_x87::stbiw__jpg_writeBits, stb_x87::stbi__start_write_callbacks);
+    return sse2 ? stb_sse2::EncodeMcuRows(layout, image, firstMcuRow, mcuRows)
+                : stb_x87::EncodeMcuRows(layout, image, firstMcuRow, mcuRows);
 }
 
 }  // namespace
