@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(g++-mingw-w64-i686 mingw-w64-tools libwine-dev wine wine32:i386 wine64 xvfb xauth
           chromium imagemagick nlohmann-json3-dev googletest cmake make libstb-dev poppler-utils
-          zip)
+          zip libz-mingw-w64-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
