@@ -33,8 +33,7 @@ constexpr unsigned char kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, 
 RunError NotAPng() { return Failed(L"The capture browser sent a band that is not a PNG image"); }
 
 uint32_t BigEndian32(const unsigned char* bytes) {
-    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 |
-           bytes[3];
+    return uint32_t(bytes[0]) << 24 | uint32_t(bytes[1]) << 16 | uint32_t(bytes[2]) << 8 | bytes[3];
 }
 
 struct Chunk {
@@ -189,8 +188,8 @@ Status PlaceDirectly(const PngHeader& header, Chunks& chunks, int top, int rows,
                             uint32_t(source[1]) << 8 | source[2];
         } else {
             for (int x = 0; x < copyWidth; ++x, source += 3)
-                target[x] = 0xFF000000u | uint32_t(source[0]) << 16 | uint32_t(source[1]) << 8 |
-                            source[2];
+                target[x] =
+                    0xFF000000u | uint32_t(source[0]) << 16 | uint32_t(source[1]) << 8 | source[2];
         }
         std::fill(target + copyWidth, target + image.width(), kWhite);
         current.swap(previous);

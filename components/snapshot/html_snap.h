@@ -23,7 +23,8 @@
 //   2  FullPage              1        1 the whole page, 0 only the first screen
 //   3  JpegQuality           90       the work file's JPEG quality, 0..100
 //   4  ScrollForLazyContent  1        scroll through the page once before the capture so that
-//                                     lazily loaded images and content arrive
+//                                     lazily loaded images and content arrive (through a window
+//                                     4096 pixels high; the page is captured at its viewport)
 //   5  ScreenMedia           1        1 the page's screen styles, 0 its print styles
 //   6  Scripts               1        1 the page's scripts run, 0 they do not
 //   7  ViewportFromBrowser   1        CaptureBrowser: the viewport is the size of the browser's
@@ -32,7 +33,9 @@
 //                                     rows at 1280 wide; at most 65,000 either way) is cut there
 //                                     and a status text says so; 0: such a page fails with -1
 //   9  SettleLimit           1000     after the load, and again after scrolling, wait until the
-//                                     network has been idle for 200 ms, but at most this long (ms)
+//                                     network has been idle for 200 ms, but at most this long (ms);
+//                                     loads of data: and blob: addresses are waited for, but are
+//                                     no activity of the network
 // The window writes 40000, 1, 100, 1, 1, 1, 1, 1, 1000 for a browser capture and 180000, 1,
 // 100, 1, 1, 1, 0, (none), 2000 for an address capture.
 //

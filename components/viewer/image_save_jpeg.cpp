@@ -104,14 +104,16 @@ std::optional<uint32_t> FlatColour(const JpegLayout& layout, const Image& image,
 #pragma GCC target("sse2", "fpmath=sse")
 namespace pagelens::stb_sse2 {
 #include <stb/stb_image_write.h>
+
 #include "components/viewer/jpeg_mcu_rows.inc"
-}
+}  // namespace pagelens::stb_sse2
 #pragma GCC pop_options
 #undef INCLUDE_STB_IMAGE_WRITE_H
 namespace pagelens::stb_x87 {
 #include <stb/stb_image_write.h>
+
 #include "components/viewer/jpeg_mcu_rows.inc"
-}
+}  // namespace pagelens::stb_x87
 
 namespace pagelens {
 namespace {

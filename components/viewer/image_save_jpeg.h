@@ -41,8 +41,7 @@ public:
     // Rows 0 .. rows - 1 are final: the whole MCU rows among them that no piece holds yet are
     // encoded from now on.
     void RowsReady(int rows);
-    // Encodes the rest, waits for every piece and writes the
-    // file through a PendingFile.
+    // Encodes the rest, waits for every piece and writes the file through a PendingFile.
     Status WriteFile(const std::wstring& path);
 
 private:

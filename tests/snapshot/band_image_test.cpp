@@ -1,12 +1,12 @@
 // Captured bands into the page image: PNGs as the browser sends them (8-bit RGB or RGBA, image
 // data over many chunks), each of the five row filters, other forms of PNG, bands of another
 // size than asked, and broken data, which fails without touching memory it must not.
+#include "components/snapshot/band_image.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
-
-#include "components/snapshot/band_image.h"
 
 #define STB_IMAGE_WRITE_STATIC
 #define STB_IMAGE_WRITE_IMPLEMENTATION
@@ -39,8 +39,7 @@ std::vector<unsigned char> Pixels(int width, int height, int channels) {
     return pixels;
 }
 
-uint32_t Expected(const std::vector<unsigned char>& pixels, int width, int channels, int x,
-                  int y) {
+uint32_t Expected(const std::vector<unsigned char>& pixels, int width, int channels, int x, int y) {
     const unsigned char* p = pixels.data() + (size_t(y) * width + x) * channels;
     if (channels == 1) return 0xFF000000u | uint32_t(p[0]) * 0x010101u;
     const uint32_t alpha = channels == 4 ? p[3] : 0xFF;
@@ -123,9 +122,9 @@ TEST(PlaceBand, OtherFormsOfPngAreDecodedToo) {
         ASSERT_TRUE(PlaceBand(Png(pixels, width, height, channels), 0, height, image).ok());
         for (int y = 0; y < height; ++y)
             for (int x = 0; x < width; ++x)
-                ASSERT_EQ(image.row(y)[x],
-                          0xFF000000u |
-                              uint32_t(pixels[(size_t(y) * width + x) * channels]) * 0x010101u);
+                ASSERT_EQ(
+                    image.row(y)[x],
+                    0xFF000000u | uint32_t(pixels[(size_t(y) * width + x) * channels]) * 0x010101u);
     }
 }
 

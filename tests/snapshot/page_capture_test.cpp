@@ -132,12 +132,12 @@ TEST_F(PageCaptureTest, LazilyLoadedImageArrivesThroughScrolling) {
 // A first screen filled by an element of the viewport's height, and far below it a placeholder
 // that a script fills with an image read from a data: address once it is seen.
 std::string ViewportHighPageWithLazyDataImage() {
-    return std::string(R"(<!doctype html><html><head><style>
+    std::string page = R"(<!doctype html><html><head><style>
 html,body{margin:0} #hero{height:100vh;background:rgb(20,40,200)} #spacer{height:9000px;background:#fff}
 #slot{width:400px;height:300px;background:rgb(128,128,128)} #slot img{width:400px;height:300px;display:block}
 </style></head><body><div id="hero"></div><div id="spacer"></div><div id="slot"></div>
 <div style="height:200px"></div><script>
-const svg = ")") + kRedSvg + R"(";
+const svg = "SVG";
 new IntersectionObserver((entries, observer) => {
   for (const entry of entries) if (entry.isIntersecting) {
     const img = document.createElement('img');
@@ -146,6 +146,7 @@ new IntersectionObserver((entries, observer) => {
   }
 }).observe(document.getElementById('slot'));
 </script></body></html>)";
+    return page.replace(page.find("SVG"), 3, kRedSvg);
 }
 
 // The scroll sees the page through a taller window, but the page is measured and captured at
