@@ -1,5 +1,8 @@
 #include "components/snapshot/devtools_connection.h"
 
+#include <cstdint>
+#include <utility>
+
 #include "common/text_codepage.h"
 #include "components/snapshot/capture_failure.h"
 
@@ -8,7 +11,49 @@ namespace {
 
 std::wstring Wide(std::string_view utf8) { return FromUtf8(utf8); }
 
+// Stops the parser at the first member of the outermost object, having kept its value if that
+// member is an integer "id".
+class LeadingIdReader final : public nlohmann::json_sax<Json> {
+public:
+    std::optional<int64_t> id;
+
+    bool start_object(std::size_t) override { return ++depth_ == 1; }
+    bool key(string_t& name) override {
+        idNext_ = name == "id";
+        return idNext_;
+    }
+    bool number_integer(number_integer_t value) override { return Keep(value); }
+    bool number_unsigned(number_unsigned_t value) override {
+        return value <= number_unsigned_t(INT64_MAX) && Keep(static_cast<int64_t>(value));
+    }
+    bool null() override { return false; }
+    bool boolean(bool) override { return false; }
+    bool number_float(number_float_t, const string_t&) override { return false; }
+    bool string(string_t&) override { return false; }
+    bool binary(binary_t&) override { return false; }
+    bool end_object() override { return false; }
+    bool start_array(std::size_t) override { return false; }
+    bool end_array() override { return false; }
+    bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
+        return false;
+    }
+
+private:
+    bool Keep(int64_t value) {
+        if (idNext_) id = value;
+        return false;  // nothing after the id is needed
+    }
+    int depth_ = 0;
+    bool idNext_ = false;
+};
+
 }  // namespace
+
+std::optional<int64_t> LeadingAnswerId(std::string_view message) {
+    LeadingIdReader reader;
+    Json::sax_parse(message, &reader);
+    return reader.id;
+}
 
 DevToolsConnection::DevToolsConnection(std::unique_ptr<WebSocketClient> socket)
     : socket_(std::move(socket)) {}
@@ -33,11 +78,31 @@ Result<int64_t> DevToolsConnection::Start(std::string_view method, Json params,
     return id;
 }
 
+Status DevToolsConnection::AwaitArrival(int64_t id, const Interrupts& interrupts) {
+    const auto found = pending_.find(id);
+    if (found == pending_.end()) return Failed(L"No such DevTools command is waiting");
+    Pending& pending = found->second;
+    while (!pending.answer && !pending.arrived) {
+        auto text = socket_->Receive(interrupts);
+        if (!text.ok()) {
+            pending_.erase(found);
+            return text.error();
+        }
+        if (LeadingAnswerId(*text) == id)
+            pending.arrived = std::move(text).value();
+        else
+            PAGELENS_RETURN_IF_ERROR(Dispatch(std::move(text).value()));
+    }
+    return {};
+}
+
 Result<Json> DevToolsConnection::Finish(int64_t id, const Interrupts& interrupts) {
     const auto found = pending_.find(id);
     if (found == pending_.end()) return Failed(L"No such DevTools command is waiting");
     Pending& pending = found->second;
-    Status read = ReadUntil([&] { return pending.answer.has_value(); }, interrupts);
+    Status read =
+        pending.arrived ? Dispatch(*std::exchange(pending.arrived, std::nullopt)) : Status();
+    if (read.ok()) read = ReadUntil([&] { return pending.answer.has_value(); }, interrupts);
     if (!read.ok()) {
         pending_.erase(found);
         return read.error();
@@ -80,8 +145,12 @@ Status DevToolsConnection::ReadUntilClosed(const Interrupts& interrupts) {
 Status DevToolsConnection::ReadOne(const Interrupts& interrupts) {
     auto text = socket_->Receive(interrupts);
     if (!text.ok()) return text.error();
-    Json message = Json::parse(text.value(), nullptr, /*allow_exceptions=*/false);
-    text.value() = std::string();  // screenshots are large: do not hold two copies
+    return Dispatch(std::move(text).value());
+}
+
+Status DevToolsConnection::Dispatch(std::string text) {
+    Json message = Json::parse(text, nullptr, /*allow_exceptions=*/false);
+    text = std::string();  // screenshots are large: do not hold two copies
     if (!message.is_object()) return Failed(L"The capture browser sent a message that is not JSON");
 
     if (const auto id = message.find("id"); id != message.end()) {

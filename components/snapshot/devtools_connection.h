@@ -18,6 +18,10 @@ namespace pagelens::capture {
 
 using Json = nlohmann::json;
 
+// The id of an answer, read from the message's first member and no further: the browser puts
+// the id first. Nothing for an event, or a message that does not start so.
+std::optional<int64_t> LeadingAnswerId(std::string_view message);
+
 class DevToolsConnection {
 public:
     using EventListener = std::function<void(std::string_view method, const Json& params)>;
@@ -36,6 +40,9 @@ public:
     Result<int64_t> Start(std::string_view method, Json params, const std::string& sessionId,
                           const Interrupts& interrupts);
     Result<Json> Finish(int64_t id, const Interrupts& interrupts);
+    // Reads until the answer to command `id` has arrived, without parsing it yet: a screenshot's
+    // answer is megabytes of JSON, and the next command can go out first. Finish then parses.
+    Status AwaitArrival(int64_t id, const Interrupts& interrupts);
     // Sends a command whose answer nobody awaits.
     Status Send(std::string_view method, Json params, const std::string& sessionId,
                 const Interrupts& interrupts);
@@ -49,10 +56,12 @@ public:
 private:
     // Reads one message; an event goes to the listener, an answer is returned by id.
     Status ReadOne(const Interrupts& interrupts);
+    Status Dispatch(std::string text);
 
     struct Pending {
         std::string method;
         std::optional<Json> answer;
+        std::optional<std::string> arrived;  // the answer's text, not parsed yet
     };
 
     std::unique_ptr<WebSocketClient> socket_;

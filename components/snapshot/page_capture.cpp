@@ -342,16 +342,21 @@ Result<int64_t> PageCapture::StartBand(const CapturePlan& plan, int index) {
                       L"while capturing the page");
 }
 
-// The browser renders band k + 1 while band k is decoded and placed.
+// The browser renders band k + 1 while band k is parsed, decoded and placed: it is asked for as
+// soon as band k has arrived.
 Status PageCapture::CaptureBands(const CapturePlan& plan, Image& image,
                                  const std::function<void(int rows)>& placed) {
     const int count = static_cast<int>(plan.bands.size());
     auto next = StartBand(plan, 0);
     for (int k = 0; k < count; ++k) {
         if (!next.ok()) return next.error();
-        auto shot = DuringStep(connection_.Finish(*next, interrupts_), L"while capturing the page");
-        if (!shot.ok()) return shot.error();
+        const int64_t current = *next;
+        PAGELENS_RETURN_IF_ERROR(DuringStep(connection_.AwaitArrival(current, interrupts_),
+                                            L"while capturing the page"));
         if (k + 1 < count) next = StartBand(plan, k + 1);
+        auto shot =
+            DuringStep(connection_.Finish(current, interrupts_), L"while capturing the page");
+        if (!shot.ok()) return shot.error();
 
         const auto data = shot->find("data");
         if (data == shot->end() || !data->is_string())

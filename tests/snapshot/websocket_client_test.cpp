@@ -1,6 +1,7 @@
 // The WebSocket client against a scripted server on 127.0.0.1 that does what the browser may
 // do: fragmented messages, 16- and 64-bit lengths, pings between fragments, the closing
-// handshake; and what it must not: a wrong accept key, a masked frame.
+// handshake; and what it must not: a wrong accept key, a masked frame. Then the DevTools
+// connection over it: answers taken as they arrive and parsed later, events in between.
 #include "components/snapshot/websocket_client.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,9 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <vector>
 
+#include "components/snapshot/devtools_connection.h"
 #include "components/snapshot/interrupts.h"
 #include "tests/snapshot/test_http_server.h"
 
@@ -209,6 +212,71 @@ TEST_F(WebSocketClientTest, WaitsEndAtTheTimeLimitOrTheStop) {
     ASSERT_FALSE(stopped.ok());
     EXPECT_EQ(stopped.error().number, 0);
     CloseHandle(stop);
+}
+
+TEST(LeadingAnswerId, ReadsTheFirstMemberOnly) {
+    EXPECT_EQ(LeadingAnswerId(R"({"id":5,"result":{}})"), 5);
+    EXPECT_EQ(LeadingAnswerId(" {\n \"id\" : 77 , \"result\": {\"data\": \"abc\"}}"), 77);
+    // What follows the id is not read: an answer cut short, or megabytes long, are the same.
+    EXPECT_EQ(LeadingAnswerId(R"({"id":9,"result":{"data":")" + std::string(3000000, 'A')), 9);
+    EXPECT_EQ(LeadingAnswerId(R"({"method":"Page.loadEventFired","params":{}})"), std::nullopt);
+    EXPECT_EQ(LeadingAnswerId(R"({"result":{},"id":3})"), std::nullopt);
+    EXPECT_EQ(LeadingAnswerId(R"({"id":"3"})"), std::nullopt);
+    EXPECT_EQ(LeadingAnswerId(R"({"id":-2})"), -2);
+    EXPECT_EQ(LeadingAnswerId(R"([{"id":1}])"), std::nullopt);
+    EXPECT_EQ(LeadingAnswerId(""), std::nullopt);
+    EXPECT_EQ(LeadingAnswerId("{\"id\":"), std::nullopt);
+}
+
+// Two commands out; the first one's answer is taken as it arrives (events before it still reach
+// the listener, in order), a third command goes out before it is parsed, and each answer is
+// then parsed: a result, a refusal.
+TEST_F(WebSocketClientTest, DevToolsAnswersAreTakenOnArrivalAndParsedLater) {
+    const std::string image(200000, 'Q');
+    std::vector<std::string> commands;
+    ScriptedServer server([&](ServerSide& side) {
+        side.Handshake(true);
+        for (int i = 0; i < 2; ++i) commands.push_back(side.ReadClientFrame().second);
+        side.Send(ServerFrame(0x81, R"({"method":"Network.requestWillBeSent","params":{"n":1}})") +
+                  ServerFrame(0x81, R"({"id":1,"result":{"data":")" + image + R"("}})") +
+                  ServerFrame(0x81, R"({"method":"Page.loadEventFired","params":{"n":2}})"));
+        commands.push_back(side.ReadClientFrame().second);
+        side.Send(ServerFrame(0x81, R"({"id":2,"error":{"message":"No target"}})") +
+                  ServerFrame(0x81, R"({"id":3,"result":{"ok":true}})"));
+        Sleep(200);
+    });
+    auto client = WebSocketClient::Connect(server.port(), "/", interrupts_);
+    ASSERT_TRUE(client.ok());
+    DevToolsConnection connection(std::move(client).value());
+    std::vector<std::string> events;
+    connection.SetEventListener([&](std::string_view method, const Json& params) {
+        events.push_back(std::string(method) + " " + params.dump());
+    });
+
+    auto first = connection.Start("Page.captureScreenshot", Json::object(), "S", interrupts_);
+    auto second = connection.Start("Target.attachToTarget", Json::object(), "", interrupts_);
+    ASSERT_TRUE(first.ok() && second.ok());
+    ASSERT_TRUE(connection.AwaitArrival(*first, interrupts_).ok());
+    EXPECT_EQ(events, std::vector<std::string>{R"(Network.requestWillBeSent {"n":1})"});
+    auto third = connection.Start("Page.getLayoutMetrics", Json::object(), "S", interrupts_);
+    ASSERT_TRUE(third.ok());
+
+    auto shot = connection.Finish(*first, interrupts_);
+    ASSERT_TRUE(shot.ok()) << shot.error().description;
+    EXPECT_EQ(shot->value("data", ""), image);
+    auto refused = connection.Finish(*second, interrupts_);
+    ASSERT_FALSE(refused.ok());
+    EXPECT_NE(refused.error().description.find(L"No target"), std::wstring::npos);
+    auto metrics = connection.Finish(*third, interrupts_);
+    ASSERT_TRUE(metrics.ok());
+    EXPECT_TRUE(metrics->value("ok", false));
+    EXPECT_EQ(events.size(), 2u);
+
+    server.Join();
+    ASSERT_EQ(commands.size(), 3u);
+    EXPECT_EQ(Json::parse(commands[0]).value("method", ""), "Page.captureScreenshot");
+    EXPECT_EQ(Json::parse(commands[0]).value("sessionId", ""), "S");
+    EXPECT_EQ(Json::parse(commands[2]).value("id", 0), *third);
 }
 
 }  // namespace
