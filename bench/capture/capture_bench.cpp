@@ -1,6 +1,7 @@
 // Times one capture of a page through the snapshot component, from CaptureUrl to the final
-// status, with the settings of the window's address capture. Prints
-// "<milliseconds> <width> <height>" of the written image, or the failure on stderr.
+// status, with the settings of the window's address capture, and until Close has also seen the
+// capture browser closed and its profile removed. Prints "<milliseconds> <width> <height>
+// <milliseconds until closed>" of the written image, or the failure on stderr.
 // Usage: capture_bench.exe <page address or path> <image file>
 #include <windows.h>
 
@@ -68,6 +69,8 @@ int wmain(int argc, wchar_t** argv) {
     const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
         std::chrono::steady_clock::now() - start);
     (void)snap->Close();
+    const auto closed = std::chrono::duration_cast<std::chrono::milliseconds>(
+        std::chrono::steady_clock::now() - start);
     if (status.finalCode != 1) {
         fwprintf(stderr, L"capture failed with %d: %ls\n", status.finalCode, status.text.c_str());
         return 1;
@@ -76,7 +79,7 @@ int wmain(int argc, wchar_t** argv) {
     pagelens::GdiplusSession gdiplus;
     auto image = pagelens::LoadImageFile(argv[2]);
     if (!image.ok()) return 1;
-    printf("%lld %d %d\n", static_cast<long long>(elapsed.count()), image->width(),
-           image->height());
+    printf("%lld %d %d %lld\n", static_cast<long long>(elapsed.count()), image->width(),
+           image->height(), static_cast<long long>(closed.count()));
     return 0;
 }
