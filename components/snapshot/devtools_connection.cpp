@@ -84,14 +84,15 @@ Status DevToolsConnection::AwaitArrival(int64_t id, const Interrupts& interrupts
     Pending& pending = found->second;
     while (!pending.answer && !pending.arrived) {
         auto text = socket_->Receive(interrupts);
-        if (!text.ok()) {
-            pending_.erase(found);
-            return text.error();
-        }
-        if (LeadingAnswerId(*text) == id)
+        Status read = text.ok() ? Status() : Status(text.error());
+        if (read.ok() && LeadingAnswerId(*text) == id)
             pending.arrived = std::move(text).value();
-        else
-            PAGELENS_RETURN_IF_ERROR(Dispatch(std::move(text).value()));
+        else if (read.ok())
+            read = Dispatch(std::move(text).value());
+        if (!read.ok()) {
+            pending_.erase(found);
+            return read;
+        }
     }
     return {};
 }
