@@ -167,6 +167,27 @@ bool Unfilter(int filter, unsigned char* row, const unsigned char* above, size_t
     }
 }
 
+// One decoded row of RGB or RGBA into image row `y`, white past its width.
+void PlaceRow(const unsigned char* source, int channels, int width, Image& image, int y) {
+    uint32_t* target = image.row(y);
+    if (channels == 4) {
+        for (int x = 0; x < width; ++x, source += 4)
+            target[x] = uint32_t(source[3]) << 24 | uint32_t(source[0]) << 16 |
+                        uint32_t(source[1]) << 8 | source[2];
+    } else {
+        for (int x = 0; x < width; ++x, source += 3)
+            target[x] =
+                0xFF000000u | uint32_t(source[0]) << 16 | uint32_t(source[1]) << 8 | source[2];
+    }
+    std::fill(target + width, target + image.width(), kWhite);
+}
+
+// Rows the band did not cover.
+void FillWhite(Image& image, int firstRow, int endRow) {
+    for (int y = firstRow; y < endRow; ++y)
+        std::fill(image.row(y), image.row(y) + image.width(), kWhite);
+}
+
 // Inflates and unfilters the rows straight into the image: no whole decoded copy of the band.
 Status PlaceDirectly(const PngHeader& header, Chunks& chunks, int top, int rows, Image& image) {
     ImageData data(chunks);
@@ -180,22 +201,10 @@ Status PlaceDirectly(const PngHeader& header, Chunks& chunks, int top, int rows,
         unsigned char* pixels = current.data() + 1;
         if (!Unfilter(current[0], pixels, previous.data() + 1, stride, header.channels))
             return NotAPng();
-        uint32_t* target = image.row(top + y);
-        const unsigned char* source = pixels;
-        if (header.channels == 4) {
-            for (int x = 0; x < copyWidth; ++x, source += 4)
-                target[x] = uint32_t(source[3]) << 24 | uint32_t(source[0]) << 16 |
-                            uint32_t(source[1]) << 8 | source[2];
-        } else {
-            for (int x = 0; x < copyWidth; ++x, source += 3)
-                target[x] =
-                    0xFF000000u | uint32_t(source[0]) << 16 | uint32_t(source[1]) << 8 | source[2];
-        }
-        std::fill(target + copyWidth, target + image.width(), kWhite);
+        PlaceRow(pixels, header.channels, copyWidth, image, top + y);
         current.swap(previous);
     }
-    for (int y = copyRows; y < rows; ++y)
-        std::fill(image.row(top + y), image.row(top + y) + image.width(), kWhite);
+    FillWhite(image, top + copyRows, top + rows);
     return {};
 }
 
@@ -213,17 +222,9 @@ Status PlaceThroughStb(std::string_view png, int top, int rows, Image& image) {
 
     const int copyWidth = std::min(width, image.width());
     const int copyRows = std::min(height, rows);
-    for (int y = 0; y < rows; ++y) {
-        uint32_t* target = image.row(top + y);
-        int x = 0;
-        if (y < copyRows) {
-            const unsigned char* source = rgba.get() + static_cast<size_t>(y) * width * 4;
-            for (; x < copyWidth; ++x, source += 4)
-                target[x] = uint32_t(source[3]) << 24 | uint32_t(source[0]) << 16 |
-                            uint32_t(source[1]) << 8 | source[2];
-        }
-        std::fill(target + x, target + image.width(), kWhite);
-    }
+    for (int y = 0; y < copyRows; ++y)
+        PlaceRow(rgba.get() + static_cast<size_t>(y) * width * 4, 4, copyWidth, image, top + y);
+    FillWhite(image, top + copyRows, top + rows);
     return {};
 }
 

@@ -55,7 +55,6 @@ private:
     Status StartBrowser(const BrowserProgram& program);
     Status Connect(const DevToolsEndpoint& endpoint, const Interrupts& interrupts);
     Status WriteImage(JpegInPieces& jpeg);
-    void BeginClosingBrowser();
     void CloseBrowser();
 
     const CaptureRequest& request_;
@@ -67,7 +66,6 @@ private:
     std::optional<ProfileFolder> profile_;
     std::optional<BrowserProcess> process_;
     std::unique_ptr<DevToolsConnection> connection_;
-    bool closeSent_ = false;
 };
 
 // Made at once, so that a work file that cannot be written fails before the browser starts.
@@ -155,14 +153,6 @@ Status CaptureRun::WriteImage(JpegInPieces& jpeg) {
     return {};
 }
 
-void CaptureRun::BeginClosingBrowser() {
-    if (connection_ && !closeSent_)
-        closeSent_ =
-            connection_
-                ->Send("Browser.close", Json::object(), "", Interrupts{}.within(kBrowserCloseLimit))
-                .ok();
-}
-
 // Browser.close is the one way to end a host browser under Wine, so a browser that was still
 // starting when the capture stopped is waited for and connected to just to close it.
 void CaptureRun::CloseBrowser() {
@@ -174,8 +164,11 @@ void CaptureRun::CloseBrowser() {
             endpoint.ok())
             (void)Connect(*endpoint, unstoppable.within(kLateStartLimit));
     }
-    BeginClosingBrowser();
-    if (closeSent_) (void)connection_->ReadUntilClosed(unstoppable.within(kBrowserCloseLimit));
+    if (connection_ &&
+        connection_
+            ->Send("Browser.close", Json::object(), "", unstoppable.within(kBrowserCloseLimit))
+            .ok())
+        (void)connection_->ReadUntilClosed(unstoppable.within(kBrowserCloseLimit));
     connection_.reset();
     process_->Finish(kBrowserCloseLimit);
 }
