@@ -20,14 +20,6 @@ constexpr std::array<uint32_t, 4> kInitialState = {0x67452301, 0xEFCDAB89, 0x98B
 // A multiple of 64, so that whole chunks go to the transform without passing the block buffer.
 constexpr size_t kFileChunk = 1 << 20;
 
-RunError FileAccessError() { return {75, L"iePagelens", L"Path/File access error"}; }
-
-RunError OpenError(DWORD lastError) {
-    if (lastError == ERROR_FILE_NOT_FOUND || lastError == ERROR_PATH_NOT_FOUND) {
-        return errors::FileNotFound();
-    }
-    return FileAccessError();
-}
 
 std::wstring SignedDecimal(uint32_t word) { return std::to_wstring(static_cast<int32_t>(word)); }
 
@@ -41,14 +33,14 @@ std::wstring MD5::RegisterD() const { return SignedDecimal(state_[3]); }
 Result<std::wstring> MD5::DigestFileToHexStr(const std::wstring& FileName) {
     UniqueFile file(CreateFileW(FileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return OpenError(GetLastError());
+    if (!file) return errors::FromWin32File(GetLastError(), errors::FileUse::Read);
 
     MD5Init();
     std::unique_ptr<uint8_t[]> chunk(new uint8_t[kFileChunk]);
     for (;;) {
         DWORD read = 0;
         if (!ReadFile(file.get(), chunk.get(), kFileChunk, &read, nullptr)) {
-            return FileAccessError();
+            return errors::PathFileAccess();
         }
         if (read == 0) break;
         Update(chunk.get(), read);

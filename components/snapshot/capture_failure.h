@@ -7,14 +7,15 @@
 #include <string>
 
 #include "common/run_error.h"
+#include "components/snapshot/html_snap.h"
 
 namespace pagelens::capture {
 
-inline constexpr int32_t kWritten = 1;
-inline constexpr int32_t kFailed = -1;
-inline constexpr int32_t kWriteFailed = -2;
-inline constexpr int32_t kOpenFailed = -3;
-inline constexpr int32_t kTimedOut = -4;
+using snap_code::kFailed;
+using snap_code::kOpenFailed;
+using snap_code::kTimedOut;
+using snap_code::kWriteFailed;
+using snap_code::kWritten;
 inline constexpr int32_t kStopped = 0;
 
 inline RunError Failure(int32_t code, std::wstring text) {

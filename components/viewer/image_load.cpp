@@ -26,28 +26,13 @@
 namespace pagelens {
 namespace {
 
-RunError InvalidPicture() { return {481, L"iePagelens", L"Invalid picture"}; }
-RunError OutOfMemory() { return {7, L"iePagelens", L"Out of memory"}; }
-RunError FileAccessError() { return {75, L"iePagelens", L"Path/File access error"}; }
+using errors::InvalidPicture;
+using errors::OutOfMemory;
 
-void FreeGlobal(HGLOBAL memory) { GlobalFree(memory); }
-using UniqueHglobal = UniqueHandle<HGLOBAL, FreeGlobal>;
 
 // Larger files cannot be decoded into a 32-bit process's address space anyway.
 constexpr LONGLONG kLargestFile = 1LL << 30;
 
-RunError OpenFailure(DWORD error) {
-    switch (error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_INVALID_NAME:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-            return errors::FileNotFound();
-        default:
-            return FileAccessError();
-    }
-}
 
 // The file's bytes in movable global memory, ready to become a stream. The block may be
 // larger than the file, so the file's size travels with it.
@@ -61,9 +46,9 @@ Result<FileBytes> ReadWholeFile(const std::wstring& path) {
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    if (!file) return OpenFailure(GetLastError());
+    if (!file) return errors::FromWin32File(GetLastError(), errors::FileUse::Read);
     LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size)) return FileAccessError();
+    if (!GetFileSizeEx(file.get(), &size)) return errors::PathFileAccess();
     if (size.QuadPart == 0) return InvalidPicture();
     if (size.QuadPart > kLargestFile) return OutOfMemory();
     const DWORD length = static_cast<DWORD>(size.QuadPart);
@@ -75,7 +60,7 @@ Result<FileBytes> ReadWholeFile(const std::wstring& path) {
     DWORD read = 0;
     const BOOL ok = ReadFile(file.get(), bytes, length, &read, nullptr);
     GlobalUnlock(memory.get());
-    if (!ok || read != length) return FileAccessError();
+    if (!ok || read != length) return errors::PathFileAccess();
     return FileBytes{std::move(memory), length};
 }
 

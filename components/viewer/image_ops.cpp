@@ -12,7 +12,7 @@ namespace pagelens {
 namespace {
 
 RunError InvalidArgument() { return {5, L"iePagelens", L"Invalid procedure call or argument"}; }
-RunError OutOfMemory() { return {7, L"iePagelens", L"Out of memory"}; }
+using errors::OutOfMemory;
 
 // BT.601 luminance, rounded half up; exact for every colour.
 inline uint32_t LuminanceOf(uint32_t pixel) {

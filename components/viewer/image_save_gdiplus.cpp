@@ -22,7 +22,7 @@ namespace pagelens {
 namespace {
 
 RunError EncoderFailure(const wchar_t* what) {
-    return {75, L"iePagelens", std::wstring(L"Path/File access error: ") + what};
+    return errors::PathFileAccess(what);
 }
 
 Result<CLSID> EncoderFor(const wchar_t* mimeType) {
@@ -68,7 +68,7 @@ public:
         const bool oneBit = tone == ImageTone::BlackAndWhite;
         input.stride_ = oneBit ? IndexedStride(image.width(), 1) : IndexedStride(image.width(), 8);
         input.copy_.reset(new (std::nothrow) uint8_t[size_t(input.stride_) * image.height()]);
-        if (!input.copy_) return SaveOutOfMemory();
+        if (!input.copy_) return errors::OutOfMemory();
         input.scan0_ = input.copy_.get();
         if (oneBit) {
             PackBlackAndWhite(image, input.copy_.get(), input.stride_);
@@ -77,7 +77,7 @@ public:
             PackGray(image, input.copy_.get(), input.stride_);
             input.format_ = PixelFormat8bppIndexed;
         }
-        if (!input.setGrayPalette(oneBit ? 2 : 256)) return SaveOutOfMemory();
+        if (!input.setGrayPalette(oneBit ? 2 : 256)) return errors::OutOfMemory();
         return input;
     }
 
@@ -86,7 +86,7 @@ public:
 
     Status save(const std::wstring& path, const CLSID& encoder) const {
         Gdiplus::Bitmap bitmap(width_, height_, stride_, format_, static_cast<BYTE*>(scan0_));
-        if (bitmap.GetLastStatus() != Gdiplus::Ok) return SaveOutOfMemory();
+        if (bitmap.GetLastStatus() != Gdiplus::Ok) return errors::OutOfMemory();
         if (palette_ && bitmap.SetPalette(palette()) != Gdiplus::Ok)
             return EncoderFailure(L"GDI+ refused the palette");
         const Gdiplus::Status status = bitmap.Save(path.c_str(), &encoder, nullptr);
@@ -103,7 +103,7 @@ private:
         input.height_ = image.height();
         input.stride_ = IndexedStride(image.width(), 24);
         input.copy_.reset(new (std::nothrow) uint8_t[size_t(input.stride_) * image.height()]);
-        if (!input.copy_) return SaveOutOfMemory();
+        if (!input.copy_) return errors::OutOfMemory();
         for (int y = 0; y < image.height(); ++y)
             PackBgrRow(image.row(y), image.width(), input.copy_.get() + size_t(y) * input.stride_,
                        input.stride_);

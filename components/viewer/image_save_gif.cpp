@@ -54,12 +54,11 @@ void WriteHeader(PendingFile& out, int width, int height, const std::vector<uint
 Status SaveAsGifFile(const Image& image, const std::wstring& path) {
     if (image.empty()) return NoImageToSave();
     if (image.width() > kLargestGifSide || image.height() > kLargestGifSide)
-        return RunError{6, L"iePagelens",
-                        L"Overflow: a GIF image is at most 65535 pixels wide and high"};
+        return errors::Overflow(L"a GIF image is at most 65535 pixels wide and high");
     auto palette = GifPalette::Choose(image);
     if (!palette) return palette.error();
     std::unique_ptr<uint8_t[]> indices(new (std::nothrow) uint8_t[image.width()]);
-    if (!indices) return SaveOutOfMemory();
+    if (!indices) return errors::OutOfMemory();
     auto file = PendingFile::Create(path);
     if (!file) return file.error();
     PendingFile& out = file.value();

@@ -188,7 +188,7 @@ Result<GifPalette> GifPalette::Choose(const Image& image) {
     palette.exactIndex_.clear();
 
     std::unique_ptr<Cell[]> cells;
-    if (!BuildHistogram(image, cells)) return SaveOutOfMemory();
+    if (!BuildHistogram(image, cells)) return errors::OutOfMemory();
     palette.colors_.clear();
     for (const Box& box : MedianCut(cells.get()))
         palette.colors_.push_back(MeanColor(cells.get(), box));

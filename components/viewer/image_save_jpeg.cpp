@@ -153,7 +153,7 @@ bool UseSse2(JpegMath math) {
 }
 
 RunError TooLargeForJpeg() {
-    return {6, L"iePagelens", L"Overflow: a JPEG image is at most 65535 pixels wide and high"};
+    return errors::Overflow(L"a JPEG image is at most 65535 pixels wide and high");
 }
 
 }  // namespace
@@ -162,12 +162,12 @@ Status WriteJpeg(const Image& image, int firstRow, int rowCount, int quality, Pe
                  JpegMath math) {
     if (image.width() > kLargestJpegSide || rowCount > kLargestJpegSide) return TooLargeForJpeg();
     auto rgb = RgbBand(image, firstRow, rowCount);
-    if (!rgb) return SaveOutOfMemory();
+    if (!rgb) return errors::OutOfMemory();
     const auto encode =
         UseSse2(math) ? stb_sse2::stbi_write_jpg_to_func : stb_x87::stbi_write_jpg_to_func;
     if (!encode(WriteToPendingFile, &out, image.width(), rowCount, 3, rgb.get(),
                 EncoderQuality(quality)))
-        return RunError{75, L"iePagelens", L"Path/File access error: the JPEG encoder failed"};
+        return errors::PathFileAccess(L"the JPEG encoder failed");
     return {};
 }
 
@@ -354,7 +354,7 @@ Status JpegInPieces::WriteFile(const std::wstring& path) {
         try {
             bytes = piece.get();
         } catch (const std::bad_alloc&) {
-            return SaveOutOfMemory();
+            return errors::OutOfMemory();
         }
         file.value().write(bytes.data(), bytes.size());
     }

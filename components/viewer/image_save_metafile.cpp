@@ -31,7 +31,7 @@ BITMAPINFOHEADER Dib24Header(int width, int height) {
 }
 
 RunError MetafileFailure(const wchar_t* what) {
-    return {75, L"iePagelens", std::wstring(L"Path/File access error: ") + what};
+    return errors::PathFileAccess(what);
 }
 
 // The picture frame in .01 mm, from the reference device's size and resolution.
@@ -55,7 +55,7 @@ Status SaveAsEmfFile(const Image& image, const std::wstring& path) {
     const int width = image.width(), height = image.height();
     const int stride = IndexedStride(width, 24);
     std::unique_ptr<uint8_t[]> bits(new (std::nothrow) uint8_t[size_t(stride) * height]);
-    if (!bits) return SaveOutOfMemory();
+    if (!bits) return errors::OutOfMemory();
     for (int y = 0; y < height; ++y)
         PackBgrRow(image.row(y), width, bits.get() + size_t(height - 1 - y) * stride, stride);
 
@@ -201,10 +201,10 @@ Status SaveAsWmfFile(const Image& image, const std::wstring& path) {
         largest = std::max(largest, TileRecordWords(tile));
     }
     if (totalWords > 0xFFFFFFFFu)
-        return RunError{6, L"iePagelens", L"Overflow: the image is too large for a WMF file"};
+        return errors::Overflow(L"the image is too large for a WMF file");
     std::unique_ptr<uint8_t[]> rowBuffer(new (std::nothrow)
                                              uint8_t[size_t(IndexedStride(image.width(), 24))]);
-    if (!rowBuffer) return SaveOutOfMemory();
+    if (!rowBuffer) return errors::OutOfMemory();
 
     auto file = PendingFile::Create(path);
     if (!file) return file.error();

@@ -7,10 +7,6 @@
 namespace pagelens {
 namespace {
 
-RunError Failure(int32_t number, const wchar_t* text, const std::wstring& path) {
-    return {number, L"iePagelens", std::wstring(text) + L": " + path};
-}
-
 Result<std::wstring> FullPath(const std::wstring& path) {
     if (path.empty()) return SaveFailure(ERROR_INVALID_NAME, path);
     DWORD length = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
@@ -28,7 +24,7 @@ Status CheckTarget(const std::wstring& full) {
     const DWORD attributes = GetFileAttributesW(full.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) return {};
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return Failure(75, L"Path/File access error (a folder has that name)", full);
+        return errors::PathFileAccess(full + L" (a folder has that name)");
     if (attributes & FILE_ATTRIBUTE_READONLY) return SaveFailure(ERROR_ACCESS_DENIED, full);
     return {};
 }
@@ -41,36 +37,10 @@ std::wstring FolderOf(const std::wstring& full) {
 }  // namespace
 
 RunError SaveFailure(DWORD win32Error, const std::wstring& path) {
-    switch (win32Error) {
-        case ERROR_FILE_NOT_FOUND:
-        case ERROR_PATH_NOT_FOUND:
-        case ERROR_DIRECTORY:
-        case ERROR_INVALID_DRIVE:
-        case ERROR_BAD_NETPATH:
-        case ERROR_BAD_NET_NAME:
-            return Failure(76, L"Path not found", path);
-        case ERROR_INVALID_NAME:
-        case ERROR_BAD_PATHNAME:
-        case ERROR_FILENAME_EXCED_RANGE:
-            return Failure(52, L"Bad file name or number", path);
-        case ERROR_ACCESS_DENIED:
-        case ERROR_WRITE_PROTECT:
-        case ERROR_SHARING_VIOLATION:
-        case ERROR_LOCK_VIOLATION:
-            return Failure(70, L"Permission denied", path);
-        case ERROR_DISK_FULL:
-        case ERROR_HANDLE_DISK_FULL:
-            return Failure(61, L"Disk full", path);
-        default:
-            return Failure(75, L"Path/File access error", path);
-    }
+    return errors::FromWin32File(win32Error, errors::FileUse::Write, path);
 }
 
-RunError SaveOutOfMemory() { return {7, L"iePagelens", L"Out of memory"}; }
-
-RunError NoImageToSave() {
-    return {481, L"iePagelens", L"Invalid picture: there is no image to save"};
-}
+RunError NoImageToSave() { return errors::InvalidPicture(L"there is no image to save"); }
 
 Result<PendingFile> PendingFile::Create(const std::wstring& target) {
     auto full = FullPath(target);
@@ -78,7 +48,7 @@ Result<PendingFile> PendingFile::Create(const std::wstring& target) {
     PAGELENS_RETURN_IF_ERROR(CheckTarget(*full));
 
     std::unique_ptr<uint8_t[]> buffer(new (std::nothrow) uint8_t[kBufferSize]);
-    if (!buffer) return SaveOutOfMemory();
+    if (!buffer) return errors::OutOfMemory();
 
     wchar_t temporary[MAX_PATH];
     if (!GetTempFileNameW(FolderOf(*full).c_str(), L"plz", 0, temporary))

@@ -70,7 +70,6 @@ private:
 
 // The error for a failed file operation on `path`, from a Win32 error code.
 RunError SaveFailure(DWORD win32Error, const std::wstring& path);
-RunError SaveOutOfMemory();
 // Saving an empty image (nothing loaded) is refused.
 RunError NoImageToSave();
 

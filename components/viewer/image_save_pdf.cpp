@@ -123,8 +123,7 @@ Status WritePage(PdfWriter& pdf, PendingFile& out, const Image& image, const Pdf
 Status SaveAsPdfFile(const Image& image, const std::wstring& path) {
     if (image.empty()) return NoImageToSave();
     if (image.width() > kLargestJpegSide)
-        return RunError{6, L"iePagelens",
-                        L"Overflow: an image for PDF is at most 65535 pixels wide"};
+        return errors::Overflow(L"an image for PDF is at most 65535 pixels wide");
     const PdfLayout layout = LayOut(image.width(), image.height());
     auto file = PendingFile::Create(path);
     if (!file) return file.error();

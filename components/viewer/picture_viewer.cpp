@@ -8,6 +8,7 @@
 #include "common/module.h"
 #include "common/routed_window_proc.h"
 #include "common/unique_handle.h"
+#include "common/window_class.h"
 #include "components/viewer/image_files.h"
 #include "components/viewer/image_ops.h"
 
@@ -19,14 +20,9 @@ constexpr COLORREF kBackground = RGB(128, 128, 128);
 constexpr int kWheelStep = 60;
 
 bool RegisterViewerClass(WNDPROC proc) {
-    WNDCLASSEXW wc{sizeof wc};
-    if (GetClassInfoExW(ThisModule(), kViewerClass, &wc)) return true;
-    wc.style = CS_HREDRAW | CS_VREDRAW;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = ThisModule();
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.lpszClassName = kViewerClass;
-    return RegisterClassExW(&wc) != 0;
+    return RegisterWindowClass(
+               {.name = kViewerClass, .procedure = proc, .style = CS_HREDRAW | CS_VREDRAW})
+        .ok();
 }
 
 int Scaled(int size, double zoom) {

@@ -5,16 +5,11 @@
 #include "tests/support/test_support.h"
 
 namespace pagelens::test {
-namespace {
-
-bool IsFinal(int32_t code) { return code == 1 || (code <= -1 && code >= -4); }
-
-}  // namespace
 
 std::vector<StatusReport> CaptureRecorder::finals() const {
     std::vector<StatusReport> found;
     for (const auto& status : statuses)
-        if (IsFinal(status.code)) found.push_back(status);
+        if (snap_code::IsFinal(status.code)) found.push_back(status);
     return found;
 }
 
