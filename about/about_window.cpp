@@ -17,8 +17,9 @@
 #include "common/module.h"
 #include "common/routed_window_proc.h"
 #include "common/unique_handle.h"
-#include "window/modal_loop.h"
-#include "window/open_windows.h"
+#include "common/window_class.h"
+#include "ui/modal_loop.h"
+#include "ui/open_windows.h"
 
 namespace pagelens {
 namespace {
@@ -148,18 +149,9 @@ private:
 };
 
 Status RegisterAboutWindowClass() {
-    WNDCLASSEXW existing{sizeof existing};
-    if (GetClassInfoExW(ThisModule(), kAboutWindowClass, &existing)) return {};
-    WNDCLASSEXW windowClass{sizeof windowClass};
-    windowClass.lpfnWndProc = &RoutedWindowProc<AboutWindow>;
-    windowClass.hInstance = ThisModule();
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    windowClass.lpszClassName = kAboutWindowClass;
-    if (!RegisterClassExW(&windowClass))
-        return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()),
-                                   L"The About window class cannot be registered");
-    return {};
+    return RegisterWindowClass({.name = kAboutWindowClass,
+                                .procedure = &RoutedWindowProc<AboutWindow>,
+                                .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)});
 }
 
 // Centred over the owner, or over the work area when there is none, kept on the screen.

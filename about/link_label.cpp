@@ -4,8 +4,10 @@
 #include <string>
 
 #include "about/about_ids.h"
+#include "common/com_boundary.h"
 #include "common/module.h"
 #include "common/unique_handle.h"
+#include "common/window_class.h"
 
 namespace pagelens {
 namespace {
@@ -47,12 +49,8 @@ LRESULT CALLBACK LinkLabel::WindowProc(HWND hwnd, UINT message, WPARAM wParam, L
         delete self;
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    // No C++ exception may cross into the system's message dispatch.
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
+    return AtWindowBoundary(hwnd, message, wParam, lParam,
+                            [&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
 LRESULT LinkLabel::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -154,17 +152,9 @@ void LinkLabel::PaintContent(HDC dc) {
 }  // namespace
 
 Status RegisterLinkLabelClass() {
-    WNDCLASSEXW existing{sizeof existing};
-    if (GetClassInfoExW(ThisModule(), about_ids::kLinkLabelClass, &existing)) return {};
-    WNDCLASSEXW windowClass{sizeof windowClass};
-    windowClass.lpfnWndProc = &LinkLabel::WindowProc;
-    windowClass.hInstance = ThisModule();
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_HAND);
-    windowClass.lpszClassName = about_ids::kLinkLabelClass;
-    if (!RegisterClassExW(&windowClass))
-        return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()),
-                                   L"The link label window class cannot be registered");
-    return {};
+    return RegisterWindowClass({.name = about_ids::kLinkLabelClass,
+                                .procedure = &LinkLabel::WindowProc,
+                                .cursor = IDC_HAND});
 }
 
 void FitLinkLabelToText(HWND link) {

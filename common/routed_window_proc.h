@@ -5,6 +5,8 @@
 #pragma once
 #include <windows.h>
 
+#include "common/com_boundary.h"
+
 namespace pagelens {
 
 template <typename T>
@@ -21,11 +23,8 @@ LRESULT CALLBACK RoutedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
         self->Detach();
         return DefWindowProcW(hwnd, message, wParam, lParam);
     }
-    try {
-        return self->HandleMessage(message, wParam, lParam);
-    } catch (...) {
-        return DefWindowProcW(hwnd, message, wParam, lParam);
-    }
+    return AtWindowBoundary(hwnd, message, wParam, lParam,
+                            [&] { return self->HandleMessage(message, wParam, lParam); });
 }
 
 }  // namespace pagelens

@@ -1,6 +1,9 @@
 // Owners for Win32 handles: each kind of handle has one alias, and the alias frees it.
 #pragma once
 #include <windows.h>
+#include <oleauto.h>
+
+#include <string>
 #include <utility>
 
 namespace pagelens {
@@ -45,6 +48,9 @@ inline void DestroyWindowHandle(HWND h) { DestroyWindow(h); }
 inline void FreeModuleHandle(HMODULE h) { FreeLibrary(h); }
 inline void DeleteEmf(HENHMETAFILE h) { DeleteEnhMetaFile(h); }
 inline void DestroyIconHandle(HICON h) { DestroyIcon(h); }
+inline void FreeBstr(BSTR s) { SysFreeString(s); }
+inline void FreeLocal(HLOCAL h) { LocalFree(h); }
+inline void FreeGlobal(HGLOBAL h) { GlobalFree(h); }
 }  // namespace detail
 
 using UniqueHkey = UniqueHandle<HKEY, detail::CloseKey>;
@@ -60,6 +66,14 @@ using UniqueHwnd = UniqueHandle<HWND, detail::DestroyWindowHandle>;
 using UniqueHmodule = UniqueHandle<HMODULE, detail::FreeModuleHandle>;
 using UniqueHenhmetafile = UniqueHandle<HENHMETAFILE, detail::DeleteEmf>;
 using UniqueHicon = UniqueHandle<HICON, detail::DestroyIconHandle>;
+using UniqueBstr = UniqueHandle<BSTR, detail::FreeBstr>;
+using UniqueHlocal = UniqueHandle<HLOCAL, detail::FreeLocal>;
+using UniqueHglobal = UniqueHandle<HGLOBAL, detail::FreeGlobal>;
+
+// A BSTR's text, embedded nulls included; an empty string for a null BSTR.
+inline std::wstring BstrText(const UniqueBstr& text) {
+    return text ? std::wstring(text.get(), SysStringLen(text.get())) : std::wstring();
+}
 
 // Restores the object that was selected into a device context.
 class SelectGuard {
@@ -74,7 +88,7 @@ private:
     HGDIOBJ old_;
 };
 
-// GetDC / ReleaseDC.
+// GetDC / ReleaseDC; WindowDc(nullptr) is the screen's.
 class WindowDc {
 public:
     explicit WindowDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}

@@ -1,5 +1,6 @@
 #include "extension/class_factory.h"
 
+#include "common/com_boundary.h"
 #include "extension/cpagelens.h"
 #include "extension/guids.h"
 #include "extension/module_state.h"
@@ -35,7 +36,7 @@ public:
         if (!result) return E_POINTER;
         *result = nullptr;
         if (outer) return CLASS_E_NOAGGREGATION;
-        return cPagelens::Create(iid, result);
+        return AtComBoundary([&] { return cPagelens::Create(iid, result); });
     }
     STDMETHODIMP LockServer(BOOL lock) override {
         if (lock)

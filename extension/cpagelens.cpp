@@ -5,11 +5,12 @@
 
 #include <string>
 
+#include "common/com_boundary.h"
 #include "common/module.h"
 #include "common/run_error.h"
 #include "extension/guids.h"
 #include "extension/module_state.h"
-#include "window/error_text.h"
+#include "ui/error_text.h"
 #include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
 
@@ -17,16 +18,6 @@ namespace pagelens {
 namespace {
 
 constexpr wchar_t kProductCaption[] = L"iePagelens";
-
-// No C++ exception leaves a COM method.
-template <typename F>
-HRESULT AtComBoundary(F&& body) noexcept {
-    try {
-        return body();
-    } catch (...) {
-        return E_UNEXPECTED;
-    }
-}
 
 void ShowError(const std::wstring& text) {
     MessageBoxW(nullptr, text.c_str(), kProductCaption, MB_OK);
@@ -99,27 +90,34 @@ STDMETHODIMP cPagelens::GetTypeInfoCount(UINT* count) {
 }
 
 STDMETHODIMP cPagelens::GetTypeInfo(UINT index, LCID, ITypeInfo** info) {
-    if (!info) return E_POINTER;
-    *info = nullptr;
-    if (index != 0) return DISP_E_BADINDEX;
-    HRESULT hr = LoadTypeInfo();
-    if (FAILED(hr)) return hr;
-    *info = ComPtr<ITypeInfo>(typeInfo_).detach();
-    return S_OK;
+    return AtComBoundary([&]() -> HRESULT {
+        if (!info) return E_POINTER;
+        *info = nullptr;
+        if (index != 0) return DISP_E_BADINDEX;
+        HRESULT hr = LoadTypeInfo();
+        if (FAILED(hr)) return hr;
+        *info = ComPtr<ITypeInfo>(typeInfo_).detach();
+        return S_OK;
+    });
 }
 
 STDMETHODIMP cPagelens::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
-    HRESULT hr = LoadTypeInfo();
-    if (FAILED(hr)) return hr;
-    return DispGetIDsOfNames(typeInfo_.get(), names, count, ids);
+    return AtComBoundary([&]() -> HRESULT {
+        HRESULT hr = LoadTypeInfo();
+        if (FAILED(hr)) return hr;
+        return DispGetIDsOfNames(typeInfo_.get(), names, count, ids);
+    });
 }
 
 STDMETHODIMP cPagelens::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params,
                                VARIANT* result, EXCEPINFO* exception, UINT* argError) {
-    HRESULT hr = LoadTypeInfo();
-    if (FAILED(hr)) return hr;
-    return DispInvoke(static_cast<IDispatch*>(this), typeInfo_.get(), id, flags, params, result,
-                      exception, argError);
+    // A handler the type information dispatches to is ours too: the guard covers it.
+    return AtComBoundary([&]() -> HRESULT {
+        HRESULT hr = LoadTypeInfo();
+        if (FAILED(hr)) return hr;
+        return DispInvoke(static_cast<IDispatch*>(this), typeInfo_.get(), id, flags, params,
+                          result, exception, argError);
+    });
 }
 
 // IObjectWithSite

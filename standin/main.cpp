@@ -54,10 +54,10 @@ std::wstring Hex(HRESULT hr) {
 
 std::vector<std::wstring> Arguments() {
     int count = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &count);
+    UniqueHlocal owner(CommandLineToArgvW(GetCommandLineW(), &count));
+    auto* argv = static_cast<LPWSTR*>(owner.get());
     std::vector<std::wstring> args;
-    for (int i = 1; i < count; ++i) args.emplace_back(argv[i]);
-    LocalFree(argv);
+    for (int i = 1; argv && i < count; ++i) args.emplace_back(argv[i]);
     return args;
 }
 

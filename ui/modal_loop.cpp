@@ -1,4 +1,4 @@
-#include "window/modal_loop.h"
+#include "ui/modal_loop.h"
 
 namespace pagelens {
 namespace {

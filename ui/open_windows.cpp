@@ -1,4 +1,4 @@
-#include "window/open_windows.h"
+#include "ui/open_windows.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "window/status_bar.h"
+#include "ui/status_bar.h"
 
 #include <commctrl.h>
 

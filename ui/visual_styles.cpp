@@ -1,7 +1,7 @@
-#include "window/visual_styles.h"
+#include "ui/visual_styles.h"
 
 #include "common/module.h"
-#include "extension/resource_ids.h"
+#include "ui/resource_ids.h"
 
 namespace pagelens {
 namespace {

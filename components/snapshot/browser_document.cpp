@@ -14,11 +14,7 @@ namespace {
 constexpr int kSmallestViewSide = 200;
 constexpr int kLargestViewSide = 8192;
 
-std::wstring TakeBstr(BSTR text) {
-    std::wstring value = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-    SysFreeString(text);
-    return value;
-}
+std::wstring TakeBstr(BSTR text) { return BstrText(UniqueBstr(text)); }
 
 ComPtr<IDispatch> DocumentOf(IWebBrowser2* browser) {
     ComPtr<IDispatch> document;

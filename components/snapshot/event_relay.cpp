@@ -1,6 +1,8 @@
 #include "components/snapshot/event_relay.h"
 
+#include "common/com_boundary.h"
 #include "common/module.h"
+#include "common/window_class.h"
 
 namespace pagelens::capture {
 namespace {
@@ -8,20 +10,8 @@ namespace {
 constexpr UINT kReportsWaiting = WM_APP + 1;
 constexpr wchar_t kClassName[] = L"PagelensHtmlSnapEvents";
 
-bool IsFinal(int32_t code) { return code >= -4 && code <= 1 && code != 0; }
-
 bool RegisterRelayClass(WNDPROC proc) {
-    WNDCLASSEXW windowClass{sizeof windowClass};
-    if (GetClassInfoExW(ThisModule(), kClassName, &windowClass)) {
-        if (windowClass.lpfnWndProc == proc) return true;
-        // Left by an earlier load of this library at another address.
-        UnregisterClassW(kClassName, ThisModule());
-    }
-    windowClass = WNDCLASSEXW{sizeof windowClass};
-    windowClass.lpfnWndProc = proc;
-    windowClass.hInstance = ThisModule();
-    windowClass.lpszClassName = kClassName;
-    return RegisterClassExW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterWindowClass({.name = kClassName, .procedure = proc, .cursor = nullptr}).ok();
 }
 
 }  // namespace
@@ -84,21 +74,21 @@ void EventRelay::DeliverOne() {
     if (report.isProgress) {
         events_->OnProgress(report.value);
     } else {
-        finalDelivered_ = IsFinal(report.value);
+        finalDelivered_ = snap_code::IsFinal(report.value);
         events_->OnStatus(report.text, report.value);
     }
 }
 
 LRESULT CALLBACK EventRelay::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (message == kReportsWaiting) {
+    if (message != kReportsWaiting) return DefWindowProcW(hwnd, message, wParam, lParam);
+    return AtWindowBoundary(hwnd, message, wParam, lParam, [&]() -> LRESULT {
         if (auto* relay = reinterpret_cast<EventRelay*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA))) {
             // The handler may drop the component and with it the component's share.
             std::shared_ptr<EventRelay> keepAlive = relay->shared_from_this();
             keepAlive->DeliverOne();
         }
         return 0;
-    }
-    return DefWindowProcW(hwnd, message, wParam, lParam);
+    });
 }
 
 }  // namespace pagelens::capture

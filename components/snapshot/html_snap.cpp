@@ -42,15 +42,13 @@ DWORD WINAPI WorkerMain(void* parameter);
 // Keeps this library loaded while the worker runs: a component dropped by its host may leave
 // the worker finishing its clean-up after the host let the library go.
 HMODULE PinThisModule() {
-    HMODULE module = nullptr;
+    UniqueHmodule module;
     if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            reinterpret_cast<LPCWSTR>(&WorkerMain), &module))
+                            reinterpret_cast<LPCWSTR>(&WorkerMain), module.put()))
         return nullptr;
-    if (module == GetModuleHandleW(nullptr)) {  // a program, not a library: nothing to keep
-        FreeLibrary(module);
-        return nullptr;
-    }
-    return module;
+    // A program, not a library: nothing to keep.
+    if (module.get() == GetModuleHandleW(nullptr)) return nullptr;
+    return module.release();
 }
 
 DWORD WINAPI WorkerMain(void* parameter) {
@@ -141,7 +139,7 @@ Status HtmlSnapComponent::Start(CaptureRequest request) {
     worker_.reset(CreateThread(nullptr, 0, WorkerMain, start.get(), 0, nullptr));
     if (!worker_) {
         const DWORD error = GetLastError();
-        if (start->pinnedModule) FreeLibrary(start->pinnedModule);
+        UniqueHmodule unpinned(start->pinnedModule);
         return errors::FromHresult(HRESULT_FROM_WIN32(error),
                                    L"The capture thread cannot be started");
     }

@@ -12,7 +12,7 @@
 #include "about/about_ids.h"
 #include "common/unique_handle.h"
 #include "tests/about/shell_recorder.h"
-#include "window/open_windows.h"
+#include "ui/open_windows.h"
 
 namespace pagelens {
 namespace {
