@@ -4,33 +4,15 @@
 #include <mshtml.h>
 
 #include "common/com_ptr.h"
+#include "common/unique_handle.h"
 #include "common/number_text.h"
 #include "window/control_ids.h"
-#include "window/modal_loop.h"
+#include "ui/modal_loop.h"
 #include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
 
 namespace pagelens {
 namespace {
-
-struct FinalStatus {
-    int32_t code;
-    const wchar_t* text;
-};
-
-constexpr FinalStatus kFinalStatuses[] = {
-    {1, L"The snapshot is successfully taken"},
-    {-1, L"Fail to take the snapshot of the page"},
-    {-2, L"Fail to save to file"},
-    {-3, L"Fail to open the URL"},
-    {-4, L"Time is out before taking a snapshot"},
-};
-
-const FinalStatus* FindFinalStatus(int32_t code) {
-    for (const auto& status : kFinalStatuses)
-        if (status.code == code) return &status;
-    return nullptr;
-}
 
 // The address of the document the browser shows.
 Result<std::wstring> DocumentAddress(IWebBrowser2* browser) {
@@ -40,54 +22,28 @@ Result<std::wstring> DocumentAddress(IWebBrowser2* browser) {
         return errors::ObjectRequired();
     ComPtr<IHTMLDocument2> html;
     if (FAILED(document.As(IID_IHTMLDocument2, html))) return errors::TypeMismatch();
-    BSTR url = nullptr;
-    HRESULT hr = html->get_URL(&url);
+    UniqueBstr url;
+    HRESULT hr = html->get_URL(url.put());
     if (FAILED(hr)) return errors::FromHresult(hr, L"The document's address could not be read");
-    std::wstring address = url ? std::wstring(url, SysStringLen(url)) : std::wstring();
-    SysFreeString(url);
-    return address;
+    return BstrText(url);
 }
 
-Status RequireSnap(const std::unique_ptr<HtmlSnap>& snap) {
+Status RequireSnap(const HtmlSnap* snap) {
     if (!snap) return errors::ObjectRequired();
     return {};
 }
 
 }  // namespace
 
-bool frmMain::WorkFileExists() const {
-    DWORD attributes = GetFileAttributesW(workFilePath_.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-Status frmMain::DeleteWorkFile() {
-    if (!WorkFileExists()) return {};
-    if (!DeleteFileW(workFilePath_.c_str()))
-        return RunError{75, L"iePagelens", L"Path/File access error"};
-    return {};
-}
-
-Status frmMain::StartNewSnap(std::initializer_list<SnapSetting> settings) {
-    Snap1.reset();
-    auto created = snapFactory_ ? snapFactory_(this) : HtmlSnap::Create(this);
-    if (!created.ok()) return created.error();
-    Snap1 = std::move(created).value();
-    for (const auto& setting : settings) PAGELENS_RETURN_IF_ERROR(Snap1->SetSetting(setting.index, setting.value));
-    return {};
-}
-
 // Yields to the message loop until the component's final status arrives. Closing the window
 // abandons the wait: the capture was ended by the unload.
 void frmMain::WaitForCapture() {
-    auto preTranslate = [this](MSG& msg) { return PreTranslate(msg); };
-    while (!captureDone_ && !unloading_) {
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 50, QS_ALLINPUT);
-        ProcessPendingMessages(preTranslate);
-    }
+    session_.WaitForCapture([this] { return unloading_; },
+                            [this](MSG& msg) { return PreTranslate(msg); });
 }
 
 Status frmMain::ShowResult() {
-    PAGELENS_RETURN_IF_ERROR(viewer_.LoadImage(workFilePath_));
+    PAGELENS_RETURN_IF_ERROR(viewer_.LoadImage(session_.WorkFilePath()));
     SetControlText(ids::lblWidth, DecimalText(viewer_.ImageWidth()));
     SetControlText(ids::lblHeight, DecimalText(viewer_.ImageHeight()));
     SetZoomValue(100);
@@ -105,28 +61,27 @@ void frmMain::tmrLoad_Timer() {
 // On an error the instance is dropped and the error returned; the caller shows it.
 Status frmMain::TakeSnapshot(IWebBrowser2* objBrowser) {
     auto run = [&]() -> Status {
-        captureDone_ = false;
+        session_.BeginCapture();
         viewer_.Clear();
-        PAGELENS_RETURN_IF_ERROR(DeleteWorkFile());
-        PAGELENS_RETURN_IF_ERROR(StartNewSnap(
-            {{1, 40000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1000}}));
+        PAGELENS_RETURN_IF_ERROR(session_.DeleteWorkFile());
+        PAGELENS_RETURN_IF_ERROR(session_.StartNewSnap(kBrowserCaptureSettings, this));
         auto address = DocumentAddress(objBrowser);
         if (!address.ok()) return address.error();
         // A standard user may not write the machine's settings: the capture goes on regardless.
         if (Status stored = SetAddress(*address); !stored.ok())
             statusBar_.SetPanelText(1, L"The address could not be stored in the settings: " +
                                            stored.error().description);
-        PAGELENS_RETURN_IF_ERROR(Snap1->CaptureBrowser(objBrowser, workFilePath_));
+        PAGELENS_RETURN_IF_ERROR(
+            session_.Snap()->CaptureBrowser(objBrowser, session_.WorkFilePath()));
         WaitForCapture();
         if (unloading_) return {};
-        if (WorkFileExists()) PAGELENS_RETURN_IF_ERROR(ShowResult());
-        PAGELENS_RETURN_IF_ERROR(RequireSnap(Snap1));
-        (void)Snap1->Close();
-        Snap1.reset();
+        if (session_.WorkFileExists()) PAGELENS_RETURN_IF_ERROR(ShowResult());
+        PAGELENS_RETURN_IF_ERROR(RequireSnap(session_.Snap()));
+        session_.CloseSnap();
         return {};
     };
     Status status = run();
-    if (!status.ok()) Snap1.reset();
+    if (!status.ok()) session_.DropSnap();
     return status;
 }
 
@@ -134,21 +89,20 @@ Status frmMain::cmdSnapshot_Click() {
     MousePointer(11);
     SetControlText(ids::lblWidth, L"");
     SetControlText(ids::lblHeight, L"");
-    captureDone_ = false;
+    session_.BeginCapture();
     viewer_.Clear();
-    PAGELENS_RETURN_IF_ERROR(DeleteWorkFile());
-    PAGELENS_RETURN_IF_ERROR(
-        StartNewSnap({{1, 180000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 0}, {9, 2000}}));
+    PAGELENS_RETURN_IF_ERROR(session_.DeleteWorkFile());
+    PAGELENS_RETURN_IF_ERROR(session_.StartNewSnap(kAddressCaptureSettings, this));
     const std::wstring address = TrimBlanks(ControlText(ids::txtAddress));
     if (address.empty()) {
         SetFocus(GetDlgItem(hwnd_, ids::txtAddress));
         MousePointer(0);
         return {};
     }
-    PAGELENS_RETURN_IF_ERROR(Snap1->CaptureUrl(address, workFilePath_));
+    PAGELENS_RETURN_IF_ERROR(session_.Snap()->CaptureUrl(address, session_.WorkFilePath()));
     WaitForCapture();
     if (unloading_) return {};
-    if (WorkFileExists()) PAGELENS_RETURN_IF_ERROR(ShowResult());
+    if (session_.WorkFileExists()) PAGELENS_RETURN_IF_ERROR(ShowResult());
     statusBar_.SetPanelText(2, L"");
     MousePointer(0);
     return {};
@@ -165,12 +119,9 @@ void frmMain::Snap1_OnProgress(int32_t nPos) {
 }
 
 void frmMain::Snap1_OnStatus(const std::wstring& strStatus, int32_t nCode) {
-    if (const FinalStatus* final = FindFinalStatus(nCode)) {
-        statusBar_.SetPanelText(1, final->text);
-        captureDone_ = true;
-    } else {
-        statusBar_.SetPanelText(1, strStatus);
-    }
+    const wchar_t* finalText = FinalStatusText(nCode);
+    statusBar_.SetPanelText(1, finalText ? std::wstring(finalText) : strStatus);
+    session_.ReportStatus(nCode);
 }
 
 }  // namespace pagelens

@@ -53,9 +53,9 @@ std::optional<std::wstring> AskWithCommonDialog(HWND owner, const SaveDialogRequ
 Status frmMain::cboImageType_Click() {
     SnapshotState& state = ThreadSnapshotState();
     if (!state.ready) return {};
-    state.imageType = SelectedText(GetDlgItem(hwnd_, ids::cboImageType));
+    state.settings.imageType = SelectedText(GetDlgItem(hwnd_, ids::cboImageType));
     if (IsMinimized()) return {};
-    return SaveRegSetting(kAppName, kSettingsSection, setting::ImageType, state.imageType);
+    return state.settings.Store(SnapshotSettings::Field::ImageType);
 }
 
 Status frmMain::cboQuality_Click() {
@@ -63,14 +63,14 @@ Status frmMain::cboQuality_Click() {
     if (!state.ready) return {};
     auto quality = LeadingNumber(SelectedText(GetDlgItem(hwnd_, ids::cboQuality)));
     if (!quality.ok()) return quality.error();
-    state.jpegQuality = *quality;
+    state.settings.jpegQuality = *quality;
     if (IsMinimized()) return {};
-    return SaveRegSetting(kAppName, kSettingsSection, setting::JpegQuality, state.jpegQuality);
+    return state.settings.Store(SnapshotSettings::Field::JpegQuality);
 }
 
 Status frmMain::cmdSave_Click() {
-    const SnapshotState& state = ThreadSnapshotState();
-    auto defaultName = DefaultSaveName(state.address, state.imageType);
+    const SnapshotSettings& settings = ThreadSnapshotState().settings;
+    auto defaultName = DefaultSaveName(settings.address, settings.imageType);
     if (!defaultName.ok()) {
         MousePointer(0);
         return {};
@@ -79,16 +79,16 @@ Status frmMain::cmdSave_Click() {
     request.title = kSaveDialogTitle;
     request.fileName = *defaultName;
     request.flags = kSaveDialogFlags;
-    request.defaultExtension = state.imageType;
-    request.filterIndex = SaveFilterIndex(state.imageType);
+    request.defaultExtension = settings.imageType;
+    request.filterIndex = SaveFilterIndex(settings.imageType);
     request.filter = SaveDialogFilter();
     const auto chosen = saveDialog_ ? saveDialog_(hwnd_, request) : AskWithCommonDialog(hwnd_, request);
     if (!chosen || chosen->empty()) return {};
 
     MousePointer(11);
     statusBar_.SetPanelText(1, L"Saving file...");
-    SetControlText(ids::txtWidth, DecimalText(state.presetWidth));
-    SetControlText(ids::txtHeight, DecimalText(state.presetHeight));
+    SetControlText(ids::txtWidth, DecimalText(settings.preset.width));
+    SetControlText(ids::txtHeight, DecimalText(settings.preset.height));
 
     // The image goes exactly where the user said; only the format comes from the extension.
     Status saved;
@@ -104,7 +104,7 @@ Status frmMain::cmdSave_Click() {
             saved = viewer_.SaveAsTiff(*chosen);
             break;
         case SaveFormat::Jpeg:
-            viewer_.JpegSaveQuality(state.jpegQuality);
+            viewer_.JpegSaveQuality(settings.jpegQuality);
             saved = viewer_.SaveAsJpeg(*chosen);
             break;
     }

@@ -1,24 +1,16 @@
-// What the snapshot window's parts share on one browser thread. It outlives one showing of the
+// What the snapshot window shares on one browser thread. It outlives one showing of the
 // window; every showing loads it again from the settings.
 #pragma once
 #include <exdisp.h>
 
-#include <cstdint>
-#include <string>
+#include "window/snapshot_settings.h"
 
 namespace pagelens {
 
 struct SnapshotState {
-    std::wstring address;
-    std::wstring imageType;
-    int32_t jpegQuality = 85;
-    int32_t presetWidth = 120;
-    int32_t presetHeight = 90;
-    bool ready = false;
+    SnapshotSettings settings;
+    bool ready = false;  // false while the load sequence runs
 };
-
-inline constexpr int32_t kDefaultPresetWidth = 120;
-inline constexpr int32_t kDefaultPresetHeight = 90;
 
 SnapshotState& ThreadSnapshotState();
 

@@ -95,16 +95,16 @@ Status frmMain::cmdGray_Click() {
 
 // Every step that fails is skipped and the command goes on; nothing is reported.
 void frmMain::cmdReSize_Click() {
-    SnapshotState& state = ThreadSnapshotState();
+    SnapshotSettings& settings = ThreadSnapshotState().settings;
+    PresetSize& preset = settings.preset;
     MousePointer(11);
     statusBar_.SetPanelText(1, L"Resizing image...");
     const std::wstring widthText = ControlText(ids::txtWidth);
     const std::wstring heightText = ControlText(ids::txtHeight);
-    if (auto width = LeadingNumber(TrimBlanks(widthText)); width.ok()) state.presetWidth = *width;
-    if (auto height = LeadingNumber(TrimBlanks(heightText)); height.ok())
-        state.presetHeight = *height;
-    if (state.presetWidth < 1) state.presetWidth = kDefaultPresetWidth;
-    if (state.presetHeight < 1) state.presetHeight = kDefaultPresetHeight;
+    if (auto width = LeadingNumber(TrimBlanks(widthText)); width.ok()) preset.width = *width;
+    if (auto height = LeadingNumber(TrimBlanks(heightText)); height.ok()) preset.height = *height;
+    if (preset.width < 1) preset.width = kDefaultPresetWidth;
+    if (preset.height < 1) preset.height = kDefaultPresetHeight;
     auto width = WholeNumber(widthText);
     auto height = WholeNumber(heightText);
     if (width.ok() && height.ok()) (void)viewer_.ResizeImage(*width, *height);
@@ -114,27 +114,21 @@ void frmMain::cmdReSize_Click() {
     statusBar_.SetPanelText(1, L"Resize image done");
     MousePointer(0);
     if (IsMinimized()) return;
-    (void)SaveRegSetting(kAppName, kSettingsSection, setting::PagelensWidth, state.presetWidth);
-    (void)SaveRegSetting(kAppName, kSettingsSection, setting::PagelensHeight, state.presetHeight);
+    (void)settings.Store(SnapshotSettings::Field::Preset);
 }
 
 Status frmMain::cmdPreset_Click() {
-    SnapshotState& state = ThreadSnapshotState();
-    auto width = SettingToInt32(
-        GetRegSetting(kAppName, kSettingsSection, setting::PagelensWidth, kDefaultPresetWidth));
-    if (!width.ok()) return width.error();
-    auto height = SettingToInt32(
-        GetRegSetting(kAppName, kSettingsSection, setting::PagelensHeight, kDefaultPresetHeight));
-    if (!height.ok()) return height.error();
-    state.presetWidth = *width;
-    state.presetHeight = *height;
-    SetControlText(ids::txtWidth, DecimalText(state.presetWidth));
-    SetControlText(ids::txtHeight, DecimalText(state.presetHeight));
+    auto stored = SnapshotSettings::StoredPreset();
+    if (!stored.ok()) return stored.error();
+    PresetSize& preset = ThreadSnapshotState().settings.preset;
+    preset = *stored;
+    SetControlText(ids::txtWidth, DecimalText(preset.width));
+    SetControlText(ids::txtHeight, DecimalText(preset.height));
     return {};
 }
 
 Status frmMain::cmdOriginal_Click() {
-    PAGELENS_RETURN_IF_ERROR(viewer_.LoadImage(workFilePath_));
+    PAGELENS_RETURN_IF_ERROR(viewer_.LoadImage(session_.WorkFilePath()));
     SetControlText(ids::lblWidth, DecimalText(viewer_.ImageWidth()));
     SetControlText(ids::lblHeight, DecimalText(viewer_.ImageHeight()));
     SetZoomValue(100);

@@ -11,15 +11,16 @@
 #include "common/module.h"
 #include "common/number_text.h"
 #include "common/routed_window_proc.h"
-#include "extension/resource_ids.h"
+#include "common/window_class.h"
+#include "ui/resource_ids.h"
 #include "settings/settings.h"
 #include "window/control_ids.h"
 #include "window/layout.h"
-#include "window/modal_loop.h"
-#include "window/open_windows.h"
+#include "ui/modal_loop.h"
+#include "ui/open_windows.h"
 #include "window/save_choices.h"
 #include "window/snapshot_state.h"
-#include "window/visual_styles.h"
+#include "ui/visual_styles.h"
 
 namespace pagelens {
 namespace {
@@ -96,45 +97,10 @@ WindowClassStyle NativeClassOf(Kind kind) {
     return {WC_STATICW, 0};
 }
 
-// A stored setting read as a number; one that does not convert falls back to its default, so a
-// damaged value never keeps the window from opening.
-float SingleSetting(const wchar_t* name, int32_t fallback) {
-    auto value = SettingToSingle(GetRegSetting(kAppName, kSettingsSection, name, fallback));
-    return value.ok() ? *value : static_cast<float>(fallback);
-}
-
-int32_t IntegerSetting(const wchar_t* name, int32_t fallback) {
-    return SettingToInt32(GetRegSetting(kAppName, kSettingsSection, name, fallback))
-        .value_or(fallback);
-}
-
-std::wstring TextSetting(const wchar_t* name, const wchar_t* fallback) {
-    return SettingToText(GetRegSetting(kAppName, kSettingsSection, name, std::wstring(fallback)));
-}
-
 BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM param) {
     auto* list = reinterpret_cast<std::vector<HWND>*>(param);
     if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) list->push_back(hwnd);
     return TRUE;
-}
-
-bool CanWriteIn(const std::wstring& folder) {
-    wchar_t probe[MAX_PATH];
-    if (!GetTempFileNameW(folder.c_str(), L"ipl", 0, probe)) return false;
-    DeleteFileW(probe);
-    return true;
-}
-
-// The work file sits in the program's folder. Installed under Program Files, a standard user's
-// browser may not write there, and every capture would fail: then the user's temporary folder
-// stands in.
-std::wstring WorkFilePathIn(const std::wstring& programFolder) {
-    if (CanWriteIn(programFolder)) return programFolder + L"snapshot.jpg";
-    wchar_t temp[MAX_PATH];
-    const DWORD n = GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp, n) + L"iePagelens\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + L"snapshot.jpg";
 }
 
 bool IsWindowOrChildOf(HWND candidate, HWND root) {
@@ -146,22 +112,18 @@ bool IsWindowOrChildOf(HWND candidate, HWND root) {
 frmMain::frmMain() = default;
 
 frmMain::~frmMain() {
-    Snap1.reset();
+    session_.DropSnap();
     if (hwnd_) DestroyWindow(hwnd_);
 }
 
 // --- the native window -------------------------------------------------------------------
 
 bool frmMain::CreateNativeWindow() {
-    WNDCLASSEXW wc{sizeof wc};
-    if (!GetClassInfoExW(ThisModule(), ids::kSnapshotWindowClass, &wc)) {
-        wc.lpfnWndProc = &RoutedWindowProc<frmMain>;
-        wc.hInstance = ThisModule();
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = ids::kSnapshotWindowClass;
-        if (!RegisterClassExW(&wc)) return false;
-    }
+    if (!RegisterWindowClass({.name = ids::kSnapshotWindowClass,
+                              .procedure = &RoutedWindowProc<frmMain>,
+                              .background = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1)})
+             .ok())
+        return false;
     VisualStylesScope styles;
     INITCOMMONCONTROLSEX icc{sizeof icc, ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&icc);
@@ -176,9 +138,7 @@ bool frmMain::CreateNativeWindow() {
 }
 
 void frmMain::CreateControls() {
-    HDC screen = GetDC(nullptr);
-    dpi_ = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    dpi_ = GetDeviceCaps(WindowDc(nullptr).get(), LOGPIXELSX);
 
     NONCLIENTMETRICSW metrics{sizeof metrics};
     SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
@@ -420,26 +380,17 @@ Status frmMain::Form_Load() {
 Status frmMain::PrepareLoad() {
     SnapshotState& state = ThreadSnapshotState();
     state.ready = false;
+    state.settings = SnapshotSettings::Load();
+    const SnapshotSettings& settings = state.settings;
 
-    const float left = SingleSetting(setting::MainLeft, 1);
-    const float top = SingleSetting(setting::MainTop, 1);
-    const float width = SingleSetting(setting::MainWidth, 10000);
-    const float height = SingleSetting(setting::MainHeight, 6500);
-    MoveWindow(hwnd_, TwipsToPixels(left, dpi_), TwipsToPixels(top, dpi_),
-               TwipsToPixels(width, dpi_), TwipsToPixels(height, dpi_), TRUE);
+    const Placement& place = settings.placement;
+    MoveWindow(hwnd_, TwipsToPixels(place.left, dpi_), TwipsToPixels(place.top, dpi_),
+               TwipsToPixels(place.width, dpi_), TwipsToPixels(place.height, dpi_), TRUE);
 
-    state.address = TextSetting(setting::PagelensAddress, kDefaultAddress);
-    state.jpegQuality = IntegerSetting(setting::JpegQuality, 85);
-    state.presetWidth = IntegerSetting(setting::PagelensWidth, kDefaultPresetWidth);
-    state.presetHeight = IntegerSetting(setting::PagelensHeight, kDefaultPresetHeight);
-    state.imageType = TextSetting(setting::ImageType, L"jpg");
+    session_.SetWorkFilePath(WorkFilePathIn(GetAppPath()));
 
-    workFilePath_ = WorkFilePathIn(GetAppPath());
-
-    if (state.presetWidth < 1) state.presetWidth = kDefaultPresetWidth;
-    if (state.presetHeight < 1) state.presetHeight = kDefaultPresetHeight;
-    SetControlText(ids::txtWidth, DecimalText(state.presetWidth));
-    SetControlText(ids::txtHeight, DecimalText(state.presetHeight));
+    SetControlText(ids::txtWidth, DecimalText(settings.preset.width));
+    SetControlText(ids::txtHeight, DecimalText(settings.preset.height));
 
     viewer_.Clear();
 
@@ -448,14 +399,14 @@ Status frmMain::PrepareLoad() {
     for (int32_t q = 0; q <= 100; ++q) {
         auto index = SendMessageW(quality, CB_ADDSTRING, 0,
                                   reinterpret_cast<LPARAM>(DecimalText(q).c_str()));
-        if (q == state.jpegQuality) SendMessageW(quality, CB_SETCURSEL, index, 0);
+        if (q == settings.jpegQuality) SendMessageW(quality, CB_SETCURSEL, index, 0);
     }
     HWND types = GetDlgItem(hwnd_, ids::cboImageType);
     SendMessageW(types, CB_RESETCONTENT, 0, 0);
     for (const std::wstring_view type : kImageTypes) {
         auto index = SendMessageW(types, CB_ADDSTRING, 0,
                                   reinterpret_cast<LPARAM>(std::wstring(type).c_str()));
-        if (type == state.imageType) SendMessageW(types, CB_SETCURSEL, index, 0);
+        if (type == settings.imageType) SendMessageW(types, CB_SETCURSEL, index, 0);
     }
 
     UpdateWindow(hwnd_);
@@ -466,8 +417,9 @@ Status frmMain::PrepareLoad() {
 
 Status frmMain::SetAddress(const std::wstring& strURL) {
     SetControlText(ids::txtAddress, strURL);
-    ThreadSnapshotState().address = strURL;
-    return SaveRegSetting(kAppName, kSettingsSection, setting::PagelensAddress, strURL);
+    SnapshotSettings& settings = ThreadSnapshotState().settings;
+    settings.address = strURL;
+    return settings.Store(SnapshotSettings::Field::Address);
 }
 
 void frmMain::Form_Resize() {
@@ -497,11 +449,8 @@ void frmMain::Unload() {
 // Every step runs whatever the earlier ones did.
 void frmMain::Form_Unload(int16_t&) {
     KillTimer(hwnd_, kLoadTimer);
-    if (Snap1) {
-        (void)Snap1->Close();
-        Snap1.reset();
-    }
-    (void)DeleteWorkFile();
+    session_.CloseSnap();
+    (void)session_.DeleteWorkFile();
 
     std::vector<HWND> others = OpenWindows();
     for (auto it = others.rbegin(); it != others.rend(); ++it)
@@ -510,14 +459,12 @@ void frmMain::Form_Unload(int16_t&) {
     if (IsMinimized()) return;
     RECT frame;
     GetWindowRect(hwnd_, &frame);
-    const std::pair<const wchar_t*, double> placement[] = {
-        {setting::MainLeft, PixelsToTwips(frame.left, dpi_)},
-        {setting::MainTop, PixelsToTwips(frame.top, dpi_)},
-        {setting::MainWidth, PixelsToTwips(frame.right - frame.left, dpi_)},
-        {setting::MainHeight, PixelsToTwips(frame.bottom - frame.top, dpi_)},
-    };
-    for (const auto& [name, twips] : placement)
-        (void)SaveRegSetting(kAppName, kSettingsSection, name, static_cast<float>(twips));
+    SnapshotSettings& settings = ThreadSnapshotState().settings;
+    settings.placement = {static_cast<float>(PixelsToTwips(frame.left, dpi_)),
+                          static_cast<float>(PixelsToTwips(frame.top, dpi_)),
+                          static_cast<float>(PixelsToTwips(frame.right - frame.left, dpi_)),
+                          static_cast<float>(PixelsToTwips(frame.bottom - frame.top, dpi_))};
+    (void)settings.Store(SnapshotSettings::Field::Placement);
 }
 
 Status ShowThreadSnapshotWindow() {

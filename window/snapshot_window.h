@@ -10,7 +10,6 @@
 
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -19,7 +18,8 @@
 #include "common/unique_handle.h"
 #include "components/snapshot/html_snap.h"
 #include "components/viewer/picture_viewer.h"
-#include "window/status_bar.h"
+#include "ui/status_bar.h"
+#include "window/snapshot_session.h"
 
 namespace pagelens {
 
@@ -33,7 +33,6 @@ struct SaveDialogRequest {
     DWORD flags = 0;
 };
 
-using SnapFactory = std::function<Result<std::unique_ptr<HtmlSnap>>(HtmlSnapEvents*)>;
 // The chosen file name, or nothing when the user cancelled.
 using SaveDialog = std::function<std::optional<std::wstring>(HWND owner, const SaveDialogRequest&)>;
 
@@ -53,12 +52,12 @@ public:
     HWND hwnd() const { return hwnd_; }
 
     // Substitutes for the outside components, for tests.
-    void UseSnapFactory(SnapFactory factory) { snapFactory_ = std::move(factory); }
+    void UseSnapFactory(SnapFactory factory) { session_.UseFactory(std::move(factory)); }
     void UseSaveDialog(SaveDialog dialog) { saveDialog_ = std::move(dialog); }
 
     PictureViewer& Viewer() { return viewer_; }
     StatusBar& sbStatusBar() { return statusBar_; }
-    const std::wstring& WorkFilePath() const { return workFilePath_; }
+    const std::wstring& WorkFilePath() const { return session_.WorkFilePath(); }
 
     // Lifecycle
     Status Form_Load();
@@ -118,14 +117,6 @@ private:
     void ReportInStatusBar(const RunError& error);
     bool IsMinimized() const;
 
-    // Capture steps shared by both ways in.
-    struct SnapSetting {
-        int index;
-        int32_t value;
-    };
-    Status StartNewSnap(std::initializer_list<SnapSetting> settings);
-    Status DeleteWorkFile();
-    bool WorkFileExists() const;
     void WaitForCapture();
     Status ShowResult();
 
@@ -140,13 +131,10 @@ private:
     UniqueHicon icon_;
     PictureViewer viewer_;
     StatusBar statusBar_;
-    std::unique_ptr<HtmlSnap> Snap1;
-    std::wstring workFilePath_;
-    bool captureDone_ = false;
+    SnapshotSession session_;  // the work file and Snap1, the current component instance
     bool unloading_ = false;
     bool busy_ = false;
     int dpi_ = 96;
-    SnapFactory snapFactory_;
     SaveDialog saveDialog_;
 };
 

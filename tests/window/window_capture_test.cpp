@@ -84,7 +84,7 @@ TEST_F(SnapshotWindowTest, AddressCaptureUsesTheTypedAddressAndEmptiesProgressAt
     EXPECT_EQ(Panel(2), L"");
     EXPECT_EQ(log.closed, 1);  // an address capture keeps its instance until the next capture
     // Typing and capturing another address does not change the address the window recorded.
-    EXPECT_EQ(ThreadSnapshotState().address, L"http://127.0.0.1/page.html");
+    EXPECT_EQ(ThreadSnapshotState().settings.address, L"http://127.0.0.1/page.html");
 }
 
 TEST_F(SnapshotWindowTest, AFailedAddressCaptureEmptiesTheSizeLabels) {

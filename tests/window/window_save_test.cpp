@@ -39,7 +39,7 @@ protected:
 };
 
 TEST_F(SaveTest, TheDialogProposesTheDigestOfTheAddressWithTheChosenType) {
-    ThreadSnapshotState().address = L"";
+    ThreadSnapshotState().settings.address = L"";
     Choose(ids::cboImageType, L"png");
     ASSERT_TRUE(window->cmdSave_Click().ok());
     ASSERT_EQ(requests.size(), 1u);
@@ -113,11 +113,11 @@ TEST_F(SaveTest, QualityChangesTheJpegAndIsStored) {
 TEST_F(SaveTest, ChoicesWhileLoadingOrMinimizedAreNotStored) {
     ThreadSnapshotState().ready = false;
     Choose(ids::cboQuality, L"10");
-    EXPECT_EQ(ThreadSnapshotState().jpegQuality, 85);
+    EXPECT_EQ(ThreadSnapshotState().settings.jpegQuality, 85);
     ThreadSnapshotState().ready = true;
     ShowWindow(window->hwnd(), SW_MINIMIZE);
     Choose(ids::cboImageType, L"gif");
-    EXPECT_EQ(ThreadSnapshotState().imageType, L"gif");
+    EXPECT_EQ(ThreadSnapshotState().settings.imageType, L"gif");
     EXPECT_FALSE(StoredSetting(setting::ImageType));
 }
 

@@ -1,0 +1,102 @@
+#include "window/snapshot_session.h"
+
+#include <gtest/gtest.h>
+
+#include "common/unique_handle.h"
+#include "tests/support/test_support.h"
+#include "tests/window/scripted_snap.h"
+
+namespace pagelens::test {
+namespace {
+
+std::wstring TempFolder() {
+    wchar_t temp[MAX_PATH];
+    const DWORD n = GetTempPathW(MAX_PATH, temp);
+    return std::wstring(temp, n);
+}
+
+TEST(SnapshotSession, WorkFileIsInTheProgramFolderWhenItCanBeWritten) {
+    const std::wstring folder = TempFolder();
+    EXPECT_TRUE(CanWriteIn(folder));
+    EXPECT_EQ(WorkFilePathIn(folder), folder + L"snapshot.jpg");
+}
+
+TEST(SnapshotSession, WorkFileMovesToTheUsersTemporaryFolderWhenTheProgramFolderIsClosed) {
+    const std::wstring missing = TempFolder() + L"no-such-folder-of-pagelens\\";
+    const std::wstring fallback = TempFolder() + L"iePagelens\\snapshot.jpg";
+    EXPECT_FALSE(CanWriteIn(missing));
+    EXPECT_EQ(WorkFilePathIn(missing), fallback);
+    // The fallback folder is made, so a capture can write there at once.
+    EXPECT_TRUE(CanWriteIn(TempFolder() + L"iePagelens\\"));
+}
+
+TEST(SnapshotSession, EachWayOfCapturingWritesItsOwnSettingsInOrder) {
+    ScriptedSnapFactory factory({SnapScript{}});
+    SnapshotSession session;
+    session.UseFactory(std::ref(factory));
+    ASSERT_TRUE(session.StartNewSnap(kBrowserCaptureSettings, nullptr).ok());
+    ASSERT_TRUE(session.StartNewSnap(kAddressCaptureSettings, nullptr).ok());
+    const auto& seen = factory.log().settings;
+    ASSERT_EQ(seen.size(), 2u);
+    const std::vector<std::pair<int, int32_t>> browser = {
+        {1, 40000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1000}};
+    const std::vector<std::pair<int, int32_t>> address = {
+        {1, 180000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 0}, {9, 2000}};
+    EXPECT_EQ(seen[0], browser);
+    EXPECT_EQ(seen[1], address);
+    // The first instance was dropped without Close when the second was made.
+    EXPECT_EQ(factory.log().closed, 0);
+    EXPECT_EQ(factory.log().destroyed, 1);
+    session.CloseSnap();
+    EXPECT_EQ(factory.log().closed, 1);
+    EXPECT_EQ(session.Snap(), nullptr);
+}
+
+TEST(SnapshotSession, OnlyFinalCodesEndTheWaitAndEachHasItsText) {
+    const struct {
+        int32_t code;
+        const wchar_t* text;
+    } cases[] = {
+        {1, L"The snapshot is successfully taken"},
+        {-1, L"Fail to take the snapshot of the page"},
+        {-2, L"Fail to save to file"},
+        {-3, L"Fail to open the URL"},
+        {-4, L"Time is out before taking a snapshot"},
+        {0, nullptr},
+        {7, nullptr},
+        {-5, nullptr},
+        {2, nullptr},
+    };
+    for (const auto& c : cases) {
+        SnapshotSession session;
+        session.BeginCapture();
+        const wchar_t* text = FinalStatusText(c.code);
+        if (c.text)
+            EXPECT_STREQ(text, c.text) << c.code;
+        else
+            EXPECT_EQ(text, nullptr) << c.code;
+        EXPECT_EQ(session.ReportStatus(c.code), c.text != nullptr) << c.code;
+        EXPECT_EQ(session.CaptureDone(), c.text != nullptr) << c.code;
+    }
+}
+
+TEST(SnapshotSession, DeletingTheWorkFileThatCannotGoIsAnAccessError) {
+    SnapshotSession session;
+    const std::wstring path = TempFolder() + L"pagelens-session-work.jpg";
+    session.SetWorkFilePath(path);
+    EXPECT_TRUE(session.DeleteWorkFile().ok());  // nothing there: nothing to do
+    UniqueFile held(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
+                                nullptr));
+    ASSERT_TRUE(held);
+    EXPECT_TRUE(session.WorkFileExists());
+    const Status refused = session.DeleteWorkFile();  // open without sharing: cannot be deleted
+    ASSERT_FALSE(refused.ok());
+    EXPECT_EQ(refused.error().number, 75);
+    EXPECT_EQ(refused.error().description, L"Path/File access error");
+    held.reset();
+    EXPECT_TRUE(session.DeleteWorkFile().ok());
+    EXPECT_FALSE(session.WorkFileExists());
+}
+
+}  // namespace
+}  // namespace pagelens::test
