@@ -45,6 +45,17 @@ void StatusBar::Dock() {
     SendMessageW(hwnd_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(edges));
 }
 
+void StatusBar::SetHeightPixels(int height) {
+    if (!hwnd_) return;
+    // SB_SETMINHEIGHT leaves the borders out, and their size depends on the theme: measure once.
+    SendMessageW(hwnd_, SB_SETMINHEIGHT, height, 0);
+    Dock();
+    const int overshoot = HeightPixels() - height;
+    if (overshoot == 0) return;
+    SendMessageW(hwnd_, SB_SETMINHEIGHT, std::max(1, height - overshoot), 0);
+    Dock();
+}
+
 int StatusBar::HeightPixels() const {
     if (!hwnd_) return 0;
     RECT rect;

@@ -17,6 +17,8 @@ public:
     // Keeps the bar docked and its panels sized after the parent changed size.
     void Dock();
     int HeightPixels() const;
+    // The whole bar's height, borders included (the platform's default is the font's).
+    void SetHeightPixels(int height);
 
 private:
     HWND hwnd_ = nullptr;

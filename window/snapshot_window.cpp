@@ -73,6 +73,8 @@ constexpr ControlSpec kControls[] = {
 
 constexpr int kLine1[4] = {90, 1890, 9225, 1890};  // x1, y1, x2, y2 in twips
 
+constexpr int kStatusBarHeight = 420;  // twips
+
 const ControlSpec* FindSpec(int id) {
     for (const auto& spec : kControls)
         if (spec.id == id) return &spec;
@@ -101,6 +103,49 @@ BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM param) {
     auto* list = reinterpret_cast<std::vector<HWND>*>(param);
     if (IsWindowVisible(hwnd) && IsWindowEnabled(hwnd)) list->push_back(hwnd);
     return TRUE;
+}
+
+// Room a caption needs beside its text: a button's edges, a group box's frame.
+int CaptionMargin(Kind kind) {
+    switch (kind) {
+        case Kind::Button:
+        case Kind::DefaultButton: return 6;
+        case Kind::Group: return 14;
+        default: return 0;
+    }
+}
+
+bool CaptionsFit(HFONT font, int dpi) {
+    WindowDc screen(nullptr);
+    SelectGuard select(screen.get(), font);
+    for (const auto& spec : kControls) {
+        if (spec.kind != Kind::Label && spec.kind != Kind::Button &&
+            spec.kind != Kind::DefaultButton && spec.kind != Kind::Group)
+            continue;
+        std::wstring text = spec.text;
+        if (text.empty() || text == L"-") continue;
+        std::erase(text, L'&');  // "B && W" shows one ampersand; near enough for a measure
+        SIZE extent{};
+        GetTextExtentPoint32W(screen.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+        if (extent.cx + CaptionMargin(spec.kind) > TwipsToPixels(spec.width, dpi)) return false;
+    }
+    return true;
+}
+
+// The controls' sizes were laid out for 8-point MS Sans Serif. Where that face is missing the
+// system puts a wider one in its place, and "Jpeg Quality:" would be cut: the font then steps
+// down until every caption fits its control, to 6 points at least.
+UniqueHfont CaptionFont(int dpi) {
+    LOGFONTW font{};
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = DEFAULT_CHARSET;
+    wcscpy_s(font.lfFaceName, L"MS Sans Serif");
+    const int smallest = -MulDiv(6, dpi, 72);
+    for (font.lfHeight = -MulDiv(8, dpi, 72);; ++font.lfHeight) {
+        UniqueHfont candidate(CreateFontIndirectW(&font));
+        if (!candidate || font.lfHeight >= smallest || CaptionsFit(candidate.get(), dpi))
+            return candidate;
+    }
 }
 
 bool IsWindowOrChildOf(HWND candidate, HWND root) {
@@ -140,9 +185,7 @@ bool frmMain::CreateNativeWindow() {
 void frmMain::CreateControls() {
     dpi_ = GetDeviceCaps(WindowDc(nullptr).get(), LOGPIXELSX);
 
-    NONCLIENTMETRICSW metrics{sizeof metrics};
-    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0);
-    font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    font_ = CaptionFont(dpi_);
     icon_.reset(static_cast<HICON>(LoadImageW(ThisModule(), MAKEINTRESOURCEW(IDI_PAGELENS),
                                               IMAGE_ICON, 0, 0, LR_DEFAULTSIZE)));
     if (icon_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_.get()));
@@ -176,6 +219,7 @@ void frmMain::CreateControls() {
     viewer_.Create(hwnd_, ids::Viewer);
     statusBar_.Create(hwnd_, ids::sbStatusBar);
     SendMessageW(statusBar_.hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    statusBar_.SetHeightPixels(TwipsToPixels(kStatusBarHeight, dpi_));
 }
 
 void frmMain::Attach(HWND hwnd) {

@@ -27,6 +27,28 @@ TEST(Layout, ViewerFillsTheWidthBetweenZoomBarAndStatusBar) {
     EXPECT_EQ(ViewerPlacement(3000, 1000, 420).height, 0);  // shrunk too far: nothing negative
 }
 
+// What a user reads: no caption wraps or is cut, and the status bar has the design's height.
+TEST_F(SnapshotWindowTest, EveryCaptionReadsWholeAndTheStatusBarHasItsDesignHeight) {
+    Open({Succeeds()});
+    for (int id : {ids::Label2, ids::Label3, ids::Label6, ids::Label4, ids::Label5, ids::Label8,
+                   ids::Label7, ids::Label1, ids::cmdSnapshot, ids::cmdSave, ids::cmdAbout,
+                   ids::cmdReSize, ids::cmdPreset, ids::cmdOriginal, ids::cmdGray}) {
+        HWND control = GetDlgItem(window->hwnd(), id);
+        ASSERT_TRUE(control) << id;
+        const std::wstring caption = Text(id);
+        HDC dc = GetDC(control);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+        SelectObject(dc, old);
+        ReleaseDC(control, dc);
+        RECT client;
+        GetClientRect(control, &client);
+        EXPECT_LE(extent.cx, client.right) << "cut: " << caption;
+    }
+    EXPECT_EQ(window->sbStatusBar().HeightPixels(), TwipsToPixels(420, 96));
+}
+
 TEST_F(SnapshotWindowTest, FirstUseOpensWithTheDefaults) {
     Open({Succeeds()});
     const RECT frame = FrameOf(window->hwnd());
