@@ -10,8 +10,8 @@
 #include <string>
 
 #include "components/snapshot/html_snap.h"
-#include "components/viewer/gdiplus_session.h"
-#include "components/viewer/image_files.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image_files.h"
 
 namespace {
 

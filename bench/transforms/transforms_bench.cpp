@@ -16,8 +16,8 @@
 #include <functional>
 #include <string>
 
-#include "components/viewer/gdiplus_session.h"
-#include "components/viewer/image_files.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image_files.h"
 #include "components/viewer/image_ops.h"
 
 namespace pagelens {

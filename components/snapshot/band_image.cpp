@@ -9,20 +9,7 @@
 #include <vector>
 
 #include "components/snapshot/capture_failure.h"
-
-// Our own static copy, PNG only: the viewer holds none of stb_image's decoder.
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#define STBI_NO_STDIO
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#endif
-#include <stb/stb_image.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include "imaging/stb_decoder.h"
 
 namespace pagelens::capture {
 namespace {
@@ -208,22 +195,17 @@ Status PlaceDirectly(const PngHeader& header, Chunks& chunks, int top, int rows,
     return {};
 }
 
-struct StbFree {
-    void operator()(unsigned char* pixels) const { stbi_image_free(pixels); }
-};
-
 // Any other form of PNG, through a whole decoded copy.
 Status PlaceThroughStb(std::string_view png, int top, int rows, Image& image) {
-    int width = 0, height = 0, channels = 0;
-    std::unique_ptr<unsigned char, StbFree> rgba(
-        stbi_load_from_memory(reinterpret_cast<const stbi_uc*>(png.data()),
-                              static_cast<int>(png.size()), &width, &height, &channels, 4));
-    if (!rgba) return NotAPng();
+    const DecodedRgba decoded = DecodeToRgba(png.data(), png.size());
+    if (!decoded.rgba) return NotAPng();
+    const int width = decoded.width, height = decoded.height;
+    const unsigned char* rgba = decoded.rgba.get();
 
     const int copyWidth = std::min(width, image.width());
     const int copyRows = std::min(height, rows);
     for (int y = 0; y < copyRows; ++y)
-        PlaceRow(rgba.get() + static_cast<size_t>(y) * width * 4, 4, copyWidth, image, top + y);
+        PlaceRow(rgba + static_cast<size_t>(y) * width * 4, 4, copyWidth, image, top + y);
     FillWhite(image, top + copyRows, top + rows);
     return {};
 }

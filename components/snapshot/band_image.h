@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "common/run_error.h"
-#include "components/viewer/image.h"
+#include "imaging/image.h"
 
 namespace pagelens::capture {
 

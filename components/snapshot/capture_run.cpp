@@ -13,8 +13,8 @@
 #include "components/snapshot/devtools_connection.h"
 #include "components/snapshot/host_system.h"
 #include "components/snapshot/navigation_address.h"
-#include "components/viewer/image_files.h"
-#include "components/viewer/image_save_jpeg.h"
+#include "imaging/image_files.h"
+#include "imaging/image_save_jpeg.h"
 
 namespace pagelens::capture {
 namespace {
@@ -23,12 +23,6 @@ namespace {
 constexpr auto kLateStartLimit = std::chrono::seconds(10);
 constexpr auto kBrowserCloseLimit = std::chrono::seconds(3);
 constexpr auto kProfileRemovalLimit = std::chrono::seconds(5);
-
-std::wstring PartialPathFor(const std::wstring& target) {
-    static std::atomic<unsigned> counter{0};
-    return target + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" +
-           std::to_wstring(++counter) + L".part";
-}
 
 RunError WriteFailure(const std::wstring& path, DWORD error) {
     return Failure(kWriteFailed, L"The image file cannot be written: " + path + L" (error " +
@@ -41,8 +35,7 @@ public:
         : request_(request),
           control_(control),
           reporter_(reporter),
-          interrupts_{control.stopEvent(), request.deadline},
-          partialPath_(PartialPathFor(request.filePath)) {}
+          interrupts_{control.stopEvent(), request.deadline} {}
 
     Status Capture();
     // Clean-up, in two parts: no file but the target may remain when the outcome is told; the
@@ -61,8 +54,9 @@ private:
     CaptureControl& control_;
     CaptureReporter& reporter_;
     const Interrupts interrupts_;
-    const std::wstring partialPath_;
-    bool partialExists_ = false;
+    // Written beside the work file and moved over it as the last step; until then it is the
+    // temporary file that proves, before the browser starts, that the folder takes files.
+    std::optional<PendingFile> output_;
     std::optional<ProfileFolder> profile_;
     std::optional<BrowserProcess> process_;
     std::unique_ptr<DevToolsConnection> connection_;
@@ -73,10 +67,9 @@ Status CaptureRun::ReserveOutput() {
     const DWORD attributes = GetFileAttributesW(request_.filePath.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
         return WriteFailure(request_.filePath, ERROR_ACCESS_DENIED);
-    UniqueFile file(CreateFileW(partialPath_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return WriteFailure(request_.filePath, GetLastError());
-    partialExists_ = true;
+    auto file = PendingFile::Create(request_.filePath);
+    if (!file) return Failure(kWriteFailed, file.error().description);
+    output_.emplace(std::move(file).value());
     return {};
 }
 
@@ -136,19 +129,17 @@ Status CaptureRun::Capture() {
 Status CaptureRun::WriteImage(JpegInPieces& jpeg) {
     reporter_.Status(L"Writing the image file", 0);
     if (interrupts_.stopped()) return Stopped();
-    Status saved = jpeg.WriteFile(partialPath_);
+    if (!output_) return Failure(kWriteFailed, L"The image file was not reserved");
+    Status saved = jpeg.WriteTo(*output_);
     if (!saved.ok()) return Failure(kWriteFailed, saved.error().description);
-    DWORD moveError = ERROR_SUCCESS;
+    Status committed;
     const bool ran = control_.PublishUnlessStopped([&] {
-        if (MoveFileExW(partialPath_.c_str(), request_.filePath.c_str(),
-                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        moveError = GetLastError();
-        return false;
+        committed = output_->commit();
+        return committed.ok();
     });
     if (!ran) return Stopped();
-    if (moveError != ERROR_SUCCESS) return WriteFailure(request_.filePath, moveError);
-    partialExists_ = false;
+    if (!committed.ok()) return Failure(kWriteFailed, committed.error().description);
+    output_.reset();
     reporter_.Progress(100);
     return {};
 }
@@ -174,8 +165,7 @@ void CaptureRun::CloseBrowser() {
 }
 
 void CaptureRun::RemovePartialFile() {
-    if (partialExists_) DeleteFileW(partialPath_.c_str());
-    partialExists_ = false;
+    output_.reset();  // uncommitted, it deletes its temporary file
 }
 
 void CaptureRun::CloseBrowserAndProfile() {

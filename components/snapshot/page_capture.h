@@ -17,7 +17,7 @@
 #include "components/snapshot/capture_settings.h"
 #include "components/snapshot/devtools_connection.h"
 #include "components/snapshot/interrupts.h"
-#include "components/viewer/image.h"
+#include "imaging/image.h"
 
 namespace pagelens::capture {
 

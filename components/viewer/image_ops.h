@@ -1,7 +1,7 @@
 // Transforms on a page image's pixels.
 #pragma once
 #include "common/run_error.h"
-#include "components/viewer/image.h"
+#include "imaging/image.h"
 
 namespace pagelens {
 

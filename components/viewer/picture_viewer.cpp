@@ -9,7 +9,7 @@
 #include "common/routed_window_proc.h"
 #include "common/unique_handle.h"
 #include "common/window_class.h"
-#include "components/viewer/image_files.h"
+#include "imaging/image_files.h"
 #include "components/viewer/image_ops.h"
 
 namespace pagelens {

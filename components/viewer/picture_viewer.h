@@ -8,8 +8,8 @@
 #include <string>
 
 #include "common/run_error.h"
-#include "components/viewer/gdiplus_session.h"
-#include "components/viewer/image.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image.h"
 
 namespace pagelens {
 

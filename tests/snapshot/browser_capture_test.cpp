@@ -6,8 +6,8 @@
 #include <string>
 
 #include "common/unique_handle.h"
-#include "components/viewer/gdiplus_session.h"
-#include "components/viewer/image_files.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image_files.h"
 #include "standin/documents.h"
 #include "standin/web_browser.h"
 #include "tests/snapshot/capture_recorder.h"

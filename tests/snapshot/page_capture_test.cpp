@@ -6,8 +6,8 @@
 #include <string>
 
 #include "components/snapshot/band_plan.h"
-#include "components/viewer/gdiplus_session.h"
-#include "components/viewer/image_files.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image_files.h"
 #include "tests/snapshot/capture_recorder.h"
 #include "tests/snapshot/snapshot_pages.h"
 #include "tests/snapshot/test_http_server.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "components/viewer/image.h"
+#include "imaging/image.h"
 
 namespace pagelens::test {
 

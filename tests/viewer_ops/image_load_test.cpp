@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "components/viewer/gdiplus_session.h"
-#include "components/viewer/image_files.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image_files.h"
 #include "tests/support/test_support.h"
 #include "tests/viewer_ops/image_fixtures.h"
 

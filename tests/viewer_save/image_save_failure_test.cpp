@@ -4,8 +4,8 @@
 
 #include <functional>
 
-#include "components/viewer/gdiplus_session.h"
-#include "components/viewer/image_files.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image_files.h"
 #include "tests/support/test_support.h"
 #include "tests/viewer_save/sample_images.h"
 

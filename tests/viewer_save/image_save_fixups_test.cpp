@@ -5,9 +5,9 @@
 
 #include <vector>
 
-#include "components/viewer/gdiplus_session.h"
-#include "components/viewer/image_files.h"
-#include "components/viewer/image_save_gdiplus_fixups.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image_files.h"
+#include "imaging/image_save_gdiplus_fixups.h"
 #include "tests/support/test_support.h"
 #include "tests/viewer_save/sample_images.h"
 

@@ -2,7 +2,7 @@
 // and the pixels that playing the file into a bitmap paints.
 #include <gtest/gtest.h>
 
-#include "components/viewer/image_files.h"
+#include "imaging/image_files.h"
 #include "tests/support/test_support.h"
 #include "tests/viewer_save/independent_readers.h"
 #include "tests/viewer_save/sample_images.h"

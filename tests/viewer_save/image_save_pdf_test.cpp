@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "components/viewer/gdiplus_session.h"
-#include "components/viewer/image_files.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image_files.h"
 #include "tests/support/test_support.h"
 #include "tests/viewer_save/independent_readers.h"
 #include "tests/viewer_save/sample_images.h"

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "components/viewer/image.h"
+#include "imaging/image.h"
 
 namespace pagelens::test {
 

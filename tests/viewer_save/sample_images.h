@@ -3,7 +3,7 @@
 #pragma once
 #include <string>
 
-#include "components/viewer/image.h"
+#include "imaging/image.h"
 
 namespace pagelens::test {
 

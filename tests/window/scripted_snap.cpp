@@ -4,7 +4,7 @@
 
 #include <algorithm>
 
-#include "components/viewer/image_files.h"
+#include "imaging/image_files.h"
 
 namespace pagelens::test {
 namespace {

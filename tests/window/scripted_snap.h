@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "components/snapshot/html_snap.h"
-#include "components/viewer/image.h"
+#include "imaging/image.h"
 
 namespace pagelens::test {
 

@@ -1,4 +1,4 @@
-#include "components/viewer/image_files.h"
+#include "imaging/image_files.h"
 #include "tests/window/window_fixture.h"
 
 namespace pagelens::test {

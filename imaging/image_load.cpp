@@ -14,14 +14,9 @@
 
 #include "common/com_ptr.h"
 #include "common/unique_handle.h"
-#include "components/viewer/image_files.h"
+#include "imaging/image_files.h"
+#include "imaging/stb_decoder.h"
 
-#define STB_IMAGE_STATIC
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_JPEG
-#define STBI_ONLY_PNG
-#define STBI_NO_STDIO
-#include <stb/stb_image.h>
 
 namespace pagelens {
 namespace {
@@ -73,24 +68,17 @@ bool IsJpegOrPng(const uint8_t* bytes, size_t size) {
            StartsWith(bytes, size, "\x89PNG\r\n\x1A\n", 8);
 }
 
-struct StbPixels {
-    stbi_uc* data;
-    ~StbPixels() { stbi_image_free(data); }
-};
-
 // An empty image means that stb_image could not decode the file; GDI+ may still do it.
 Result<Image> DecodeWithStb(const uint8_t* bytes, size_t size) {
-    int width = 0, height = 0, channels = 0;
-    StbPixels decoded{stbi_load_from_memory(bytes, static_cast<int>(size), &width, &height,
-                                            &channels, STBI_rgb_alpha)};
-    if (!decoded.data) {
-        if (std::strcmp(stbi_failure_reason(), "outofmem") == 0) return OutOfMemory();
+    const DecodedRgba decoded = DecodeToRgba(bytes, size);
+    if (!decoded.rgba) {
+        if (decoded.outOfMemory) return OutOfMemory();
         return Image();
     }
-    Image image(width, height);
+    Image image(decoded.width, decoded.height);
     if (image.empty()) return OutOfMemory();
     // Bytes R, G, B, A read as one little-endian word are 0xAABBGGRR: swap red and blue.
-    const auto* source = reinterpret_cast<const uint32_t*>(decoded.data);
+    const auto* source = reinterpret_cast<const uint32_t*>(decoded.rgba.get());
     uint32_t* target = image.pixels();
     for (size_t i = 0, n = image.pixelCount(); i < n; ++i) {
         uint32_t p;

@@ -4,7 +4,7 @@
 #pragma once
 #include <cstdint>
 
-#include "components/viewer/image.h"
+#include "imaging/image.h"
 
 namespace pagelens {
 

@@ -1,5 +1,5 @@
 // Starting and stopping GDI+ for one owner; see gdiplus_session.h.
-#include "components/viewer/gdiplus_session.h"
+#include "imaging/gdiplus_session.h"
 
 // <gdiplus.h> needs the COM types of <objidl.h> first.
 // clang-format off

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/run_error.h"
-#include "components/viewer/image.h"
-#include "components/viewer/image_save_output.h"
+#include "imaging/image.h"
+#include "imaging/image_save_output.h"
 
 namespace pagelens {
 
@@ -43,6 +43,8 @@ public:
     void RowsReady(int rows);
     // Encodes the rest, waits for every piece and writes the file through a PendingFile.
     Status WriteFile(const std::wstring& path);
+    // The same into `file`, which the caller commits when it sees fit.
+    Status WriteTo(PendingFile& file);
 
 private:
     void StartPiece(int firstMcuRow, int mcuRows);

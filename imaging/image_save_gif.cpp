@@ -4,10 +4,10 @@
 #include <memory>
 #include <new>
 
-#include "components/viewer/image_files.h"
-#include "components/viewer/image_save_gif_lzw.h"
-#include "components/viewer/image_save_gif_palette.h"
-#include "components/viewer/image_save_output.h"
+#include "imaging/image_files.h"
+#include "imaging/image_save_gif_lzw.h"
+#include "imaging/image_save_gif_palette.h"
+#include "imaging/image_save_output.h"
 
 namespace pagelens {
 namespace {

@@ -1,5 +1,5 @@
 // The temporary file behind every image writer; see image_save_output.h.
-#include "components/viewer/image_save_output.h"
+#include "imaging/image_save_output.h"
 
 #include <new>
 #include <utility>

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "common/run_error.h"
-#include "components/viewer/image.h"
+#include "imaging/image.h"
 
 namespace pagelens {
 

@@ -13,10 +13,10 @@
 #include <new>
 #include <vector>
 
-#include "components/viewer/image_files.h"
-#include "components/viewer/image_save_gdiplus_fixups.h"
-#include "components/viewer/image_save_output.h"
-#include "components/viewer/image_save_tone.h"
+#include "imaging/image_files.h"
+#include "imaging/image_save_gdiplus_fixups.h"
+#include "imaging/image_save_output.h"
+#include "imaging/image_save_tone.h"
 
 namespace pagelens {
 namespace {

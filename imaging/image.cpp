@@ -1,6 +1,6 @@
 // Allocation and copying of page images. An Image owns its pixel buffer alone; a failed
 // allocation leaves an empty image (0 x 0) for the caller to report, never an exception.
-#include "components/viewer/image.h"
+#include "imaging/image.h"
 
 #include <cstddef>
 #include <cstring>

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "components/viewer/image_save_output.h"
+#include "imaging/image_save_output.h"
 
 namespace pagelens {
 

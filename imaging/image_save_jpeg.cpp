@@ -4,7 +4,7 @@
 // unit that a plain 32-bit build uses, every float-to-integer conversion reloads the FPU control
 // word, which makes it eight times slower than with SSE2. So one copy is built for SSE2 and
 // runs where the processor has it, and the other serves the rest.
-#include "components/viewer/image_save_jpeg.h"
+#include "imaging/image_save_jpeg.h"
 
 #include <assert.h>
 #include <math.h>
@@ -18,7 +18,7 @@
 #include <system_error>
 #include <thread>
 
-#include "components/viewer/image_files.h"
+#include "imaging/image_files.h"
 
 namespace pagelens {
 
@@ -105,14 +105,14 @@ std::optional<uint32_t> FlatColour(const JpegLayout& layout, const Image& image,
 namespace pagelens::stb_sse2 {
 #include <stb/stb_image_write.h>
 
-#include "components/viewer/jpeg_mcu_rows.inc"
+#include "imaging/jpeg_mcu_rows.inc"
 }  // namespace pagelens::stb_sse2
 #pragma GCC pop_options
 #undef INCLUDE_STB_IMAGE_WRITE_H
 namespace pagelens::stb_x87 {
 #include <stb/stb_image_write.h>
 
-#include "components/viewer/jpeg_mcu_rows.inc"
+#include "imaging/jpeg_mcu_rows.inc"
 }  // namespace pagelens::stb_x87
 
 namespace pagelens {
@@ -342,13 +342,19 @@ void JpegInPieces::StartUpTo(int endMcuRow) {
 
 Status JpegInPieces::WriteFile(const std::wstring& path) {
     if (image_.empty()) return NoImageToSave();
+    auto file = PendingFile::Create(path);
+    if (!file) return file.error();
+    PAGELENS_RETURN_IF_ERROR(WriteTo(file.value()));
+    return file.value().commit();
+}
+
+Status JpegInPieces::WriteTo(PendingFile& file) {
+    if (image_.empty()) return NoImageToSave();
     if (image_.width() > kLargestJpegSide || image_.height() > kLargestJpegSide)
         return TooLargeForJpeg();
     StartUpTo(layout_->mcuRows);
-    auto file = PendingFile::Create(path);
-    if (!file) return file.error();
     const std::string header = JpegHeader(*layout_);
-    file.value().write(header.data(), header.size());
+    file.write(header.data(), header.size());
     for (auto& piece : pieces_) {
         std::string bytes;
         try {
@@ -356,11 +362,11 @@ Status JpegInPieces::WriteFile(const std::wstring& path) {
         } catch (const std::bad_alloc&) {
             return errors::OutOfMemory();
         }
-        file.value().write(bytes.data(), bytes.size());
+        file.write(bytes.data(), bytes.size());
     }
     pieces_.clear();
-    file.value().write("\xFF\xD9", 2);
-    return file.value().commit();
+    file.write("\xFF\xD9", 2);
+    return {};
 }
 
 Status SaveAsJpegFile(const Image& image, const std::wstring& path, int quality) {

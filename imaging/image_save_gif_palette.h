@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "common/run_error.h"
-#include "components/viewer/image.h"
+#include "imaging/image.h"
 
 namespace pagelens {
 

@@ -1,10 +1,10 @@
 // Corrections of GDI+ encoder output; see image_save_gdiplus_fixups.h.
-#include "components/viewer/image_save_gdiplus_fixups.h"
+#include "imaging/image_save_gdiplus_fixups.h"
 
 #include <windows.h>
 
 #include "common/unique_handle.h"
-#include "components/viewer/image_save_output.h"
+#include "imaging/image_save_output.h"
 
 namespace pagelens {
 namespace {

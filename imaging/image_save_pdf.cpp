@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "components/viewer/image_files.h"
-#include "components/viewer/image_save_jpeg.h"
-#include "components/viewer/image_save_output.h"
+#include "imaging/image_files.h"
+#include "imaging/image_save_jpeg.h"
+#include "imaging/image_save_output.h"
 
 namespace pagelens {
 namespace {

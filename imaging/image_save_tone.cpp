@@ -1,5 +1,5 @@
 // Tone of a page image and the packings of its rows; see image_save_tone.h.
-#include "components/viewer/image_save_tone.h"
+#include "imaging/image_save_tone.h"
 
 #include <cstring>
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "common/unique_handle.h"
-#include "components/viewer/image_files.h"
-#include "components/viewer/image_save_output.h"
-#include "components/viewer/image_save_tone.h"
+#include "imaging/image_files.h"
+#include "imaging/image_save_output.h"
+#include "imaging/image_save_tone.h"
 
 namespace pagelens {
 namespace {

@@ -1,5 +1,5 @@
 // GIF's LZW coder; see image_save_gif_lzw.h.
-#include "components/viewer/image_save_gif_lzw.h"
+#include "imaging/image_save_gif_lzw.h"
 
 #include <algorithm>
 

@@ -1,10 +1,10 @@
 // Palette choice for GIF files; see image_save_gif_palette.h.
-#include "components/viewer/image_save_gif_palette.h"
+#include "imaging/image_save_gif_palette.h"
 
 #include <algorithm>
 #include <new>
 
-#include "components/viewer/image_save_output.h"
+#include "imaging/image_save_output.h"
 
 namespace pagelens {
 namespace {
