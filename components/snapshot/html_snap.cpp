@@ -9,10 +9,10 @@
 
 #include "common/module.h"
 #include "common/unique_handle.h"
-#include "components/snapshot/browser_document.h"
+#include "components/snapshot/browser_access/browser_document.h"
 #include "components/snapshot/capture_control.h"
 #include "components/snapshot/capture_failure.h"
-#include "components/snapshot/capture_run.h"
+#include "components/snapshot/devtools_capture/capture_run.h"
 #include "components/snapshot/event_relay.h"
 
 namespace pagelens {

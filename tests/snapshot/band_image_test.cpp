@@ -1,7 +1,7 @@
 // Captured bands into the page image: PNGs as the browser sends them (8-bit RGB or RGBA, image
 // data over many chunks), each of the five row filters, other forms of PNG, bands of another
 // size than asked, and broken data, which fails without touching memory it must not.
-#include "components/snapshot/band_image.h"
+#include "components/snapshot/devtools_capture/band_image.h"
 
 #include <gtest/gtest.h>
 

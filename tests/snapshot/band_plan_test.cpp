@@ -1,5 +1,5 @@
 // From a measured page size to the image's size and its bands.
-#include "components/snapshot/band_plan.h"
+#include "components/snapshot/devtools_capture/band_plan.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "components/snapshot/browser_process.h"
+#include "components/snapshot/browser_process/browser_process.h"
 #include "tests/snapshot/capture_recorder.h"
 #include "tests/snapshot/snapshot_pages.h"
 #include "tests/snapshot/test_http_server.h"

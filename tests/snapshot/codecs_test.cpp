@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "components/snapshot/base64.h"
-#include "components/snapshot/sha1.h"
-#include "components/snapshot/websocket_client.h"
+#include "components/snapshot/transport/base64.h"
+#include "components/snapshot/transport/sha1.h"
+#include "components/snapshot/transport/websocket_client.h"
 
 namespace pagelens::capture {
 namespace {

@@ -1,7 +1,7 @@
 // DevToolsActivePort as the browser writes it, and what is not yet (or never) a usable one.
 #include <gtest/gtest.h>
 
-#include "components/snapshot/browser_process.h"
+#include "components/snapshot/browser_process/browser_process.h"
 
 namespace pagelens::capture {
 namespace {

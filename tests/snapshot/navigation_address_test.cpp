@@ -1,5 +1,5 @@
 // Addresses as the window has them, and the URLs the capture browser is sent to.
-#include "components/snapshot/navigation_address.h"
+#include "components/snapshot/devtools_capture/navigation_address.h"
 
 #include <gtest/gtest.h>
 

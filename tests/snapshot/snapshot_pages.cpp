@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 
-#include "components/snapshot/browser_process.h"
-#include "components/snapshot/host_system.h"
+#include "components/snapshot/browser_process/browser_process.h"
+#include "components/snapshot/browser_process/host_system.h"
 
 namespace pagelens::test {
 

@@ -2,7 +2,7 @@
 // do: fragmented messages, 16- and 64-bit lengths, pings between fragments, the closing
 // handshake; and what it must not: a wrong accept key, a masked frame. Then the DevTools
 // connection over it: answers taken as they arrive and parsed later, events in between.
-#include "components/snapshot/websocket_client.h"
+#include "components/snapshot/transport/websocket_client.h"
 
 #include <gtest/gtest.h>
 #include <winsock2.h>
@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "components/snapshot/devtools_connection.h"
+#include "components/snapshot/transport/devtools_connection.h"
 #include "components/snapshot/interrupts.h"
 #include "tests/snapshot/test_http_server.h"
 

@@ -1,6 +1,6 @@
 // The frame format: what we send is masked and carries the right length form; what we receive
 // is checked before a byte of payload is trusted.
-#include "components/snapshot/websocket_frames.h"
+#include "components/snapshot/transport/websocket_frames.h"
 
 #include <gtest/gtest.h>
 

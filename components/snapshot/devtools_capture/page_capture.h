@@ -12,10 +12,10 @@
 #include <string>
 
 #include "common/run_error.h"
-#include "components/snapshot/band_plan.h"
+#include "components/snapshot/devtools_capture/band_plan.h"
 #include "components/snapshot/capture_reporter.h"
 #include "components/snapshot/capture_settings.h"
-#include "components/snapshot/devtools_connection.h"
+#include "components/snapshot/transport/devtools_connection.h"
 #include "components/snapshot/interrupts.h"
 #include "imaging/image.h"
 

@@ -1,4 +1,4 @@
-#include "components/snapshot/sha1.h"
+#include "components/snapshot/transport/sha1.h"
 
 #include <cstring>
 

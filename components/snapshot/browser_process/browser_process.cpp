@@ -1,4 +1,4 @@
-#include "components/snapshot/browser_process.h"
+#include "components/snapshot/browser_process/browser_process.h"
 
 #include <windows.h>
 
@@ -7,7 +7,7 @@
 
 #include "common/text_codepage.h"
 #include "components/snapshot/capture_failure.h"
-#include "components/snapshot/host_system.h"
+#include "components/snapshot/browser_process/host_system.h"
 
 namespace pagelens::capture {
 namespace {

@@ -1,4 +1,4 @@
-#include "components/snapshot/websocket_frames.h"
+#include "components/snapshot/transport/websocket_frames.h"
 
 #include "components/snapshot/capture_failure.h"
 

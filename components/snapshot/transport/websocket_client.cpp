@@ -1,4 +1,4 @@
-#include "components/snapshot/websocket_client.h"
+#include "components/snapshot/transport/websocket_client.h"
 
 #include <bcrypt.h>
 #include <ws2tcpip.h>
@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <cctype>
 
-#include "components/snapshot/base64.h"
+#include "components/snapshot/transport/base64.h"
 #include "components/snapshot/capture_failure.h"
-#include "components/snapshot/sha1.h"
+#include "components/snapshot/transport/sha1.h"
 
 namespace pagelens::capture {
 namespace {

@@ -1,9 +1,9 @@
-#include "components/snapshot/browser_locator.h"
+#include "components/snapshot/browser_process/browser_locator.h"
 
 #include <windows.h>
 
 #include "common/unique_handle.h"
-#include "components/snapshot/host_system.h"
+#include "components/snapshot/browser_process/host_system.h"
 
 namespace pagelens::capture {
 namespace {

@@ -1,4 +1,4 @@
-#include "components/snapshot/navigation_address.h"
+#include "components/snapshot/devtools_capture/navigation_address.h"
 
 #include <cwctype>
 

@@ -1,4 +1,4 @@
-#include "components/snapshot/host_system.h"
+#include "components/snapshot/browser_process/host_system.h"
 
 #include <windows.h>
 

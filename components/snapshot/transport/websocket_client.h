@@ -15,7 +15,7 @@
 #include "common/run_error.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/interrupts.h"
-#include "components/snapshot/websocket_frames.h"
+#include "components/snapshot/transport/websocket_frames.h"
 
 namespace pagelens::capture {
 

@@ -1,4 +1,4 @@
-#include "components/snapshot/band_image.h"
+#include "components/snapshot/devtools_capture/band_image.h"
 
 #include <zlib.h>
 

@@ -1,4 +1,4 @@
-#include "components/snapshot/devtools_connection.h"
+#include "components/snapshot/transport/devtools_connection.h"
 
 #include <cstdint>
 #include <utility>

@@ -15,9 +15,9 @@
 
 #include "common/run_error.h"
 #include "common/unique_handle.h"
-#include "components/snapshot/browser_locator.h"
+#include "components/snapshot/browser_process/browser_locator.h"
 #include "components/snapshot/interrupts.h"
-#include "components/snapshot/websocket_client.h"
+#include "components/snapshot/transport/websocket_client.h"
 
 namespace pagelens::capture {
 

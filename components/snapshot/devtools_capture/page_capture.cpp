@@ -1,12 +1,12 @@
-#include "components/snapshot/page_capture.h"
+#include "components/snapshot/devtools_capture/page_capture.h"
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
 #include "common/text_codepage.h"
-#include "components/snapshot/band_image.h"
-#include "components/snapshot/base64.h"
+#include "components/snapshot/devtools_capture/band_image.h"
+#include "components/snapshot/transport/base64.h"
 #include "components/snapshot/capture_failure.h"
 
 namespace pagelens::capture {

@@ -1,4 +1,4 @@
-#include "components/snapshot/capture_run.h"
+#include "components/snapshot/devtools_capture/capture_run.h"
 
 #include <atomic>
 #include <memory>
@@ -7,12 +7,12 @@
 
 #include "common/text_codepage.h"
 #include "common/unique_handle.h"
-#include "components/snapshot/browser_locator.h"
-#include "components/snapshot/browser_process.h"
+#include "components/snapshot/browser_process/browser_locator.h"
+#include "components/snapshot/browser_process/browser_process.h"
 #include "components/snapshot/capture_failure.h"
-#include "components/snapshot/devtools_connection.h"
-#include "components/snapshot/host_system.h"
-#include "components/snapshot/navigation_address.h"
+#include "components/snapshot/transport/devtools_connection.h"
+#include "components/snapshot/browser_process/host_system.h"
+#include "components/snapshot/devtools_capture/navigation_address.h"
 #include "imaging/image_files.h"
 #include "imaging/image_save_jpeg.h"
 

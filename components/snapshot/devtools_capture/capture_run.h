@@ -11,7 +11,7 @@
 #include "components/snapshot/capture_reporter.h"
 #include "components/snapshot/capture_settings.h"
 #include "components/snapshot/interrupts.h"
-#include "components/snapshot/page_capture.h"
+#include "components/snapshot/devtools_capture/page_capture.h"
 
 namespace pagelens::capture {
 

@@ -1,4 +1,4 @@
-#include "components/snapshot/base64.h"
+#include "components/snapshot/transport/base64.h"
 
 #include <array>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "components/snapshot/band_plan.h"
+#include "components/snapshot/devtools_capture/band_plan.h"
 
 #include <algorithm>
 #include <cmath>

@@ -12,7 +12,7 @@
 
 #include "common/run_error.h"
 #include "components/snapshot/interrupts.h"
-#include "components/snapshot/websocket_client.h"
+#include "components/snapshot/transport/websocket_client.h"
 
 namespace pagelens::capture {
 

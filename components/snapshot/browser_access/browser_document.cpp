@@ -1,4 +1,4 @@
-#include "components/snapshot/browser_document.h"
+#include "components/snapshot/browser_access/browser_document.h"
 
 #include <mshtml.h>
 #include <oleidl.h>
