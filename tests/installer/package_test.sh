@@ -6,10 +6,12 @@
 #     prefixes compared key by key, and no key of ours anywhere else), and the installed class
 #     and type library work (package_probe.exe);
 #   - a silent removal, after the extension was used, leaves no key, file or folder of ours;
-#   - a package of a newer version replaces an older one; an older one is refused over it.
+#   - a package of a newer version replaces an older one; an older one is refused over it, and
+#     the same version built once more does not add a second product.
 # usage: package_test.sh <build-dir> <package.msi> <older.msi> <package_probe.exe> <setup-folder>
+#        <source-dir>
 set -euo pipefail
-build=$1 msi=$2 older_msi=$3 probe=$4 setup=$5
+build=$1 msi=$2 older_msi=$3 probe=$4 setup=$5 source=$6
 for f in "$msi" "$older_msi" "$probe" "$setup/install.cmd"; do
   [ -e "$f" ] || { echo "missing $f: build the package and package_probe first" >&2; exit 1; }
 done
@@ -199,6 +201,14 @@ msiexec 0 upgrade /i "$msi"
 probe upgraded 'InstalledPackage.*'
 msiexec 1603 downgrade /i "$older_msi"
 probe downgrade-refused 'InstalledPackage.IsOneProduct*'
+# Another build of the installed version: Windows refuses it (1638), Wine's msiexec reinstalls.
+rebuilt="$work/rebuilt.msi"
+cmake -DWXS="$source/installer/iePagelens.wxs" -DOUT="$rebuilt" -DVERSION="$version" \
+  -DLIBRARY="$build/extension/iePagelens.dll" -DICON="$source/extension/res/pagelens.ico" \
+  -P "$source/installer/build_msi.cmake" >/dev/null
+in_prefix wine msiexec /i "$(windows_path "$rebuilt")" /qn >/dev/null 2>&1 || true
+probe rebuilt-same-version 'InstalledPackage.IsOneProduct*'
+rm -f "$rebuilt"
 msiexec 0 remove-upgraded /x "$msi"
 probe upgraded-removed 'RemovedPackage.*'
 expect_nothing_of_ours_left "removal after the upgrade"
