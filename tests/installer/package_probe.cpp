@@ -27,6 +27,9 @@ const CLSID kClsid = {0x6074F29D, 0x3144, 0x4FA6, {0xA9, 0xA5, 0x41, 0xEF, 0x83,
 const GUID kLibid = {0xDDA7772C, 0xB819, 0x41DA, {0x84, 0x21, 0x49, 0x8C, 0x92, 0xFB, 0x1F, 0xC6}};
 const std::wstring kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
+using UniqueBstr = UniqueHandle<BSTR, SysFreeString>;
+using UniqueFind = UniqueHandle<HANDLE, FindClose, LONG_PTR(-1)>;
+
 std::wstring Expand(const wchar_t* text) {
     wchar_t buffer[MAX_PATH];
     DWORD n = ExpandEnvironmentStringsW(text, buffer, MAX_PATH);
@@ -52,13 +55,12 @@ std::vector<std::wstring> RelatedProducts() {
 std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return names;
+    UniqueFind find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!find) return names;
     do {
         std::wstring name = data.cFileName;
         if (name != L"." && name != L"..") names.push_back(name);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    } while (FindNextFileW(find.get(), &data));
     return names;
 }
 
@@ -122,19 +124,16 @@ TEST_F(InstalledPackage, CreatesTheClassByClsidAndAnswersQueryStatus) {
 TEST_F(InstalledPackage, LoadsTheTypeLibraryByItsLibid) {
     ComPtr<ITypeLib> typeLib;
     ASSERT_EQ(LoadRegTypeLib(kLibid, 1, 0, 0x409, typeLib.put()), S_OK);
-    BSTR name = nullptr, help = nullptr;
-    ASSERT_EQ(typeLib->GetDocumentation(-1, &name, &help, nullptr, nullptr), S_OK);
-    EXPECT_STREQ(name, L"iePagelens");
-    EXPECT_STREQ(help, L"Velmora Internet Explorer Pagelens Plugin");
-    SysFreeString(name);
-    SysFreeString(help);
+    UniqueBstr name, help;
+    ASSERT_EQ(typeLib->GetDocumentation(-1, name.put(), help.put(), nullptr, nullptr), S_OK);
+    EXPECT_STREQ(name.get(), L"iePagelens");
+    EXPECT_STREQ(help.get(), L"Velmora Internet Explorer Pagelens Plugin");
     ComPtr<ITypeInfo> coclass;
     EXPECT_EQ(typeLib->GetTypeInfoOfGuid(kClsid, coclass.put()), S_OK);
 
-    BSTR path = nullptr;
-    ASSERT_EQ(QueryPathOfRegTypeLib(kLibid, 1, 0, 0x409, &path), S_OK);
-    EXPECT_TRUE(SamePath(path, InstalledLibrary())) << testing::PrintToString(path);
-    SysFreeString(path);
+    UniqueBstr path;
+    ASSERT_EQ(QueryPathOfRegTypeLib(kLibid, 1, 0, 0x409, path.put()), S_OK);
+    EXPECT_TRUE(SamePath(path.get(), InstalledLibrary())) << testing::PrintToString(path.get());
 }
 
 TEST_F(InstalledPackage, IsOneProductWithOneCopyOfTheLibrary) {
@@ -142,9 +141,9 @@ TEST_F(InstalledPackage, IsOneProductWithOneCopyOfTheLibrary) {
     ASSERT_EQ(products.size(), 1u);
     wchar_t version[32];
     DWORD length = 32;
-    ASSERT_EQ(MsiGetProductInfoW(products[0].c_str(), INSTALLPROPERTY_VERSIONSTRING, version,
-                                 &length),
-              ERROR_SUCCESS);
+    ASSERT_EQ(
+        MsiGetProductInfoW(products[0].c_str(), INSTALLPROPERTY_VERSIONSTRING, version, &length),
+        ERROR_SUCCESS);
     EXPECT_EQ(std::wstring(version), kVersion);
     EXPECT_EQ(MsiQueryProductStateW(products[0].c_str()), INSTALLSTATE_DEFAULT);
     EXPECT_EQ(CountUninstallEntriesNamed(L"iePagelens"), 1);
@@ -185,7 +184,8 @@ TEST_F(InstalledPackage, ShowsPublisherVersionIconAndSizeInProgramsAndFeatures) 
     ASSERT_EQ(MsiGetProductInfoW(products[0].c_str(), INSTALLPROPERTY_PRODUCTICON, icon, &length),
               ERROR_SUCCESS);
     EXPECT_TRUE(test::FileExists(icon)) << testing::PrintToString(icon);
-    UniqueHicon loaded(static_cast<HICON>(LoadImageW(nullptr, icon, IMAGE_ICON, 32, 32, LR_LOADFROMFILE)));
+    UniqueHicon loaded(
+        static_cast<HICON>(LoadImageW(nullptr, icon, IMAGE_ICON, 32, 32, LR_LOADFROMFILE)));
     EXPECT_TRUE(loaded);
 }
 
