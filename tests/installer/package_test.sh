@@ -37,6 +37,7 @@ if [ "$(cat "$pristine/.made-by" 2>/dev/null)" != "$wine_version" ]; then
   WINEPREFIX="$pristine" wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug' \
     /v Debugger /d '' /f </dev/null >/dev/null 2>&1
   WINEPREFIX="$pristine" wineserver -w
+  [ -f "$pristine/system.reg" ] || { echo "wineboot did not make $pristine" >&2; exit 1; }
   echo "$wine_version" >"$pristine/.made-by"
 fi
 
