@@ -12,6 +12,11 @@ build=$(cd "${1:-${PAGELENS_BUILD:?give the build dir or set PAGELENS_BUILD}}" &
 runs=${2:-3}
 program="$build/bench/save/save_bench.exe"
 [ -f "$program" ] || { echo "missing $program: build the save_bench target first" >&2; exit 1; }
+# Our WMF files are read back with ImageMagick's WMF reader, which Debian packs apart
+# (libmagickcore-6.q16-6-extra): say so rather than count its absence as failed checks.
+convert -list format 2>/dev/null | grep -qE '^ *WMF\*? ' || {
+  echo "ImageMagick here has no WMF reader: run scripts/install-deps.sh" \
+       "(it installs libmagickcore-6.q16-6-extra)" >&2; exit 1; }
 
 work="$build/bench/save/run"
 mkdir -p "$work/ours" "$work/peer"
