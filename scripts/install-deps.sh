@@ -6,7 +6,8 @@ set -euo pipefail
 # WMF files with; imagemagick only recommends it. wixl and msitools build and read the MSI package.
 packages=(g++-mingw-w64-i686 mingw-w64-tools libwine-dev wine wine32:i386 wine64 xvfb xauth
           chromium imagemagick libmagickcore-6.q16-6-extra nlohmann-json3-dev googletest cmake
-          make libstb-dev poppler-utils zip libz-mingw-w64-dev wixl msitools)
+          make libstb-dev poppler-utils zip libz-mingw-w64-dev wixl msitools
+          clang-format)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
