@@ -18,6 +18,9 @@ namespace pagelens {
 namespace {
 
 using namespace std::chrono_literals;
+using test::Expand;
+using test::InstalledLibrary;
+using test::ProgramFolder;
 
 #define PAGELENS_WIDEN2(text) L##text
 #define PAGELENS_WIDEN(text) PAGELENS_WIDEN2(text)
@@ -32,15 +35,6 @@ const std::wstring kLibraryKeys[] = {
     L"Interface\\{89024C1F-EE67-4307-82F6-CC1FFE5379A7}",
 };
 const std::wstring kSettingsKey = L"Software\\Velmora\\iePagelens\\Settings";
-
-std::wstring Expand(const wchar_t* text) {
-    wchar_t buffer[MAX_PATH];
-    DWORD n = ExpandEnvironmentStringsW(text, buffer, MAX_PATH);
-    return n ? std::wstring(buffer) : std::wstring();
-}
-
-std::wstring ProgramFolder() { return Expand(L"%ProgramFiles%\\Velmora\\iePagelens"); }
-std::wstring InstalledLibrary() { return ProgramFolder() + L"\\iePagelens.dll"; }
 
 bool FolderExists(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());

@@ -18,6 +18,10 @@
 namespace pagelens {
 namespace {
 
+using test::Expand;
+using test::InstalledLibrary;
+using test::ProgramFolder;
+
 #define PAGELENS_WIDEN2(text) L##text
 #define PAGELENS_WIDEN(text) PAGELENS_WIDEN2(text)
 const std::wstring kVersion = PAGELENS_WIDEN(PAGELENS_PACKAGE_VERSION);
@@ -27,17 +31,7 @@ const CLSID kClsid = {0x6074F29D, 0x3144, 0x4FA6, {0xA9, 0xA5, 0x41, 0xEF, 0x83,
 const GUID kLibid = {0xDDA7772C, 0xB819, 0x41DA, {0x84, 0x21, 0x49, 0x8C, 0x92, 0xFB, 0x1F, 0xC6}};
 const std::wstring kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
 
-using UniqueBstr = UniqueHandle<BSTR, SysFreeString>;
 using UniqueFind = UniqueHandle<HANDLE, FindClose, LONG_PTR(-1)>;
-
-std::wstring Expand(const wchar_t* text) {
-    wchar_t buffer[MAX_PATH];
-    DWORD n = ExpandEnvironmentStringsW(text, buffer, MAX_PATH);
-    return n ? std::wstring(buffer) : std::wstring();
-}
-
-std::wstring ProgramFolder() { return Expand(L"%ProgramFiles%\\Velmora\\iePagelens"); }
-std::wstring InstalledLibrary() { return ProgramFolder() + L"\\iePagelens.dll"; }
 
 bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;

@@ -59,4 +59,13 @@ int CountSubkeys(HKEY root, const std::wstring& path) {
     return static_cast<int>(count);
 }
 
+std::wstring Expand(const wchar_t* text) {
+    wchar_t buffer[MAX_PATH];
+    DWORD n = ExpandEnvironmentStringsW(text, buffer, MAX_PATH);
+    return n ? std::wstring(buffer) : std::wstring();
+}
+
+std::wstring ProgramFolder() { return Expand(L"%ProgramFiles%\\Velmora\\iePagelens"); }
+std::wstring InstalledLibrary() { return ProgramFolder() + L"\\iePagelens.dll"; }
+
 }  // namespace pagelens::test

@@ -16,4 +16,9 @@ std::optional<std::wstring> ReadText(HKEY root, const std::wstring& path,
 std::map<std::wstring, std::wstring> ReadAllValues(HKEY root, const std::wstring& path);
 int CountSubkeys(HKEY root, const std::wstring& path);
 
+// Where the package and the scripts put the library.
+std::wstring Expand(const wchar_t* text);
+std::wstring ProgramFolder();
+std::wstring InstalledLibrary();
+
 }  // namespace pagelens::test
