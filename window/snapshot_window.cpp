@@ -425,8 +425,11 @@ Status frmMain::PrepareLoad() {
     const float top = SingleSetting(setting::MainTop, 1);
     const float width = SingleSetting(setting::MainWidth, 10000);
     const float height = SingleSetting(setting::MainHeight, 6500);
-    MoveWindow(hwnd_, TwipsToPixels(left, dpi_), TwipsToPixels(top, dpi_),
-               TwipsToPixels(width, dpi_), TwipsToPixels(height, dpi_), TRUE);
+    shownPlacement_.storedTwips = {left, top, width, height};
+    const PixelRect placed = FitOntoWorkAreas(PlacementPixels(shownPlacement_.storedTwips, dpi_),
+                                              MonitorWorkAreas(), UsableFrameSize(hwnd_, dpi_));
+    MoveWindow(hwnd_, placed.left, placed.top, placed.width, placed.height, TRUE);
+    shownPlacement_.shown = FrameOf(hwnd_);
 
     state.address = TextSetting(setting::PagelensAddress, kDefaultAddress);
     state.jpegQuality = IntegerSetting(setting::JpegQuality, 85);
@@ -508,13 +511,12 @@ void frmMain::Form_Unload(int16_t&) {
         if (*it != hwnd_ && IsWindow(*it)) DestroyWindow(*it);
 
     if (IsMinimized()) return;
-    RECT frame;
-    GetWindowRect(hwnd_, &frame);
+    const auto twips = TwipsToStore(shownPlacement_, FrameOf(hwnd_), dpi_);
     const std::pair<const wchar_t*, double> placement[] = {
-        {setting::MainLeft, PixelsToTwips(frame.left, dpi_)},
-        {setting::MainTop, PixelsToTwips(frame.top, dpi_)},
-        {setting::MainWidth, PixelsToTwips(frame.right - frame.left, dpi_)},
-        {setting::MainHeight, PixelsToTwips(frame.bottom - frame.top, dpi_)},
+        {setting::MainLeft, twips[0]},
+        {setting::MainTop, twips[1]},
+        {setting::MainWidth, twips[2]},
+        {setting::MainHeight, twips[3]},
     };
     for (const auto& [name, twips] : placement)
         (void)SaveRegSetting(kAppName, kSettingsSection, name, static_cast<float>(twips));

@@ -19,6 +19,7 @@
 #include "common/unique_handle.h"
 #include "components/snapshot/html_snap.h"
 #include "components/viewer/picture_viewer.h"
+#include "window/placement_fit.h"
 #include "window/status_bar.h"
 
 namespace pagelens {
@@ -141,6 +142,7 @@ private:
     PictureViewer viewer_;
     StatusBar statusBar_;
     std::unique_ptr<HtmlSnap> Snap1;
+    ShownPlacement shownPlacement_;
     std::wstring workFilePath_;
     bool captureDone_ = false;
     bool unloading_ = false;
