@@ -5,6 +5,8 @@
 
 #include "common/com_ptr.h"
 #include "common/number_text.h"
+#include "common/protected_mode.h"
+#include "window/capture_engine.h"
 #include "window/control_ids.h"
 #include "window/modal_loop.h"
 #include "window/snapshot_state.h"
@@ -69,7 +71,11 @@ Status frmMain::DeleteWorkFile() {
 
 Status frmMain::StartNewSnap(std::initializer_list<SnapSetting> settings) {
     Snap1.reset();
-    auto created = snapFactory_ ? snapFactory_(this) : HtmlSnap::Create(this);
+    const CaptureEngineChoice engine = ChooseCaptureEngine(InProtectedMode());
+    unavailableReason_ = engine.reason;
+    auto created = !engine.captureBrowser ? UnavailableCapture(this, engine.reason)
+                   : snapFactory_         ? snapFactory_(this)
+                                          : HtmlSnap::Create(this);
     if (!created.ok()) return created.error();
     Snap1 = std::move(created).value();
     for (const auto& setting : settings) PAGELENS_RETURN_IF_ERROR(Snap1->SetSetting(setting.index, setting.value));
@@ -166,7 +172,10 @@ void frmMain::Snap1_OnProgress(int32_t nPos) {
 
 void frmMain::Snap1_OnStatus(const std::wstring& strStatus, int32_t nCode) {
     if (const FinalStatus* final = FindFinalStatus(nCode)) {
-        statusBar_.SetPanelText(1, final->text);
+        if (nCode == -1 && !unavailableReason_.empty())
+            statusBar_.SetPanelText(1, final->text + (L": " + unavailableReason_));
+        else
+            statusBar_.SetPanelText(1, final->text);
         captureDone_ = true;
     } else {
         statusBar_.SetPanelText(1, strStatus);

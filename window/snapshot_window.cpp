@@ -17,6 +17,7 @@
 #include "window/layout.h"
 #include "window/modal_loop.h"
 #include "window/open_windows.h"
+#include "window/protected_mode_files.h"
 #include "window/save_choices.h"
 #include "window/snapshot_state.h"
 #include "window/visual_styles.h"
@@ -437,7 +438,8 @@ Status frmMain::PrepareLoad() {
     state.presetHeight = IntegerSetting(setting::PagelensHeight, kDefaultPresetHeight);
     state.imageType = TextSetting(setting::ImageType, L"jpg");
 
-    workFilePath_ = WorkFilePathIn(GetAppPath());
+    const auto protectedWorkFile = ProtectedModeWorkFilePath();
+    workFilePath_ = protectedWorkFile ? *protectedWorkFile : WorkFilePathIn(GetAppPath());
 
     if (state.presetWidth < 1) state.presetWidth = kDefaultPresetWidth;
     if (state.presetHeight < 1) state.presetHeight = kDefaultPresetHeight;

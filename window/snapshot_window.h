@@ -143,6 +143,7 @@ private:
     StatusBar statusBar_;
     std::unique_ptr<HtmlSnap> Snap1;
     ShownPlacement shownPlacement_;
+    std::wstring unavailableReason_;  // why no engine could take the latest capture
     std::wstring workFilePath_;
     bool captureDone_ = false;
     bool unloading_ = false;
