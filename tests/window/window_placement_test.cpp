@@ -2,6 +2,7 @@
 // on a screen is kept as stored, to the twip.
 #include <cmath>
 
+#include "tests/support/registry_guards.h"
 #include "tests/window/window_fixture.h"
 #include "window/layout.h"
 #include "window/placement_fit.h"
@@ -100,22 +101,29 @@ TEST_F(SnapshotWindowTest, AnyStoredPlacementOpensTheWindowWithinReachAtUsableSi
         }
 }
 
+// Also under a comma-decimal locale, with the fraction written with a point (as another locale
+// or an older version left it): it is read, and stored again in the user's form.
 TEST_F(SnapshotWindowTest, PlacementOnTheScreenIsKeptToTheTwip) {
-    StoreSetting(setting::MainLeft, 1447.5f);
-    StoreSetting(setting::MainTop, 3000.0f);
-    StoreSetting(setting::MainWidth, 12007.0f);
-    StoreSetting(setting::MainHeight, 6500.0f);
-    Open({});
-    RECT frame;
-    GetWindowRect(window->hwnd(), &frame);
-    EXPECT_EQ(frame.left, TwipsToPixels(1447.5, 96));
-    EXPECT_EQ(frame.top, 200);
-    EXPECT_EQ(frame.right - frame.left, TwipsToPixels(12007, 96));
-    window->Unload();
-    EXPECT_EQ(*StoredSetting(setting::MainLeft), SettingToText(1447.5f));
-    EXPECT_EQ(*StoredSetting(setting::MainTop), L"3000");
-    EXPECT_EQ(*StoredSetting(setting::MainWidth), L"12007");
-    EXPECT_EQ(*StoredSetting(setting::MainHeight), L"6500");
+    for (const wchar_t* sign : {L".", L","}) {
+        SCOPED_TRACE(testing::Message() << "decimal sign " << std::wstring(sign));
+        DecimalSignGuard locale(sign);
+        StoreSetting(setting::MainLeft, std::wstring(L"1447.5"));
+        StoreSetting(setting::MainTop, 3000.0f);
+        StoreSetting(setting::MainWidth, 12007.0f);
+        StoreSetting(setting::MainHeight, 6500.0f);
+        Open({});
+        RECT frame;
+        GetWindowRect(window->hwnd(), &frame);
+        EXPECT_EQ(frame.left, TwipsToPixels(1447.5, 96));
+        EXPECT_EQ(frame.top, 200);
+        EXPECT_EQ(frame.right - frame.left, TwipsToPixels(12007, 96));
+        window->Unload();
+        EXPECT_EQ(*StoredSetting(setting::MainLeft), std::wstring(L"1447") + sign + L"5");
+        EXPECT_EQ(*StoredSetting(setting::MainTop), L"3000");
+        EXPECT_EQ(*StoredSetting(setting::MainWidth), L"12007");
+        EXPECT_EQ(*StoredSetting(setting::MainHeight), L"6500");
+        ClearSettings();
+    }
 }
 
 }  // namespace
