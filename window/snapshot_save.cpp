@@ -96,9 +96,14 @@ Status frmMain::cmdSave_Click() {
     SetControlText(ids::txtHeight, DecimalText(state.presetHeight));
 
     // The image goes exactly where the user said; only the format comes from the extension.
-    auto target = brokered ? brokered->StagingPath(*chosen) : Result<std::wstring>(*chosen);
-    Status saved = target.ok() ? Status() : Status(target.error());
-    if (saved.ok()) switch (SaveFormatForName(*chosen)) {
+    const auto target = brokered ? brokered->StagingPath(*chosen) : Result<std::wstring>(*chosen);
+    if (!target.ok()) {
+        MousePointer(0);
+        statusBar_.SetPanelText(1, L"The file was not saved: " + target.error().description);
+        return {};
+    }
+    Status saved;
+    switch (SaveFormatForName(*chosen)) {
         case SaveFormat::Bmp: saved = viewer_.SaveAsBmp(*target); break;
         case SaveFormat::Emf: saved = viewer_.SaveAsEmf(*target); break;
         case SaveFormat::Gif: saved = viewer_.SaveAsGif(*target); break;
