@@ -9,7 +9,6 @@
 #include "common/protected_mode.h"
 #include "tests/support/registry_guards.h"
 #include "tests/window/window_fixture.h"
-#include "window/capture_engine.h"
 
 namespace pagelens::test {
 namespace {
@@ -73,19 +72,6 @@ TEST_F(StandardUserWindowTest, ChoicesAndPlacementAreKeptAcrossShowings) {
     EXPECT_EQ(frame.right - frame.left, 700);
     EXPECT_EQ(frame.bottom - frame.top, 450);
     EXPECT_TRUE(boxes->Seen().empty());
-}
-
-TEST_F(StandardUserWindowTest, AnAdministratorsValueIsTheDefaultAndTheUsersComesFirst) {
-    StoreSetting(setting::JpegQuality, int32_t{70});
-    StoreSetting(setting::ImageType, std::wstring(L"gif"));
-    ReadOnlyKeyGuard machine(HKEY_LOCAL_MACHINE, kSettingsPath);
-    Open({Capture()});
-    WaitForIdle();
-    EXPECT_EQ(SelectedListText(ids::cboQuality), L"70");
-    Choose(window->hwnd(), ids::cboImageType, L"bmp");
-    window->Unload();
-    ASSERT_TRUE(window->Load().ok());
-    EXPECT_EQ(SelectedListText(ids::cboImageType), L"bmp");
 }
 
 // --- Protected Mode -------------------------------------------------------------------------
@@ -239,13 +225,6 @@ TEST_F(ProtectedModeWindowTest, CapturesEndAtOnceSayingWhyAndTheWorkFileIsInTheW
     EXPECT_EQ(Panel(1), why);
     EXPECT_EQ(factory->log().created, 0);
     EXPECT_TRUE(boxes->Seen().empty());
-}
-
-TEST(CaptureEngineChoice, OnlyOutsideProtectedModeIsTheCaptureBrowserStarted) {
-    EXPECT_TRUE(ChooseCaptureEngine(false).captureBrowser);
-    EXPECT_TRUE(ChooseCaptureEngine(false).reason.empty());
-    EXPECT_FALSE(ChooseCaptureEngine(true).captureBrowser);
-    EXPECT_FALSE(ChooseCaptureEngine(true).reason.empty());
 }
 
 }  // namespace
