@@ -78,13 +78,26 @@ std::optional<double> ReadNumber(const std::wstring& s, size_t& used, wchar_t de
     return std::strtod(text.c_str(), nullptr);
 }
 
-wchar_t UserDecimalPoint() {
+}  // namespace
+
+wchar_t UserDecimalSign() {
     wchar_t buffer[8] = L".";
     if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buffer, 8) < 2) return L'.';
     return buffer[0];
 }
 
-}  // namespace
+Result<double> StoredNumber(std::wstring_view text) {
+    const std::wstring trimmed = TrimBlanks(text);
+    if (trimmed.empty()) return errors::TypeMismatch();
+    const wchar_t user = UserDecimalSign();
+    for (const wchar_t point : {user, L'.'}) {
+        size_t used = 0;
+        const auto value = ReadNumber(trimmed, used, point);
+        if (!value) return errors::Overflow();
+        if (used == trimmed.size()) return *value;
+    }
+    return errors::TypeMismatch();
+}
 
 double LeadingNumberValue(std::wstring_view text) {
     std::wstring packed;
@@ -103,7 +116,7 @@ Result<int32_t> LeadingNumber(std::wstring_view text) {
 Result<int32_t> WholeNumber(std::wstring_view text) {
     std::wstring trimmed = TrimBlanks(text);
     if (trimmed.empty()) return errors::TypeMismatch();
-    wchar_t decimalPoint = UserDecimalPoint();
+    wchar_t decimalPoint = UserDecimalSign();
     size_t used = 0;
     auto value = ReadNumber(trimmed, used, decimalPoint);
     if (!value) return errors::Overflow();

@@ -22,6 +22,14 @@ double LeadingNumberValue(std::wstring_view text);
 // numbers beyond 32 bits an overflow.
 Result<int32_t> WholeNumber(std::wstring_view text);
 
+// A stored setting's number: the whole text, blanks around it allowed, with the user's decimal
+// sign or a point, so that a value written under another regional setting still reads. Type
+// mismatch for text that is no number, overflow for a prefixed number beyond 32 bits.
+Result<double> StoredNumber(std::wstring_view text);
+
+// The user's decimal sign (a point when the locale gives none).
+wchar_t UserDecimalSign();
+
 // A double rounded to the nearest 32-bit integer, halves to even; overflow outside the range.
 Result<int32_t> RoundToInt32(double value);
 

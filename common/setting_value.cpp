@@ -15,21 +15,14 @@ struct Overload : F... {
 template <class... F>
 Overload(F...) -> Overload<F...>;
 
+// With the user's decimal sign, as the reader of the user's locale expects it.
 std::wstring SingleText(float value) {
     wchar_t buffer[64];
     std::swprintf(buffer, 64, L"%.7g", static_cast<double>(value));
-    return buffer;
-}
-
-// The whole text as a number, as CSng/CDbl read it.
-Result<double> TextToNumber(const std::wstring& text) {
-    // WholeNumber reads the same syntax; reuse it by reading at full precision.
-    std::wstring trimmed = TrimBlanks(text);
-    if (trimmed.empty()) return errors::TypeMismatch();
-    auto whole = WholeNumber(trimmed);
-    if (!whole.ok() && whole.error().number == errors::TypeMismatch().number)
-        return whole.error();
-    return LeadingNumberValue(trimmed);
+    std::wstring text = buffer;
+    if (const size_t point = text.find(L'.'); point != std::wstring::npos)
+        text[point] = UserDecimalSign();
+    return text;
 }
 
 }  // namespace
@@ -53,7 +46,11 @@ Result<int32_t> SettingToInt32(const SettingValue& value) {
                  [](int16_t v) -> Result<int32_t> { return int32_t(v); },
                  [](int32_t v) -> Result<int32_t> { return v; },
                  [](float v) -> Result<int32_t> { return RoundToInt32(v); },
-                 [](const std::wstring& v) -> Result<int32_t> { return WholeNumber(v); },
+                 [](const std::wstring& v) -> Result<int32_t> {
+                     auto number = StoredNumber(v);
+                     if (!number.ok()) return number.error();
+                     return RoundToInt32(*number);
+                 },
                  [](const ByteArray&) -> Result<int32_t> { return errors::TypeMismatch(); }},
         value);
 }
@@ -65,7 +62,7 @@ Result<float> SettingToSingle(const SettingValue& value) {
                  [](int32_t v) -> Result<float> { return float(v); },
                  [](float v) -> Result<float> { return v; },
                  [](const std::wstring& v) -> Result<float> {
-                     auto number = TextToNumber(v);
+                     auto number = StoredNumber(v);
                      if (!number.ok()) return number.error();
                      if (std::abs(*number) > 3.4028235e38) return errors::Overflow();
                      return static_cast<float>(*number);

@@ -1,8 +1,8 @@
 @echo off
 rem Removes iePagelens: unregisters iePagelens.dll, removes the browser's toolbar button and
-rem Tools menu entry, the settings under HKLM\Software\Velmora\iePagelens and the program folder
-rem "%ProgramFiles%\Velmora\iePagelens". Needs administrator rights. Running it when nothing is
-rem installed changes nothing.
+rem Tools menu entry, the settings under HKLM\Software\Velmora\iePagelens (and this user's under
+rem HKCU) and the program folder "%ProgramFiles%\Velmora\iePagelens". Needs administrator rights.
+rem Running it when nothing is installed changes nothing.
 rem Exit codes: 0 removed, 5 no administrator rights, 7 files still in use.
 setlocal
 
@@ -28,6 +28,8 @@ reg delete "HKCR\Interface\{89024C1F-EE67-4307-82F6-CC1FFE5379A7}" /f %VIEW% >nu
 reg delete "%EXTENSION_KEY%" /f %VIEW% >nul 2>&1
 reg delete "HKLM\Software\Velmora\iePagelens" /f %VIEW% >nul 2>&1
 call :remove_velmora_key_if_empty
+rem What this user stored where the machine's key refused it; other users keep theirs.
+reg delete "HKCU\Software\Velmora\iePagelens" /f %VIEW% >nul 2>&1
 
 if exist "%TARGET%\" rd /s /q "%TARGET%"
 if exist "%TARGET%\" goto files_in_use

@@ -1,5 +1,6 @@
 // The settings routines: one named text value each under
-// HKEY_LOCAL_MACHINE\Software\Velmora\iePagelens\Settings, and the program's own folder.
+// HKEY_LOCAL_MACHINE\Software\Velmora\iePagelens\Settings (or the same path of the user's key,
+// where the machine's refuses a write: see setting_locations.h), and the program's own folder.
 #pragma once
 #include <string>
 #include <string_view>
@@ -27,11 +28,13 @@ inline constexpr wchar_t PagelensHeight[] = L"PagelensHeight";
 inline constexpr wchar_t ImageType[] = L"ImageType";
 }  // namespace setting
 
-// Reads one setting; the default, unchanged in its own kind, when it is missing or unreadable.
+// Reads one setting, the user's value before the machine's; the default, unchanged in its own
+// kind, when neither is stored or readable.
 SettingValue GetRegSetting(std::wstring_view appName, std::wstring_view section,
                            std::wstring_view valueName, const SettingValue& defaultValue);
 
-// Writes one setting as text; errors of cRegistry's write pass through unchanged.
+// Writes one setting as text to the machine's key, or to the user's when the machine's refuses;
+// when neither takes it, the machine's error of cRegistry's write passes through unchanged.
 Status SaveRegSetting(std::wstring_view appName, std::wstring_view section,
                       std::wstring_view valueName, const SettingValue& value);
 

@@ -120,7 +120,12 @@ void frmMain::Snap1_OnProgress(int32_t nPos) {
 
 void frmMain::Snap1_OnStatus(const std::wstring& strStatus, int32_t nCode) {
     const wchar_t* finalText = FinalStatusText(nCode);
-    statusBar_.SetPanelText(1, finalText ? std::wstring(finalText) : strStatus);
+    if (!finalText)
+        statusBar_.SetPanelText(1, strStatus);
+    else if (nCode == snap_code::kFailed && !session_.UnavailableReason().empty())
+        statusBar_.SetPanelText(1, finalText + (L": " + session_.UnavailableReason()));
+    else
+        statusBar_.SetPanelText(1, finalText);
     session_.ReportStatus(nCode);
 }
 

@@ -9,6 +9,7 @@
 #include "common/number_text.h"
 #include "settings/settings.h"
 #include "window/control_ids.h"
+#include "window/protected_mode_files.h"
 #include "window/save_choices.h"
 #include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
@@ -82,7 +83,11 @@ Status frmMain::cmdSave_Click() {
     request.defaultExtension = settings.imageType;
     request.filterIndex = SaveFilterIndex(settings.imageType);
     request.filter = SaveDialogFilter();
-    const auto chosen = saveDialog_ ? saveDialog_(hwnd_, request) : AskWithCommonDialog(hwnd_, request);
+    // Under Protected Mode the file is written where the tab may write and handed over.
+    auto brokered = ProtectedModeSave::IfProtected();
+    const auto chosen = brokered      ? brokered->Ask(hwnd_, request)
+                        : saveDialog_ ? saveDialog_(hwnd_, request)
+                                      : AskWithCommonDialog(hwnd_, request);
     if (!chosen || chosen->empty()) return {};
 
     MousePointer(11);
@@ -91,23 +96,30 @@ Status frmMain::cmdSave_Click() {
     SetControlText(ids::txtHeight, DecimalText(settings.preset.height));
 
     // The image goes exactly where the user said; only the format comes from the extension.
+    const auto target = brokered ? brokered->StagingPath(*chosen) : Result<std::wstring>(*chosen);
+    if (!target.ok()) {
+        MousePointer(0);
+        statusBar_.SetPanelText(1, L"The file was not saved: " + target.error().description);
+        return {};
+    }
     Status saved;
     switch (SaveFormatForName(*chosen)) {
-        case SaveFormat::Bmp: saved = viewer_.SaveAsBmp(*chosen); break;
-        case SaveFormat::Emf: saved = viewer_.SaveAsEmf(*chosen); break;
-        case SaveFormat::Gif: saved = viewer_.SaveAsGif(*chosen); break;
-        case SaveFormat::Pdf: saved = viewer_.SaveAsPdf(*chosen); break;
-        case SaveFormat::Png: saved = viewer_.SaveAsPng(*chosen); break;
-        case SaveFormat::Wmf: saved = viewer_.SaveAsWmf(*chosen); break;
+        case SaveFormat::Bmp: saved = viewer_.SaveAsBmp(*target); break;
+        case SaveFormat::Emf: saved = viewer_.SaveAsEmf(*target); break;
+        case SaveFormat::Gif: saved = viewer_.SaveAsGif(*target); break;
+        case SaveFormat::Pdf: saved = viewer_.SaveAsPdf(*target); break;
+        case SaveFormat::Png: saved = viewer_.SaveAsPng(*target); break;
+        case SaveFormat::Wmf: saved = viewer_.SaveAsWmf(*target); break;
         case SaveFormat::Tiff:
             viewer_.TiffOption(0);
-            saved = viewer_.SaveAsTiff(*chosen);
+            saved = viewer_.SaveAsTiff(*target);
             break;
         case SaveFormat::Jpeg:
             viewer_.JpegSaveQuality(settings.jpegQuality);
-            saved = viewer_.SaveAsJpeg(*chosen);
+            saved = viewer_.SaveAsJpeg(*target);
             break;
     }
+    if (saved.ok() && brokered) saved = brokered->Deliver(*target);
     MousePointer(0);
     // A failed save must not look like one still under way.
     statusBar_.SetPanelText(1, saved.ok() ? std::wstring(L"Save file done")

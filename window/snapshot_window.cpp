@@ -18,6 +18,7 @@
 #include "window/layout.h"
 #include "ui/modal_loop.h"
 #include "ui/open_windows.h"
+#include "window/protected_mode_files.h"
 #include "window/save_choices.h"
 #include "window/snapshot_state.h"
 #include "ui/visual_styles.h"
@@ -428,10 +429,14 @@ Status frmMain::PrepareLoad() {
     const SnapshotSettings& settings = state.settings;
 
     const Placement& place = settings.placement;
-    MoveWindow(hwnd_, TwipsToPixels(place.left, dpi_), TwipsToPixels(place.top, dpi_),
-               TwipsToPixels(place.width, dpi_), TwipsToPixels(place.height, dpi_), TRUE);
+    shownPlacement_.storedTwips = {place.left, place.top, place.width, place.height};
+    const PixelRect placed = FitOntoWorkAreas(PlacementPixels(shownPlacement_.storedTwips, dpi_),
+                                              MonitorWorkAreas(), UsableFrameSize(hwnd_, dpi_));
+    MoveWindow(hwnd_, placed.left, placed.top, placed.width, placed.height, TRUE);
+    shownPlacement_.shown = FrameOf(hwnd_);
 
-    session_.SetWorkFilePath(WorkFilePathIn(GetAppPath()));
+    const auto protectedWorkFile = ProtectedModeWorkFilePath();
+    session_.SetWorkFilePath(protectedWorkFile ? *protectedWorkFile : WorkFilePathIn(GetAppPath()));
 
     SetControlText(ids::txtWidth, DecimalText(settings.preset.width));
     SetControlText(ids::txtHeight, DecimalText(settings.preset.height));
@@ -501,13 +506,10 @@ void frmMain::Form_Unload(int16_t&) {
         if (*it != hwnd_ && IsWindow(*it)) DestroyWindow(*it);
 
     if (IsMinimized()) return;
-    RECT frame;
-    GetWindowRect(hwnd_, &frame);
+    const auto twips = TwipsToStore(shownPlacement_, FrameOf(hwnd_), dpi_);
     SnapshotSettings& settings = ThreadSnapshotState().settings;
-    settings.placement = {static_cast<float>(PixelsToTwips(frame.left, dpi_)),
-                          static_cast<float>(PixelsToTwips(frame.top, dpi_)),
-                          static_cast<float>(PixelsToTwips(frame.right - frame.left, dpi_)),
-                          static_cast<float>(PixelsToTwips(frame.bottom - frame.top, dpi_))};
+    settings.placement = {static_cast<float>(twips[0]), static_cast<float>(twips[1]),
+                          static_cast<float>(twips[2]), static_cast<float>(twips[3])};
     (void)settings.Store(SnapshotSettings::Field::Placement);
 }
 

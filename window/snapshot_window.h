@@ -19,6 +19,7 @@
 #include "components/snapshot/html_snap.h"
 #include "components/viewer/picture_viewer.h"
 #include "ui/status_bar.h"
+#include "window/placement_fit.h"
 #include "window/snapshot_session.h"
 
 namespace pagelens {
@@ -132,6 +133,7 @@ private:
     PictureViewer viewer_;
     StatusBar statusBar_;
     SnapshotSession session_;  // the work file and Snap1, the current component instance
+    ShownPlacement shownPlacement_;
     bool unloading_ = false;
     bool busy_ = false;
     int dpi_ = 96;

@@ -39,6 +39,9 @@
 // The window writes 40000, 1, 100, 1, 1, 1, 1, 1, 1000 for a browser capture and 180000, 1,
 // 100, 1, 1, 1, 0, (none), 2000 for an address capture.
 //
+// JavaScript dialogs that the page opens are answered at once (alert and leaving the page
+// accepted, confirm and prompt dismissed); nobody can see them, and the page waits on them.
+//
 // Addresses: one with a scheme is used as it is; a bare host name gets "http://"; a Windows
 // file path becomes a file:// URL (under Wine, of the host path).
 #pragma once

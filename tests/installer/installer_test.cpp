@@ -183,10 +183,19 @@ TEST_F(InstallerTest, UninstallRemovesTheRegistrationEntriesSettingsAndFiles) {
     RegSetValueExW(settings, L"PagelensAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(address),
                    sizeof address);
     settingsOwner.reset();
+    // A standard user's own settings, where the machine's key refused them.
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey.c_str(), 0, nullptr, 0,
+                              KEY_SET_VALUE, nullptr, &settings, nullptr),
+              ERROR_SUCCESS);
+    settingsOwner.reset(settings);
+    RegSetValueExW(settings, L"PagelensAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(address),
+                   sizeof address);
+    settingsOwner.reset();
     test::WriteFileBytes(ProgramFolder() + L"\\snapshot.jpg", "\xFF\xD8\xFF", 3);
 
     EXPECT_EQ(Run(L"uninstall.cmd"), 0);
     ExpectNothingOfOursLeft();
+    EXPECT_FALSE(test::KeyExists(HKEY_CURRENT_USER, L"Software\\Velmora\\iePagelens"));
 }
 
 TEST_F(InstallerTest, InstallTwiceThenUninstallOnceLeavesNothing) {

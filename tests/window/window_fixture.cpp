@@ -6,7 +6,11 @@
 
 namespace pagelens::test {
 
-void ClearSettings() { RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Velmora\\iePagelens"); }
+// Both branches: a write that the machine's key refuses lands in the user's.
+void ClearSettings() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Velmora\\iePagelens");
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Velmora\\iePagelens");
+}
 
 void StoreSetting(const wchar_t* name, const SettingValue& value) {
     ASSERT_TRUE(SaveRegSetting(kAppName, kSettingsSection, name, value).ok());

@@ -8,6 +8,7 @@
 #include "components/snapshot/devtools_capture/band_image.h"
 #include "components/snapshot/transport/base64.h"
 #include "components/snapshot/capture_failure.h"
+#include "components/snapshot/dialog_answer.h"
 
 namespace pagelens::capture {
 namespace {
@@ -95,6 +96,11 @@ void PageCapture::OnEvent(std::string_view method, const Json& params) {
         if (params.value("name", "") == "load") loadedLoaders_.insert(params.value("loaderId", ""));
     } else if (method == "Page.loadEventFired") {
         loadEventFired_ = true;
+    } else if (method == "Page.javascriptDialogOpening") {
+        // Answered without waiting: the page is stopped until then. A failed send shows as a
+        // failed read on the connection soon after.
+        (void)connection_.Send("Page.handleJavaScriptDialog", DialogAnswer(params), sessionId_,
+                               interrupts_);
     } else if (method == "Page.frameNavigated") {
         // A page that sends the browser on at once (a script or a refresh before its load)
         // is captured where it lands: the main frame's latest document counts.
