@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "components/snapshot/dialog_answer.h"
+#include "components/snapshot/devtools_capture/dialog_answer.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/image_files.h"
 #include "tests/snapshot/capture_recorder.h"

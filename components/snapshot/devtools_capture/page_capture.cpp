@@ -8,7 +8,7 @@
 #include "components/snapshot/devtools_capture/band_image.h"
 #include "components/snapshot/transport/base64.h"
 #include "components/snapshot/capture_failure.h"
-#include "components/snapshot/dialog_answer.h"
+#include "components/snapshot/devtools_capture/dialog_answer.h"
 
 namespace pagelens::capture {
 namespace {

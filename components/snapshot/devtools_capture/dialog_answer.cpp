@@ -1,4 +1,4 @@
-#include "components/snapshot/dialog_answer.h"
+#include "components/snapshot/devtools_capture/dialog_answer.h"
 
 #include <string>
 
