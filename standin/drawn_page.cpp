@@ -15,6 +15,7 @@ int DrawnPage::pageHeight() const { return model_->pageHeight(); }
 int DrawnPage::pageWidth() const { return model_->pageWidth(); }
 int DrawnPage::clientWidth() const { return model_->clientWidth(); }
 int DrawnPage::clientHeight() const { return model_->clientHeight(); }
+double DrawnPage::scale() const { return model_->scale(); }
 POINT DrawnPage::scroll() const { return model_->scroll(); }
 void DrawnPage::ScrollAsUser(int x, int y) { model_->ScrollTo(x, y); }
 bool DrawnPage::lazyLoaded() const { return model_->lazyLoaded(); }

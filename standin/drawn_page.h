@@ -21,9 +21,10 @@ struct PageDesign {
     bool quirks = false;     // BackCompat: body scrolls; else CSS1Compat: documentElement
     bool drawable = true;    // false: the document offers no IViewObject
     bool drawFails = false;  // IViewObject::Draw fails
-    int viewWidth = 800;     // the view window's client area, scroll bars included
-    int viewHeight = 600;
-    int contentWidth = 0;  // 0: the view's width less the vertical scroll bar
+    int viewWidth = 800;     // the view window's client area in device pixels, scroll bars
+    int viewHeight = 600;    // included
+    int zoomPercent = 100;   // device pixels per 100 CSS pixels (the DPI and the zoom)
+    int contentWidth = 0;    // 0: the view's width less the vertical scroll bar
     int bandCount = 40;
     int bandHeight = 100;
     int headerHeight = 60;  // fixed at the top of the view; 0: none
@@ -56,10 +57,12 @@ public:
 
     IHTMLDocument2* document() const { return document_.get(); }
     const PageDesign& design() const;
+    // In CSS pixels, as the page reports them.
     int pageHeight() const;
     int pageWidth() const;
     int clientWidth() const;
     int clientHeight() const;
+    double scale() const;  // device pixels per CSS pixel
     POINT scroll() const;
     void ScrollAsUser(int x, int y);
     std::wstring headerVisibility() const;  // the header's inline style.visibility

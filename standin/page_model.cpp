@@ -2,6 +2,7 @@
 #include "standin/page_model.h"
 
 #include <algorithm>
+#include <cmath>
 #include <string>
 
 #include "common/module.h"
@@ -82,22 +83,38 @@ PageModel::PageModel(HWND frame, const PageDesign& design) : design_(design) {
 int PageModel::pageHeight() const { return design_.bandCount * design_.bandHeight; }
 
 int PageModel::pageWidth() const {
-    return design_.contentWidth > 0 ? design_.contentWidth
-                                    : design_.viewWidth - (verticalBar() ? kScrollBarSize : 0);
+    return design_.contentWidth > 0 ? design_.contentWidth : clientWidth();
 }
 
-bool PageModel::verticalBar() const { return pageHeight() > design_.viewHeight; }
+int PageModel::Device(int css) const { return static_cast<int>(std::lround(css * scale())); }
+
+bool PageModel::verticalBar() const { return Device(pageHeight()) > design_.viewHeight; }
 
 bool PageModel::horizontalBar() const {
-    return design_.contentWidth > design_.viewWidth - (verticalBar() ? kScrollBarSize : 0);
+    return Device(design_.contentWidth) > design_.viewWidth - (verticalBar() ? kScrollBarSize : 0);
 }
 
-int PageModel::clientWidth() const {
+int PageModel::clientWidthDevice() const {
     return design_.viewWidth - (verticalBar() ? kScrollBarSize : 0);
 }
 
-int PageModel::clientHeight() const {
+int PageModel::clientHeightDevice() const {
     return design_.viewHeight - (horizontalBar() ? kScrollBarSize : 0);
+}
+
+int PageModel::clientWidth() const {
+    return static_cast<int>(std::floor(clientWidthDevice() / scale()));
+}
+
+int PageModel::clientHeight() const {
+    return static_cast<int>(std::floor(clientHeightDevice() / scale()));
+}
+
+RECT PageModel::InView(const RECT& box, bool fixed, int left, int top) const {
+    const int dx = left - (fixed ? 0 : Device(scroll_.x));
+    const int dy = top - (fixed ? 0 : Device(scroll_.y));
+    return {Device(box.left) + dx, Device(box.top) + dy, Device(box.right) + dx,
+            Device(box.bottom) + dy};
 }
 
 void PageModel::ScrollTo(int x, int y) {
@@ -133,40 +150,34 @@ bool PageModel::Shows(const PageElementState& element) const {
 }
 
 void PageModel::Paint(HDC dc, int left, int top) const {
-    const RECT client{left, top, left + clientWidth(), top + clientHeight()};
+    const RECT client{left, top, left + clientWidthDevice(), top + clientHeightDevice()};
     Fill(dc, {left, top, left + design_.viewWidth, top + design_.viewHeight}, RGB(255, 255, 255));
     const HRGN clip = CreateRectRgn(client.left, client.top, client.right, client.bottom);
     SelectClipRgn(dc, clip);
     SetBkMode(dc, TRANSPARENT);
-    const int dx = left - scroll_.x, dy = top - scroll_.y;
     for (const auto& element : elements_) {
         if (!Shows(element)) continue;
         if (element.role == ElementRole::Band) {
-            if (element.box.bottom + dy <= client.top || element.box.top + dy >= client.bottom)
-                continue;
+            const RECT band = InView(element.box, false, left, top);
+            if (band.bottom <= client.top || band.top >= client.bottom) continue;
             for (int x = 0; x < element.box.right; x += kColumnWidth) {
-                const RECT cell{x + dx, element.box.top + dy,
-                                std::min<int>(x + kColumnWidth, element.box.right) + dx,
-                                element.box.bottom + dy};
+                const RECT cell =
+                    InView({x, element.box.top, std::min<int>(x + kColumnWidth, element.box.right),
+                            element.box.bottom},
+                           false, left, top);
                 if (cell.right > client.left && cell.left < client.right)
                     Fill(dc, cell, Ref(BandColour(element.band, x / kColumnWidth)));
             }
             const std::wstring number = std::to_wstring(element.band + 1);
-            SetBkMode(dc, TRANSPARENT);
-            TextOutW(dc, 8 + dx, element.box.top + 8 + dy, number.c_str(),
+            TextOutW(dc, band.left + 8, band.top + 8, number.c_str(),
                      static_cast<int>(number.size()));
         } else if (element.role == ElementRole::Lazy && lazyLoaded_) {
-            RECT box = element.box;
-            OffsetRect(&box, dx, dy);
-            Fill(dc, box, Ref(kLazyColour));
+            Fill(dc, InView(element.box, false, left, top), Ref(kLazyColour));
         }
     }
     // Fixed: at its place in the view, over the page.
-    if (const auto* fixed = const_cast<PageModel*>(this)->header(); fixed && Shows(*fixed)) {
-        RECT box = fixed->box;
-        OffsetRect(&box, left, top);
-        Fill(dc, box, Ref(kHeaderColour));
-    }
+    if (const auto* fixed = const_cast<PageModel*>(this)->header(); fixed && Shows(*fixed))
+        Fill(dc, InView(fixed->box, true, left, top), Ref(kHeaderColour));
     SelectClipRgn(dc, nullptr);
     DeleteObject(clip);
     if (verticalBar())

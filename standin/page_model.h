@@ -34,8 +34,9 @@ public:
     int pageHeight() const;
     bool verticalBar() const;
     bool horizontalBar() const;
-    int clientWidth() const;
+    int clientWidth() const;  // CSS pixels
     int clientHeight() const;
+    double scale() const { return design_.zoomPercent / 100.0; }
     POINT scroll() const { return scroll_; }
     // Clamped to the page, as window.scrollTo is; the lazy block's loader runs later, from the
     // view's messages, as a scroll handler would.
@@ -58,6 +59,11 @@ public:
 
 private:
     bool Shows(const PageElementState& element) const;
+    int Device(int css) const;
+    int clientWidthDevice() const;
+    int clientHeightDevice() const;
+    // A box of the page (or, fixed, of the view) in the view's device pixels at (left, top).
+    RECT InView(const RECT& box, bool fixed, int left, int top) const;
 
     PageDesign design_;
     std::vector<PageElementState> elements_;

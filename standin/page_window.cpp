@@ -1,5 +1,6 @@
 // The drawn page's window (IHTMLWindow2): scrollTo and scrollBy move the view, clamped to the
-// page as IE clamps them; its screen (IHTMLScreen2) reports the DPI of a view at 100% zoom.
+// page as IE clamps them; its screen (IHTMLScreen2) reports the view's device DPI (the zoom)
+// against the logical 96.
 #include "standin/page_object.h"
 #include "standin/page_objects.h"
 #include "standin/unimplemented_mshtml.h"
@@ -10,6 +11,8 @@ namespace {
 class PageScreen final
     : public PageObject<PageScreen, UnimplementedHTMLScreen, UnimplementedHTMLScreen2> {
 public:
+    explicit PageScreen(int zoomPercent) : zoomPercent_(zoomPercent) {}
+
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;
         *ppv = nullptr;
@@ -21,8 +24,8 @@ public:
     // IHTMLScreen2
     HRESULT STDMETHODCALLTYPE get_logicalXDPI(LONG* p) override { return Dpi(p); }
     HRESULT STDMETHODCALLTYPE get_logicalYDPI(LONG* p) override { return Dpi(p); }
-    HRESULT STDMETHODCALLTYPE get_deviceXDPI(LONG* p) override { return Dpi(p); }
-    HRESULT STDMETHODCALLTYPE get_deviceYDPI(LONG* p) override { return Dpi(p); }
+    HRESULT STDMETHODCALLTYPE get_deviceXDPI(LONG* p) override { return DeviceDpi(p); }
+    HRESULT STDMETHODCALLTYPE get_deviceYDPI(LONG* p) override { return DeviceDpi(p); }
 
 private:
     friend class PageObject<PageScreen, UnimplementedHTMLScreen, UnimplementedHTMLScreen2>;
@@ -32,6 +35,12 @@ private:
         *p = 96;
         return S_OK;
     }
+    HRESULT DeviceDpi(LONG* p) const {
+        if (!p) return E_POINTER;
+        *p = 96 * zoomPercent_ / 100;
+        return S_OK;
+    }
+    const int zoomPercent_;
 };
 
 class PageWindow final : public PageObject<PageWindow, UnimplementedHTMLWindow2> {
@@ -66,7 +75,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_screen(IHTMLScreen** p) override {
         if (!p) return E_POINTER;
-        *p = new PageScreen();
+        *p = new PageScreen(model_->design().zoomPercent);
         return S_OK;
     }
 

@@ -1,5 +1,7 @@
 #include "tests/snapshot/drawn_page_checks.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -29,10 +31,15 @@ PageColour Expected(const standin::DrawnPage& page, int x, int y) {
 
 ::testing::AssertionResult ShowsDrawnPage(const Image& image, const standin::DrawnPage& page) {
     const auto& design = page.design();
-    if (image.width() != page.pageWidth() || image.height() != page.pageHeight())
+    const double scale = page.scale();
+    const auto device = [scale](int css) { return static_cast<int>(std::lround(css * scale)); };
+    const int width =
+        std::max(static_cast<int>(std::ceil(page.pageWidth() * scale)), device(page.clientWidth()));
+    const int height = static_cast<int>(std::ceil(page.pageHeight() * scale));
+    if (image.width() != width || image.height() != height)
         return ::testing::AssertionFailure()
                << "the image is " << image.width() << " x " << image.height() << ", the page "
-               << page.pageWidth() << " x " << page.pageHeight();
+               << width << " x " << height << " device pixels";
     // Away from the edges of bands and cells, where JPEG blurs, and from the band numbers.
     std::vector<int> xs;
     for (int column = 0; column * standin::kColumnWidth < image.width(); ++column) {
@@ -40,17 +47,19 @@ PageColour Expected(const standin::DrawnPage& page, int x, int y) {
         xs.push_back(column * standin::kColumnWidth + 250);
         xs.push_back(column * standin::kColumnWidth + 450);
     }
+    for (int& x : xs) x = device(x);
     xs.push_back(image.width() - 4);  // where a vertical scroll bar would be
     int failures = 0;
     ::testing::AssertionResult result = ::testing::AssertionFailure();
     for (int band = 0; band < design.bandCount; ++band) {
         for (int offset :
              {design.bandHeight / 5, design.bandHeight / 2, design.bandHeight * 4 / 5}) {
-            const int y = band * design.bandHeight + offset;
+            const int y = device(band * design.bandHeight + offset);
             for (int x : xs) {
-                if (x >= image.width() || x % standin::kColumnWidth > standin::kColumnWidth - 8)
+                const int cssX = static_cast<int>(x / scale);
+                if (x >= image.width() || cssX % standin::kColumnWidth > standin::kColumnWidth - 8)
                     continue;
-                const PageColour want = Expected(page, x, y);
+                const PageColour want = Expected(page, cssX, static_cast<int>(y / scale));
                 const uint32_t got = image.row(y)[x];
                 if (Near(got, want)) continue;
                 if (++failures <= 5)

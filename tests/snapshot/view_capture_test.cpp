@@ -88,10 +88,11 @@ struct PageCase {
     POINT userScroll;
 };
 
-PageDesign Design(bool quirks, int contentWidth) {
+PageDesign Design(bool quirks, int contentWidth, int zoomPercent = 100) {
     PageDesign design;
     design.quirks = quirks;
     design.contentWidth = contentWidth;
+    design.zoomPercent = zoomPercent;
     return design;
 }
 
@@ -100,6 +101,7 @@ TEST_F(ViewCaptureTest, TheImageIsThePageAsTheTabShowsIt) {
         {"standards mode", Design(false, 0), {0, 1234}},
         {"quirks mode", Design(true, 0), {0, 777}},
         {"wider than the view", Design(false, 1700), {420, 1500}},
+        {"zoomed to 125%", Design(false, 1100, 125), {100, 1000}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

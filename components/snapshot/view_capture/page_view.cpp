@@ -131,7 +131,7 @@ Result<PageGeometry> PageView::Measure() const {
     geometry.scale = scale_;
     geometry.boundsWidth = client.right;
     geometry.boundsHeight = client.bottom;
-    const auto device = [this](LONG css) { return static_cast<int>(std::floor(css * scale_)); };
+    const auto device = [this](LONG css) { return static_cast<int>(std::lround(css * scale_)); };
     geometry.clientWidth =
         page.clientWidth > 0 ? std::min<int>(device(page.clientWidth), client.right) : client.right;
     geometry.clientHeight = page.clientHeight > 0

@@ -1,5 +1,6 @@
 #include "components/snapshot/view_capture/view_capture.h"
 
+#include <algorithm>
 #include <cmath>
 #include <new>
 
@@ -142,7 +143,14 @@ Status ViewCapture::Prepare() {
     if (!canvas.ok()) return canvas.error();
     canvas_.emplace(std::move(canvas).value());
     jpeg_ = std::make_unique<JpegInPieces>(image_, request_.settings.jpegQuality);
-    tiles_ = PlanTiles(plan.width, plan.height, geometry_.clientWidth, geometry_.clientHeight);
+    // At a zoom, a scroll position in CSS pixels lands within a device pixel of where it was
+    // asked to: tiles then overlap by two, so that no row falls between two of them.
+    const int overlap = geometry_.scale == 1.0 ? 0 : 2;
+    const auto extent = [overlap](int view, int image) {
+        return image > view ? std::max(1, view - overlap) : view;
+    };
+    tiles_ = PlanTiles(plan.width, plan.height, extent(geometry_.clientWidth, plan.width),
+                       extent(geometry_.clientHeight, plan.height));
     changes_.emplace(view_);
     reporter_.Progress(10);
     PostStep(&ViewCapture::ScrollToTile);
