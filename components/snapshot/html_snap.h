@@ -8,8 +8,8 @@
 // loads the address again.
 //
 // One instance per capture. The capture browser's capture runs on a worker thread; the events
-// arrive on the thread that created the instance, through its message loop. A capture call returns at once; the
-// capture ends with exactly one final OnStatus code:
+// arrive on the thread that created the instance, through its message loop. A capture call
+// returns at once; the capture ends with exactly one final OnStatus code:
 //    1 image file written, -1 capture failed (also: no capture browser found), -2 writing the
 //   file failed, -3 opening the address failed (unknown host, refused connection, an HTTP error
 //   status of the page itself, any net:: error), -4 time limit reached before the capture.
