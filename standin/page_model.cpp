@@ -152,8 +152,9 @@ bool PageModel::Shows(const PageElementState& element) const {
 void PageModel::Paint(HDC dc, int left, int top) const {
     const RECT client{left, top, left + clientWidthDevice(), top + clientHeightDevice()};
     Fill(dc, {left, top, left + design_.viewWidth, top + design_.viewHeight}, RGB(255, 255, 255));
-    const HRGN clip = CreateRectRgn(client.left, client.top, client.right, client.bottom);
-    SelectClipRgn(dc, clip);
+    const UniqueHandle<HRGN, detail::DeleteGdiObject> clip(
+        CreateRectRgn(client.left, client.top, client.right, client.bottom));
+    SelectClipRgn(dc, clip.get());
     SetBkMode(dc, TRANSPARENT);
     for (const auto& element : elements_) {
         if (!Shows(element)) continue;
@@ -179,7 +180,6 @@ void PageModel::Paint(HDC dc, int left, int top) const {
     if (const auto* fixed = const_cast<PageModel*>(this)->header(); fixed && Shows(*fixed))
         Fill(dc, InView(fixed->box, true, left, top), Ref(kHeaderColour));
     SelectClipRgn(dc, nullptr);
-    DeleteObject(clip);
     if (verticalBar())
         Fill(dc, {client.right, top, left + design_.viewWidth, top + design_.viewHeight},
              Ref(kScrollBarColour));

@@ -7,8 +7,10 @@
 
 #include <functional>
 #include <string>
+#include <thread>
 
 #include "common/unique_handle.h"
+#include "components/snapshot/band_plan.h"
 #include "components/snapshot/view_capture/tile_plan.h"
 #include "components/viewer/gdiplus_session.h"
 #include "components/viewer/image_files.h"
@@ -222,6 +224,70 @@ TEST_F(ViewCaptureTest, ADocumentThatCannotDrawItselfGoesToTheCaptureBrowser) {
         EXPECT_TRUE(snap_->Close().ok());
         snap_.reset();
     }
+}
+
+// A page beyond the largest image: cut there and said so, or refused before it is touched.
+TEST_F(ViewCaptureTest, APageTallerThanTheLargestImageIsCutOrRefused) {
+    for (const int32_t cut : {0, 1}) {
+        SCOPED_TRACE(cut ? "cut" : "refused");
+        events_.recorder = CaptureRecorder();
+        PageDesign design;
+        design.bandCount = 600;  // 60,000 pixels
+        DrawnPage page(frame_.get(), design);
+        page.ScrollAsUser(0, 5000);
+        Settings settings = BrowserCaptureSettings();
+        settings[7].second = cut;
+        Capture(BrowserOf(page).get(), settings);
+        const int largest = capture::LargestHeightFor(page.pageWidth());
+        ASSERT_LT(largest, page.pageHeight());
+        if (cut) {
+            ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
+            EXPECT_TRUE(events_.recorder.HasStatusContaining(
+                L"The page is 60000 pixels tall: the image ends at " + std::to_wstring(largest)));
+            const Image image = WorkImage();
+            EXPECT_EQ(image.height(), largest);
+            const auto last = standin::BandColour((largest - 30) / design.bandHeight, 0);
+            EXPECT_TRUE(PixelNear(image, 450, largest - 30, Colour{last.r, last.g, last.b}));
+        } else {
+            EXPECT_EQ(events_.recorder.finalCode(), -1);
+            EXPECT_TRUE(events_.recorder.HasStatusContaining(L"The page is 60000 pixels tall"));
+            EXPECT_EQ(page.draws(), 0);
+            EXPECT_FALSE(FileExists(workFile_));
+        }
+        EXPECT_EQ(page.scroll().y, 5000);
+        snap_.reset();
+    }
+}
+
+// A document of another thread cannot draw into our device context: it is not touched, and
+// the capture goes to the capture browser (here with no address, so it ends there).
+TEST_F(ViewCaptureTest, ADocumentOfAnotherThreadIsNotDrawnHere) {
+    std::unique_ptr<DrawnPage> page;
+    UniqueHandleK made(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandleK done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread owner([&] {
+        CoInitialize(nullptr);
+        PageDesign design;
+        design.url = L"";
+        page = std::make_unique<DrawnPage>(nullptr, design);
+        SetEvent(made.get());
+        WaitForSingleObject(done.get(), INFINITE);
+        page.reset();
+        CoUninitialize();
+    });
+    WaitForSingleObject(made.get(), INFINITE);
+    auto browser =
+        standin::CreateWebBrowser(frame_.get(), {ComPtr<IDispatch>(page->document()), L"", L""});
+    Capture(browser.get());
+    EXPECT_EQ(events_.recorder.finalCode(), -1);
+    EXPECT_TRUE(events_.recorder.HasStatusContaining(
+        L"cannot draw itself (the document belongs to another thread)"));
+    EXPECT_EQ(page->draws(), 0);
+    EXPECT_EQ(page->scroll().y, 0);
+    snap_.reset();
+    browser.reset();
+    SetEvent(done.get());
+    owner.join();
 }
 
 TEST(TilePlan, TilesFollowOneAnotherAndTheLastIsAlignedToTheEnd) {
