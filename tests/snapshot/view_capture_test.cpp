@@ -226,6 +226,25 @@ TEST_F(ViewCaptureTest, ADocumentThatCannotDrawItselfGoesToTheCaptureBrowser) {
     }
 }
 
+// Setting 2 off: only the first screen, from the page's top, scroll bars left out.
+TEST_F(ViewCaptureTest, TheFirstScreenOnlyIsTheViewAtThePagesTop) {
+    DrawnPage page(frame_.get(), PageDesign{});
+    page.ScrollAsUser(0, 2000);
+    Settings settings = BrowserCaptureSettings();
+    settings[1].second = 0;
+    Capture(BrowserOf(page).get(), settings);
+    ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
+    const Image image = WorkImage();
+    EXPECT_EQ(image.width(), page.clientWidth());
+    EXPECT_EQ(image.height(), page.clientHeight());
+    const Colour header{standin::kHeaderColour.r, standin::kHeaderColour.g,
+                        standin::kHeaderColour.b};
+    const auto band = standin::BandColour(5, 0);
+    EXPECT_TRUE(PixelNear(image, 450, 30, header));
+    EXPECT_TRUE(PixelNear(image, 450, 550, Colour{band.r, band.g, band.b}));
+    EXPECT_EQ(page.scroll().y, 2000);
+}
+
 // A page beyond the largest image: cut there and said so, or refused before it is touched.
 TEST_F(ViewCaptureTest, APageTallerThanTheLargestImageIsCutOrRefused) {
     for (const int32_t cut : {0, 1}) {
