@@ -10,7 +10,8 @@
 
 namespace pagelens::standin {
 
-enum class DocumentKind { Html, Plain, None };
+// Drawn: the tall page that draws itself (drawn_page.h); the browser makes it, in its frame.
+enum class DocumentKind { Html, Plain, None, Drawn };
 
 ComPtr<IHTMLDocument2> CreateHtmlDocument(std::wstring url, std::wstring title);
 ComPtr<IDispatch> CreatePlainDocument();

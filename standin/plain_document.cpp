@@ -48,6 +48,7 @@ ComPtr<IDispatch> CreateDocument(DocumentKind kind, std::wstring url, std::wstri
         case DocumentKind::Plain:
             return CreatePlainDocument();
         case DocumentKind::None:
+        case DocumentKind::Drawn:
             break;
     }
     return {};

@@ -11,6 +11,12 @@ StandinBrowser MakeStandinBrowser(DocumentKind document, SiteKind site, const st
     StandinBrowser result;
     result.frame = CreateBrowserFrame(title, address);
     BrowserPage page{CreateDocument(document, address, title), address, title};
+    if (document == DocumentKind::Drawn) {
+        PageDesign design;
+        design.url = address;
+        result.drawnPage = std::make_unique<DrawnPage>(result.frame.get(), design);
+        page.document = ComPtr<IDispatch>(result.drawnPage->document());
+    }
     result.browser = CreateWebBrowser(result.frame.get(), std::move(page));
     result.site = CreateBrowserSite(site, result.browser);
     return result;

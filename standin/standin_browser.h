@@ -4,12 +4,14 @@
 #pragma once
 #include <exdisp.h>
 
+#include <memory>
 #include <string>
 
 #include "common/com_ptr.h"
 #include "common/unique_handle.h"
 #include "standin/browser_site.h"
 #include "standin/documents.h"
+#include "standin/drawn_page.h"
 
 namespace pagelens::standin {
 
@@ -17,6 +19,7 @@ struct StandinBrowser {
     UniqueHwnd frame;
     ComPtr<IWebBrowser2> browser;
     ComPtr<IUnknown> site;
+    std::unique_ptr<DrawnPage> drawnPage;  // for DocumentKind::Drawn
 };
 
 StandinBrowser MakeStandinBrowser(DocumentKind document, SiteKind site, const std::wstring& address,

@@ -57,7 +57,8 @@ Result<DocumentKind> ParseDocument(const std::wstring& value) {
     if (value == L"html") return DocumentKind::Html;
     if (value == L"plain") return DocumentKind::Plain;
     if (value == L"none") return DocumentKind::None;
-    return UsageError(L"--document takes html, plain or none, not \"" + value + L"\"");
+    if (value == L"drawn") return DocumentKind::Drawn;
+    return UsageError(L"--document takes html, plain, none or drawn, not \"" + value + L"\"");
 }
 
 Result<SiteKind> ParseSite(const std::wstring& value) {
@@ -192,7 +193,8 @@ QueryStatus and Exec as the toolbar button does, and drives the snapshot window 
 
 Options:
   --register <dll>        run regsvr32 /s on the DLL first
-  --document <kind>       html (default), plain (not an HTML document) or none
+  --document <kind>       html (default), plain (not an HTML document), none, or drawn (a tall
+                          page that draws itself, as IE's own documents do)
   --site <kind>           browser (default), no-service-provider or failing-service
   --address <url>         the document's address (default about:blank)
   --title <text>          the document's title

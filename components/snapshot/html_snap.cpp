@@ -14,6 +14,7 @@
 #include "components/snapshot/capture_failure.h"
 #include "components/snapshot/devtools_capture/capture_run.h"
 #include "components/snapshot/event_relay.h"
+#include "components/snapshot/view_capture/view_capture.h"
 
 namespace pagelens {
 namespace {
@@ -77,10 +78,13 @@ private:
     CaptureRequest NewRequest(std::wstring address, const std::wstring& filePath) const;
     Status Start(CaptureRequest request);
     Status ClaimCapture();
+    bool StartInBrowserEngine(IWebBrowser2* browser, const CaptureRequest& request);
+    void StartInCaptureBrowser(CaptureRequest request, const std::wstring& why);
 
     std::shared_ptr<EventRelay> relay_;
     capture::CaptureSettings settings_;
     std::shared_ptr<CaptureControl> control_;
+    std::unique_ptr<capture::ViewCapture> viewCapture_;
     std::wstring filePath_;
     UniqueHandleK worker_;
     bool captureClaimed_ = false;
@@ -113,11 +117,46 @@ Status HtmlSnapComponent::CaptureBrowser(IWebBrowser2* browser, const std::wstri
     CaptureRequest request = NewRequest(capture::BrowserAddress(browser), filePath);
     if (settings_.viewportFromBrowser)
         if (auto viewport = capture::BrowserViewport(browser)) request.viewport = *viewport;
+    if (StartInBrowserEngine(browser, request)) return {};
     if (request.address.empty()) {
         relay_->Status(L"The browser shows no document with an address", capture::kFailed);
         return {};
     }
     return Start(std::move(request));
+}
+
+// The page as the tab shows it, drawn by the tab's own document, where it can draw itself.
+bool HtmlSnapComponent::StartInBrowserEngine(IWebBrowser2* browser, const CaptureRequest& request) {
+    if (request.filePath.empty()) return false;  // Start reports it
+    auto control = std::make_shared<CaptureControl>();
+    if (!control->ok()) return false;
+    auto view = capture::ViewCapture::Open(
+        browser, {request.filePath, request.settings, request.deadline}, control, *relay_,
+        [this, request](const std::wstring& why) { StartInCaptureBrowser(request, why); });
+    if (!view.ok()) {
+        relay_->Status(L"The page cannot draw itself (" + view.error().description +
+                           L"): the capture browser loads its address again",
+                       0);
+        return false;
+    }
+    control_ = std::move(control);
+    filePath_ = request.filePath;
+    viewCapture_ = std::move(view).value();
+    viewCapture_->Start();
+    return true;
+}
+
+// Its first drawing failed: the capture goes on as if it never could draw itself.
+void HtmlSnapComponent::StartInCaptureBrowser(CaptureRequest request, const std::wstring& why) {
+    relay_->Status(L"The page cannot draw itself (" + why +
+                       L"): the capture browser loads its address again",
+                   0);
+    if (request.address.empty()) {
+        relay_->Status(L"The browser shows no document with an address", capture::kFailed);
+        return;
+    }
+    if (Status started = Start(std::move(request)); !started.ok())
+        relay_->Status(started.error().description, capture::kFailed);
 }
 
 Status HtmlSnapComponent::CaptureUrl(const std::wstring& address, const std::wstring& filePath) {
@@ -154,6 +193,7 @@ Status HtmlSnapComponent::Close() {
     relay_->Detach();
     if (!control_) return {};
     control_->Stop();
+    viewCapture_.reset();  // puts the user's page back
     if (worker_) WaitForSingleObject(worker_.get(), kCloseWaitMilliseconds);
     // A file whose success was never reported is not the window's: a new capture may already
     // have deleted the old work file, expecting it to stay gone unless that capture succeeds.

@@ -2,9 +2,14 @@
 // Chromium-family browser (Edge, Chrome or Chromium; under Wine the host's Chromium) driven
 // headless over the DevTools protocol.
 //
-// One instance per capture. The capture runs on a worker thread; the events arrive on the thread
-// that created the instance, through its message loop. A capture call returns at once; the
-// capture ends with exactly one final OnStatus code:
+// CaptureBrowser first asks the tab's own document to draw itself (view_capture/): where it can,
+// the page is taken as the tab shows it, on this thread, in steps of its message loop, and the
+// tab is put back afterwards; where it cannot, a status text says why and the capture browser
+// loads the address again.
+//
+// One instance per capture. The capture browser's capture runs on a worker thread; the events
+// arrive on the thread that created the instance, through its message loop. A capture call
+// returns at once; the capture ends with exactly one final OnStatus code:
 //    1 image file written, -1 capture failed (also: no capture browser found), -2 writing the
 //   file failed, -3 opening the address failed (unknown host, refused connection, an HTTP error
 //   status of the page itself, any net:: error), -4 time limit reached before the capture.

@@ -4,8 +4,12 @@
 #include <gtest/gtest.h>
 
 #include "common/text_codepage.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image_files.h"
+#include "standin/drawn_page.h"
 #include "standin/extension_module.h"
 #include "tests/extension/extension_fixture.h"
+#include "tests/snapshot/drawn_page_checks.h"
 #include "tests/support/test_support.h"
 
 namespace pagelens::test {
@@ -99,6 +103,27 @@ TEST_F(StandinProgram, StepsFailWhenTheWindowNeverOpens) {
     auto run = RunStandin(L"--document none --wait-capture");
     EXPECT_EQ(run.exitCode, 1) << run.output;
     EXPECT_TRUE(Contains(run.output, "the snapshot window did not open")) << run.output;
+}
+
+// The DLL in the stand-in browser over a page that draws itself: the work file is the page as
+// the tab shows it, drawn by the browser's own engine.
+TEST_F(StandinProgram, CapturesAPageThatDrawsItselfInTheBrowsersEngine) {
+    TempFolder folder;
+    const std::wstring workCopy = folder.file(L"page.jpg");
+    auto run = RunStandin(L"--register \"" + ExtensionDllPath() +
+                          L"\" --document drawn --address http://intranet.example/drawn.html"
+                          L" --wait-capture --copy-work-file \"" +
+                          workCopy + L"\" --close");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(Contains(run.output, "status: The snapshot is successfully taken")) << run.output;
+    GdiplusSession gdiplus;
+    auto image = LoadImageFile(workCopy);
+    ASSERT_TRUE(image.ok());
+    // The same design as the program's, measured here.
+    standin::PageDesign design;
+    design.url = L"http://intranet.example/drawn.html";
+    const standin::DrawnPage page(nullptr, design);
+    EXPECT_TRUE(ShowsDrawnPage(*image, page));
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ TEST(StandinOptions, BadCommandLinesAreRefusedWithAReason) {
     const Case cases[] = {
         {{L"--bogus"}, L"unknown option --bogus"},
         {{L"--address"}, L"--address needs a value"},
-        {{L"--document", L"pdf"}, L"--document takes html, plain or none"},
+        {{L"--document", L"pdf"}, L"--document takes html, plain, none or drawn"},
         {{L"--click", L"cmdNothing"}, L"no control named"},
         {{L"--type", L"txtWidth"}, L"needs <control>=<text>"},
         {{L"--time-limit", L"0"}, L"at least 1 second"},

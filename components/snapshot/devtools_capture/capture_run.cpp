@@ -10,6 +10,7 @@
 #include "components/snapshot/browser_process/browser_locator.h"
 #include "components/snapshot/browser_process/browser_process.h"
 #include "components/snapshot/capture_failure.h"
+#include "components/snapshot/work_file.h"
 #include "components/snapshot/transport/devtools_connection.h"
 #include "components/snapshot/browser_process/host_system.h"
 #include "components/snapshot/devtools_capture/navigation_address.h"
@@ -24,18 +25,14 @@ constexpr auto kLateStartLimit = std::chrono::seconds(10);
 constexpr auto kBrowserCloseLimit = std::chrono::seconds(3);
 constexpr auto kProfileRemovalLimit = std::chrono::seconds(5);
 
-RunError WriteFailure(const std::wstring& path, DWORD error) {
-    return Failure(kWriteFailed, L"The image file cannot be written: " + path + L" (error " +
-                                     std::to_wstring(error) + L")");
-}
-
 class CaptureRun {
 public:
     CaptureRun(const CaptureRequest& request, CaptureControl& control, CaptureReporter& reporter)
         : request_(request),
           control_(control),
           reporter_(reporter),
-          interrupts_{control.stopEvent(), request.deadline} {}
+          interrupts_{control.stopEvent(), request.deadline},
+          output_(request.filePath) {}
 
     Status Capture();
     // Clean-up, in two parts: no file but the target may remain when the outcome is told; the
@@ -44,7 +41,6 @@ public:
     void CloseBrowserAndProfile();
 
 private:
-    Status ReserveOutput();
     Status StartBrowser(const BrowserProgram& program);
     Status Connect(const DevToolsEndpoint& endpoint, const Interrupts& interrupts);
     Status WriteImage(JpegInPieces& jpeg);
@@ -54,24 +50,11 @@ private:
     CaptureControl& control_;
     CaptureReporter& reporter_;
     const Interrupts interrupts_;
-    // Written beside the work file and moved over it as the last step; until then it is the
-    // temporary file that proves, before the browser starts, that the folder takes files.
-    std::optional<PendingFile> output_;
+    WorkFile output_;
     std::optional<ProfileFolder> profile_;
     std::optional<BrowserProcess> process_;
     std::unique_ptr<DevToolsConnection> connection_;
 };
-
-// Made at once, so that a work file that cannot be written fails before the browser starts.
-Status CaptureRun::ReserveOutput() {
-    const DWORD attributes = GetFileAttributesW(request_.filePath.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return WriteFailure(request_.filePath, ERROR_ACCESS_DENIED);
-    auto file = PendingFile::Create(request_.filePath);
-    if (!file) return Failure(kWriteFailed, file.error().description);
-    output_.emplace(std::move(file).value());
-    return {};
-}
 
 Status CaptureRun::StartBrowser(const BrowserProgram& program) {
     auto profile = ProfileFolder::Create();
@@ -93,7 +76,7 @@ Status CaptureRun::Connect(const DevToolsEndpoint& endpoint, const Interrupts& i
 }
 
 Status CaptureRun::Capture() {
-    PAGELENS_RETURN_IF_ERROR(ReserveOutput());
+    PAGELENS_RETURN_IF_ERROR(output_.Reserve());
     reporter_.Status(L"Starting the capture browser", 0);
     reporter_.Progress(5);
     const auto program = FindCaptureBrowser();
@@ -129,17 +112,7 @@ Status CaptureRun::Capture() {
 Status CaptureRun::WriteImage(JpegInPieces& jpeg) {
     reporter_.Status(L"Writing the image file", 0);
     if (interrupts_.stopped()) return Stopped();
-    if (!output_) return Failure(kWriteFailed, L"The image file was not reserved");
-    Status saved = jpeg.WriteTo(*output_);
-    if (!saved.ok()) return Failure(kWriteFailed, saved.error().description);
-    Status committed;
-    const bool ran = control_.PublishUnlessStopped([&] {
-        committed = output_->commit();
-        return committed.ok();
-    });
-    if (!ran) return Stopped();
-    if (!committed.ok()) return Failure(kWriteFailed, committed.error().description);
-    output_.reset();
+    PAGELENS_RETURN_IF_ERROR(output_.Write(jpeg, control_));
     reporter_.Progress(100);
     return {};
 }
@@ -165,7 +138,7 @@ void CaptureRun::CloseBrowser() {
 }
 
 void CaptureRun::RemovePartialFile() {
-    output_.reset();  // uncommitted, it deletes its temporary file
+    output_.RemovePartial();
 }
 
 void CaptureRun::CloseBrowserAndProfile() {

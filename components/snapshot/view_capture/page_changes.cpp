@@ -1,0 +1,81 @@
+#include "components/snapshot/view_capture/page_changes.h"
+
+namespace pagelens::capture {
+namespace {
+
+std::wstring TakeBstr(BSTR text) {
+    std::wstring value = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
+    SysFreeString(text);
+    return value;
+}
+
+bool IsVisibleFixed(const ComPtr<IHTMLElement>& element) {
+    ComPtr<IHTMLElement2> element2;
+    ComPtr<IHTMLCurrentStyle> style;
+    if (FAILED(element.As(IID_IHTMLElement2, element2)) ||
+        FAILED(element2->get_currentStyle(style.put())) || !style)
+        return false;
+    BSTR position = nullptr, visibility = nullptr;
+    if (FAILED(style->get_position(&position))) return false;
+    if (TakeBstr(position) != L"fixed") return false;
+    if (FAILED(style->get_visibility(&visibility))) return true;
+    return TakeBstr(visibility) != L"hidden";
+}
+
+// Every element of the document, through document.all.
+std::vector<ComPtr<IHTMLElement>> FixedElements(IHTMLDocument2* document) {
+    std::vector<ComPtr<IHTMLElement>> found;
+    ComPtr<IHTMLElementCollection> all;
+    LONG count = 0;
+    if (FAILED(document->get_all(all.put())) || !all || FAILED(all->get_length(&count)))
+        return found;
+    for (LONG i = 0; i < count; ++i) {
+        VARIANT index, none;
+        V_VT(&index) = VT_I4;
+        V_I4(&index) = i;
+        VariantInit(&none);
+        ComPtr<IDispatch> item;
+        ComPtr<IHTMLElement> element;
+        if (FAILED(all->item(index, none, item.put())) || !item ||
+            FAILED(item.As(IID_IHTMLElement, element)))
+            continue;
+        if (IsVisibleFixed(element)) found.push_back(std::move(element));
+    }
+    return found;
+}
+
+}  // namespace
+
+PageChanges::PageChanges(const PageView& view)
+    : view_(view), userScroll_(view.ScrollPosition()), fixed_(FixedElements(view.document())) {}
+
+void PageChanges::HideFixedElements() {
+    if (!hidden_.empty()) return;
+    for (const auto& element : fixed_) {
+        ComPtr<IHTMLStyle> style;
+        BSTR before = nullptr;
+        if (FAILED(element->get_style(style.put())) || !style ||
+            FAILED(style->get_visibility(&before)))
+            continue;
+        Hidden entry{style, TakeBstr(before)};
+        BSTR hidden = SysAllocString(L"hidden");
+        const HRESULT hr = style->put_visibility(hidden);
+        SysFreeString(hidden);
+        if (SUCCEEDED(hr)) hidden_.push_back(std::move(entry));
+    }
+}
+
+void PageChanges::Restore() {
+    if (restored_) return;
+    restored_ = true;
+    for (auto& entry : hidden_) {
+        BSTR before =
+            SysAllocStringLen(entry.visibility.data(), static_cast<UINT>(entry.visibility.size()));
+        (void)entry.style->put_visibility(before);
+        SysFreeString(before);
+    }
+    hidden_.clear();
+    (void)view_.ScrollTo(userScroll_);
+}
+
+}  // namespace pagelens::capture

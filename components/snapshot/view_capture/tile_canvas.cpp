@@ -1,0 +1,59 @@
+#include "components/snapshot/view_capture/tile_canvas.h"
+
+#include <algorithm>
+
+#include "components/snapshot/capture_failure.h"
+
+namespace pagelens::capture {
+
+Result<TileCanvas> TileCanvas::Create(int width, int height) {
+    TileCanvas canvas;
+    canvas.width_ = width;
+    canvas.height_ = height;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;  // top-down: row 0 first, as in the page image
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    canvas.bitmap_.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    canvas.dc_.reset(CreateCompatibleDC(nullptr));
+    if (!canvas.bitmap_ || !canvas.dc_ || !bits)
+        return Failed(L"There is not enough memory to draw a " + std::to_wstring(width) + L" x " +
+                      std::to_wstring(height) + L" view");
+    canvas.bits_ = static_cast<const uint32_t*>(bits);
+    canvas.previous_ = SelectObject(canvas.dc_.get(), canvas.bitmap_.get());
+    return canvas;
+}
+
+TileCanvas::~TileCanvas() {
+    if (dc_ && previous_) SelectObject(dc_.get(), previous_);
+}
+
+HRESULT TileCanvas::DrawView(const PageView& view) {
+    PatBlt(dc_.get(), 0, 0, width_, height_, WHITENESS);
+    const HRESULT hr = view.Draw(dc_.get(), width_, height_);
+    GdiFlush();  // the bits are read directly
+    return hr;
+}
+
+void TileCanvas::CopyTo(Image& image, int x, int y, int width, int height, int sourceX,
+                        int sourceY) const {
+    for (int row = 0; row < height; ++row) {
+        uint32_t* target = image.row(y + row) + x;
+        const int from = sourceY + row;
+        if (from < 0 || from >= height_) {
+            std::fill(target, target + width, 0xFFFFFFFFu);
+            continue;
+        }
+        const uint32_t* source = bits_ + static_cast<size_t>(from) * width_;
+        for (int column = 0; column < width; ++column) {
+            const int at = sourceX + column;
+            target[column] = at >= 0 && at < width_ ? source[at] | 0xFF000000u : 0xFFFFFFFFu;
+        }
+    }
+}
+
+}  // namespace pagelens::capture

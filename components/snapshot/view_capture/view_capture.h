@@ -1,0 +1,98 @@
+// The browser capture in the browser's own engine: the tab's document, laid out and painted
+// already, draws its view tile by tile into the page image (IViewObject::Draw), the view
+// scrolled to each tile in turn. It runs on the thread that owns the document (the window's
+// thread), in steps driven by that thread's message loop, so the window stays live and Close
+// or the time limit end the capture between two steps. Between the scroll to a tile and its
+// drawing the loop runs dry once (a timer message comes only then), so that the page's own
+// handlers for the scroll, lazy loaders among them, have run.
+//
+// The user's page is put back (scroll position, every style touched) on every way out. The
+// capture ends with one final report, as the capture browser's path does, or, when the first
+// drawing fails, hands the capture over to `cannotDraw` with the reason and reports nothing.
+// Destroying the object stops it at once: the page is put back, no file is left and nothing
+// more is reported.
+#pragma once
+#include <exdisp.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "common/run_error.h"
+#include "common/unique_handle.h"
+#include "components/snapshot/devtools_capture/band_plan.h"
+#include "components/snapshot/capture_control.h"
+#include "components/snapshot/capture_reporter.h"
+#include "components/snapshot/capture_settings.h"
+#include "components/snapshot/interrupts.h"
+#include "components/snapshot/view_capture/page_changes.h"
+#include "components/snapshot/view_capture/page_view.h"
+#include "components/snapshot/view_capture/tile_canvas.h"
+#include "components/snapshot/view_capture/tile_plan.h"
+#include "components/snapshot/work_file.h"
+#include "imaging/image_save_jpeg.h"
+
+namespace pagelens::capture {
+
+struct ViewCaptureRequest {
+    std::wstring filePath;
+    CaptureSettings settings;
+    Clock::time_point deadline;
+};
+
+class ViewCapture {
+public:
+    using CannotDraw = std::function<void(const std::wstring& why)>;
+
+    // The capture of what `browser` shows, if its document can draw itself on this thread;
+    // otherwise an error that says why not. Nothing is touched yet.
+    static Result<std::unique_ptr<ViewCapture>> Open(IWebBrowser2* browser,
+                                                     ViewCaptureRequest request,
+                                                     std::shared_ptr<CaptureControl> control,
+                                                     CaptureReporter& reporter,
+                                                     CannotDraw cannotDraw);
+    ~ViewCapture();
+    ViewCapture(const ViewCapture&) = delete;
+    ViewCapture& operator=(const ViewCapture&) = delete;
+
+    // Measures the page and posts the first step; a failure here is reported as the final
+    // status like any other.
+    void Start();
+
+private:
+    ViewCapture(PageView view, ViewCaptureRequest request, std::shared_ptr<CaptureControl> control,
+                CaptureReporter& reporter, CannotDraw cannotDraw);
+    static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+    Status Prepare();
+    Status ScrollToTile();
+    Status DrawTile();
+    Status WriteImage();
+    void Guarded(Status (ViewCapture::*step)());
+    void PostStep(Status (ViewCapture::*step)());
+    void End(Status outcome);
+    void HandOver(const std::wstring& why);
+    void Release();
+    POINT CssPosition(int deviceX, int deviceY) const;
+
+    PageView view_;
+    const ViewCaptureRequest request_;
+    std::shared_ptr<CaptureControl> control_;
+    CaptureReporter& reporter_;
+    CannotDraw cannotDraw_;
+    WorkFile file_;
+    UniqueHwnd window_;
+    std::optional<PageChanges> changes_;
+    PageGeometry geometry_;
+    TilePlan tiles_;
+    Image image_;
+    std::unique_ptr<JpegInPieces> jpeg_;  // reads image_, so it goes first
+    std::optional<TileCanvas> canvas_;
+    Status (ViewCapture::*next_)() = nullptr;
+    int tile_ = 0;
+    bool drawnOnce_ = false;
+    bool ended_ = false;
+};
+
+}  // namespace pagelens::capture

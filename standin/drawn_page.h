@@ -1,0 +1,80 @@
+// A stand-in page that draws itself, as Internet Explorer's HTML document does: a tall page of
+// numbered bands of distinct colours (split into columns on a wide page), a header of fixed
+// position at the top of the view, and a block that appears only once the view has been
+// scrolled over it. The document offers what a capture in the browser's engine uses: IViewObject,
+// IOleWindow, IHTMLDocument2/3/5, its window (IHTMLWindow2, IHTMLScreen2) and elements
+// (IHTMLElement/2, IHTMLStyle, IHTMLCurrentStyle, IHTMLElementCollection), with sizes and scroll
+// positions by compatMode as IE reports them. Its view is a child window of the browser's frame,
+// made on the caller's thread; the page's state is shared by all its objects and by the caller.
+#pragma once
+#include <mshtml.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "common/com_ptr.h"
+
+namespace pagelens::standin {
+
+struct PageDesign {
+    bool quirks = false;     // BackCompat: body scrolls; else CSS1Compat: documentElement
+    bool drawable = true;    // false: the document offers no IViewObject
+    bool drawFails = false;  // IViewObject::Draw fails
+    int viewWidth = 800;     // the view window's client area in device pixels, scroll bars
+    int viewHeight = 600;    // included
+    int zoomPercent = 100;   // device pixels per 100 CSS pixels (the DPI and the zoom)
+    int contentWidth = 0;    // 0: the view's width less the vertical scroll bar
+    int bandCount = 40;
+    int bandHeight = 100;
+    int headerHeight = 60;  // fixed at the top of the view; 0: none
+    int lazyTop = 2500;     // page row of the block; below 0: none
+    int lazyHeight = 200;
+    std::wstring url = L"http://intranet.example/drawn.html";
+};
+
+struct PageColour {
+    int r, g, b;
+};
+
+inline constexpr int kScrollBarSize = 17;
+inline constexpr int kColumnWidth = 500;
+inline constexpr int kLazyLeft = 100;
+inline constexpr int kLazyWidth = 300;
+inline constexpr PageColour kHeaderColour{10, 10, 10};
+inline constexpr PageColour kLazyColour{255, 140, 0};
+inline constexpr PageColour kScrollBarColour{200, 200, 200};
+
+// Distinct for the first 108 bands and between neighbouring columns.
+PageColour BandColour(int band, int column);
+
+class PageModel;
+
+// What the test sees of the page, and what it may do to it as the user would.
+class DrawnPage {
+public:
+    DrawnPage(HWND frame, const PageDesign& design);
+
+    IHTMLDocument2* document() const { return document_.get(); }
+    const PageDesign& design() const;
+    // In CSS pixels, as the page reports them.
+    int pageHeight() const;
+    int pageWidth() const;
+    int clientWidth() const;
+    int clientHeight() const;
+    double scale() const;  // device pixels per CSS pixel
+    POINT scroll() const;
+    void ScrollAsUser(int x, int y);
+    std::wstring headerVisibility() const;  // the header's inline style.visibility
+    bool lazyLoaded() const;
+    int draws() const;
+    HWND view() const;
+    // Runs after each IViewObject::Draw, with the number of draws so far.
+    void OnDraw(std::function<void(int draws)> hook);
+
+private:
+    std::shared_ptr<PageModel> model_;
+    ComPtr<IHTMLDocument2> document_;
+};
+
+}  // namespace pagelens::standin

@@ -1,0 +1,76 @@
+// The state of one drawn stand-in page (see drawn_page.h), shared by its COM objects: the
+// elements with their boxes and styles, the scroll position, the lazily loaded block, and the
+// view window that shows it. It lives on the thread that made it; the view window is its own.
+#pragma once
+#include <windows.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "common/unique_handle.h"
+#include "standin/drawn_page.h"
+
+namespace pagelens::standin {
+
+enum class ElementRole { Html, Body, Header, Band, Lazy };
+
+struct PageElementState {
+    ElementRole role;
+    int band = 0;             // for a band
+    RECT box{};               // in page coordinates (the header: in the view's)
+    std::wstring visibility;  // the inline style's; empty when none is set
+};
+
+class PageModel {
+public:
+    PageModel(HWND frame, const PageDesign& design);
+    PageModel(const PageModel&) = delete;
+    PageModel& operator=(const PageModel&) = delete;
+
+    const PageDesign& design() const { return design_; }
+    HWND view() const { return view_.get(); }
+    int pageWidth() const;
+    int pageHeight() const;
+    bool verticalBar() const;
+    bool horizontalBar() const;
+    int clientWidth() const;  // CSS pixels
+    int clientHeight() const;
+    double scale() const { return design_.zoomPercent / 100.0; }
+    POINT scroll() const { return scroll_; }
+    // Clamped to the page, as window.scrollTo is; the lazy block's loader runs later, from the
+    // view's messages, as a scroll handler would.
+    void ScrollTo(int x, int y);
+    bool lazyLoaded() const { return lazyLoaded_; }
+
+    std::vector<PageElementState>& elements() { return elements_; }
+    PageElementState* header();
+    // The computed visibility: the inline one, else visible.
+    static std::wstring ComputedVisibility(const PageElementState& element);
+
+    // The view at the scroll position, its client origin at (left, top) of `dc`.
+    void Paint(HDC dc, int left, int top) const;
+    void CountDraw();
+    int draws() const { return draws_; }
+    std::function<void(int)> onDraw;
+
+    static constexpr UINT kLoadLazyBlock = WM_APP + 7;
+    void LoadLazyBlockIfSeen();
+
+private:
+    bool Shows(const PageElementState& element) const;
+    int Device(int css) const;
+    int clientWidthDevice() const;
+    int clientHeightDevice() const;
+    // A box of the page (or, fixed, of the view) in the view's device pixels at (left, top).
+    RECT InView(const RECT& box, bool fixed, int left, int top) const;
+
+    PageDesign design_;
+    std::vector<PageElementState> elements_;
+    POINT scroll_{0, 0};
+    bool lazyLoaded_ = false;
+    int draws_ = 0;
+    UniqueHwnd view_;
+};
+
+}  // namespace pagelens::standin

@@ -1,0 +1,343 @@
+// The browser capture in the browser's own engine, through the stand-in's drawn page: the
+// image is the page as the tab shows it, at its full size, whatever the document mode or
+// width; the user's page is back as it was afterwards, also when Close or the time limit ends
+// the capture between two tiles; and a document that cannot draw itself goes to the capture
+// browser instead, which the status texts say.
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "common/unique_handle.h"
+#include "components/snapshot/devtools_capture/band_plan.h"
+#include "components/snapshot/view_capture/tile_plan.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image_files.h"
+#include "standin/drawn_page.h"
+#include "standin/web_browser.h"
+#include "tests/snapshot/capture_recorder.h"
+#include "tests/snapshot/drawn_page_checks.h"
+#include "tests/snapshot/snapshot_pages.h"
+#include "tests/snapshot/test_http_server.h"
+#include "tests/support/test_support.h"
+
+namespace pagelens::test {
+namespace {
+
+using namespace std::chrono_literals;
+using standin::DrawnPage;
+using standin::PageDesign;
+
+Settings BrowserCaptureSettings(int32_t timeLimit = 40000) {
+    return {{1, timeLimit}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1000}};
+}
+
+// A recorder that can act on a status text as it arrives, between two steps of the capture.
+class ActingRecorder final : public HtmlSnapEvents {
+public:
+    void OnProgress(int32_t percent) override { recorder.OnProgress(percent); }
+    void OnStatus(const std::wstring& status, int32_t code) override {
+        recorder.OnStatus(status, code);
+        if (onStatus) onStatus(status);
+    }
+    CaptureRecorder recorder;
+    std::function<void(const std::wstring&)> onStatus;
+};
+
+class ViewCaptureTest : public ::testing::Test {
+protected:
+    void SetUp() override { CoInitialize(nullptr); }
+    void TearDown() override { CoUninitialize(); }
+
+    UniqueHwnd MakeFrame() {
+        return UniqueHwnd(CreateWindowExW(0, L"STATIC", L"Browser", WS_OVERLAPPEDWINDOW, 0, 0, 1100,
+                                          800, nullptr, nullptr, GetModuleHandleW(nullptr),
+                                          nullptr));
+    }
+    ComPtr<IWebBrowser2> BrowserOf(const DrawnPage& page) {
+        return standin::CreateWebBrowser(
+            frame_.get(), {ComPtr<IDispatch>(page.document()), page.design().url, L"Drawn page"});
+    }
+    // Starts a capture of what `browser` shows and pumps until its final status, or until the
+    // recorder's hook has closed the component.
+    void Capture(IWebBrowser2* browser, const Settings& settings = BrowserCaptureSettings()) {
+        snap_ = std::move(HtmlSnap::Create(&events_)).value();
+        for (const auto& [index, value] : settings)
+            ASSERT_TRUE(snap_->SetSetting(index, value).ok());
+        ASSERT_TRUE(snap_->CaptureBrowser(browser, workFile_).ok());
+        ASSERT_TRUE(PumpUntil([&] { return events_.recorder.finished() || closed_; }, 90s));
+        PumpFor(100ms);
+    }
+    Image WorkImage() {
+        auto image = LoadImageFile(workFile_);
+        EXPECT_TRUE(image.ok());
+        return image.ok() ? std::move(image).value() : Image();
+    }
+
+    GdiplusSession gdiplus_;
+    TempFolder folder_;
+    std::wstring workFile_ = folder_.file(L"snapshot.jpg");
+    UniqueHwnd frame_ = MakeFrame();
+    ActingRecorder events_;
+    std::unique_ptr<HtmlSnap> snap_;
+    bool closed_ = false;
+};
+
+struct PageCase {
+    const char* name;
+    PageDesign design;
+    POINT userScroll;
+};
+
+PageDesign Design(bool quirks, int contentWidth, int zoomPercent = 100) {
+    PageDesign design;
+    design.quirks = quirks;
+    design.contentWidth = contentWidth;
+    design.zoomPercent = zoomPercent;
+    return design;
+}
+
+TEST_F(ViewCaptureTest, TheImageIsThePageAsTheTabShowsIt) {
+    const PageCase cases[] = {
+        {"standards mode", Design(false, 0), {0, 1234}},
+        {"quirks mode", Design(true, 0), {0, 777}},
+        {"wider than the view", Design(false, 1700), {420, 1500}},
+        {"zoomed to 125%", Design(false, 1100, 125), {100, 1000}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        events_.recorder = CaptureRecorder();
+        DrawnPage page(frame_.get(), c.design);
+        page.ScrollAsUser(c.userScroll.x, c.userScroll.y);
+        const POINT before = page.scroll();
+        Capture(BrowserOf(page).get());
+        ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
+        EXPECT_TRUE(events_.recorder.HasStatusContaining(L"browser's own engine"));
+        EXPECT_TRUE(events_.recorder.HasStatusContaining(L"Capturing part 2 of"));
+        EXPECT_TRUE(ShowsDrawnPage(WorkImage(), page));
+        EXPECT_TRUE(page.lazyLoaded());
+        EXPECT_EQ(page.scroll().x, before.x);
+        EXPECT_EQ(page.scroll().y, before.y);
+        EXPECT_EQ(page.headerVisibility(), L"");
+        EXPECT_TRUE(snap_->Close().ok());
+        snap_.reset();
+    }
+}
+
+// The user had hidden nothing, but had set the header's style: it is that value afterwards.
+TEST_F(ViewCaptureTest, ATouchedStyleGetsItsOwnValueBack) {
+    DrawnPage page(frame_.get(), PageDesign{});
+    ComPtr<IHTMLElementCollection> all;
+    ASSERT_EQ(page.document()->get_all(all.put()), S_OK);
+    ComPtr<IDispatch> item;
+    VARIANT index, none;
+    V_VT(&index) = VT_I4;
+    V_I4(&index) = 2;  // the header, after html and body
+    VariantInit(&none);
+    ASSERT_EQ(all->item(index, none, item.put()), S_OK);
+    ComPtr<IHTMLElement> header;
+    ASSERT_EQ(item.As(IID_IHTMLElement, header), S_OK);
+    ComPtr<IHTMLStyle> style;
+    ASSERT_EQ(header->get_style(style.put()), S_OK);
+    BSTR visible = SysAllocString(L"visible");
+    style->put_visibility(visible);
+    SysFreeString(visible);
+    Capture(BrowserOf(page).get());
+    ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
+    EXPECT_EQ(page.headerVisibility(), L"visible");
+}
+
+enum class Stop { Close, TimeLimit };
+
+TEST_F(ViewCaptureTest, StoppedBetweenTwoTilesThePageIsPutBackAndNothingIsLeft) {
+    for (const Stop stop : {Stop::Close, Stop::TimeLimit}) {
+        SCOPED_TRACE(stop == Stop::Close ? "Close" : "time limit");
+        events_.recorder = CaptureRecorder();
+        closed_ = false;
+        DrawnPage page(frame_.get(), PageDesign{});
+        page.ScrollAsUser(0, 900);
+        if (stop == Stop::Close) {
+            events_.onStatus = [&](const std::wstring& status) {
+                if (status.starts_with(L"Capturing part 3 of") && !closed_) {
+                    EXPECT_TRUE(snap_->Close().ok());
+                    closed_ = true;
+                }
+            };
+        } else {
+            events_.onStatus = nullptr;
+            // The third drawing takes longer than the whole time limit.
+            page.OnDraw([](int draws) {
+                if (draws == 3) Sleep(1500);
+            });
+        }
+        Capture(BrowserOf(page).get(), BrowserCaptureSettings(stop == Stop::Close ? 40000 : 1000));
+        const int draws = page.draws();
+        PumpFor(300ms);
+        EXPECT_EQ(page.draws(), draws) << "the capture went on";
+        if (stop == Stop::Close) {
+            EXPECT_TRUE(events_.recorder.finals().empty());
+        } else {
+            EXPECT_EQ(events_.recorder.finalCode(), -4) << events_.recorder.finalText();
+        }
+        EXPECT_LE(draws, 3);  // of 7
+        EXPECT_EQ(page.scroll().y, 900);
+        EXPECT_EQ(page.headerVisibility(), L"");
+        EXPECT_TRUE(FilesIn(folder_.path()).empty());
+        events_.onStatus = nullptr;
+        snap_.reset();
+    }
+}
+
+// Not drawable here: the page goes to the capture browser, which loads its address.
+TEST_F(ViewCaptureTest, ADocumentThatCannotDrawItselfGoesToTheCaptureBrowser) {
+    TestHttpServer server;
+    server.Route("/page", {200, "text/html", StripedPage(12, 100)});
+    struct Case {
+        const char* name;
+        bool drawable;
+        bool drawFails;
+        const wchar_t* why;
+    };
+    const Case cases[] = {
+        {"no IViewObject", false, false, L"the document offers no IViewObject"},
+        {"Draw fails", true, true, L"its drawing failed"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        events_.recorder = CaptureRecorder();
+        PageDesign design;
+        design.drawable = c.drawable;
+        design.drawFails = c.drawFails;
+        design.url = server.Url("/page");
+        DrawnPage page(frame_.get(), design);
+        page.ScrollAsUser(0, 300);
+        Capture(BrowserOf(page).get());
+        ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
+        EXPECT_TRUE(events_.recorder.HasStatusContaining(c.why));
+        EXPECT_TRUE(events_.recorder.HasStatusContaining(L"the capture browser loads its address"));
+        const Image image = WorkImage();
+        EXPECT_EQ(image.height(), 1200);
+        EXPECT_TRUE(PixelNear(image, 100, 1150, StripeColour(11)));
+        EXPECT_EQ(page.scroll().y, 300);
+        EXPECT_EQ(server.RequestCount("/page"), c.drawable ? 2 : 1);
+        EXPECT_TRUE(snap_->Close().ok());
+        snap_.reset();
+    }
+}
+
+// Setting 2 off: only the first screen, from the page's top, scroll bars left out.
+TEST_F(ViewCaptureTest, TheFirstScreenOnlyIsTheViewAtThePagesTop) {
+    DrawnPage page(frame_.get(), PageDesign{});
+    page.ScrollAsUser(0, 2000);
+    Settings settings = BrowserCaptureSettings();
+    settings[1].second = 0;
+    Capture(BrowserOf(page).get(), settings);
+    ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
+    const Image image = WorkImage();
+    EXPECT_EQ(image.width(), page.clientWidth());
+    EXPECT_EQ(image.height(), page.clientHeight());
+    const Colour header{standin::kHeaderColour.r, standin::kHeaderColour.g,
+                        standin::kHeaderColour.b};
+    const auto band = standin::BandColour(5, 0);
+    EXPECT_TRUE(PixelNear(image, 450, 30, header));
+    EXPECT_TRUE(PixelNear(image, 450, 550, Colour{band.r, band.g, band.b}));
+    EXPECT_EQ(page.scroll().y, 2000);
+}
+
+// A page beyond the largest image: cut there and said so, or refused before it is touched.
+TEST_F(ViewCaptureTest, APageTallerThanTheLargestImageIsCutOrRefused) {
+    for (const int32_t cut : {0, 1}) {
+        SCOPED_TRACE(cut ? "cut" : "refused");
+        events_.recorder = CaptureRecorder();
+        PageDesign design;
+        design.bandCount = 600;  // 60,000 pixels
+        DrawnPage page(frame_.get(), design);
+        page.ScrollAsUser(0, 5000);
+        Settings settings = BrowserCaptureSettings();
+        settings[7].second = cut;
+        Capture(BrowserOf(page).get(), settings);
+        const int largest = capture::LargestHeightFor(page.pageWidth());
+        ASSERT_LT(largest, page.pageHeight());
+        if (cut) {
+            ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
+            EXPECT_TRUE(events_.recorder.HasStatusContaining(
+                L"The page is 60000 pixels tall: the image ends at " + std::to_wstring(largest)));
+            const Image image = WorkImage();
+            EXPECT_EQ(image.height(), largest);
+            const auto last = standin::BandColour((largest - 30) / design.bandHeight, 0);
+            EXPECT_TRUE(PixelNear(image, 450, largest - 30, Colour{last.r, last.g, last.b}));
+        } else {
+            EXPECT_EQ(events_.recorder.finalCode(), -1);
+            EXPECT_TRUE(events_.recorder.HasStatusContaining(L"The page is 60000 pixels tall"));
+            EXPECT_EQ(page.draws(), 0);
+            EXPECT_FALSE(FileExists(workFile_));
+        }
+        EXPECT_EQ(page.scroll().y, 5000);
+        snap_.reset();
+    }
+}
+
+// A document of another thread cannot draw into our device context: it is not touched, and
+// the capture goes to the capture browser (here with no address, so it ends there).
+TEST_F(ViewCaptureTest, ADocumentOfAnotherThreadIsNotDrawnHere) {
+    std::unique_ptr<DrawnPage> page;
+    UniqueHandleK made(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    UniqueHandleK done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread owner([&] {
+        CoInitialize(nullptr);
+        PageDesign design;
+        design.url = L"";
+        page = std::make_unique<DrawnPage>(nullptr, design);
+        SetEvent(made.get());
+        WaitForSingleObject(done.get(), INFINITE);
+        page.reset();
+        CoUninitialize();
+    });
+    WaitForSingleObject(made.get(), INFINITE);
+    auto browser =
+        standin::CreateWebBrowser(frame_.get(), {ComPtr<IDispatch>(page->document()), L"", L""});
+    Capture(browser.get());
+    EXPECT_EQ(events_.recorder.finalCode(), -1);
+    EXPECT_TRUE(events_.recorder.HasStatusContaining(
+        L"cannot draw itself (the document belongs to another thread)"));
+    EXPECT_EQ(page->draws(), 0);
+    EXPECT_EQ(page->scroll().y, 0);
+    snap_.reset();
+    browser.reset();
+    SetEvent(done.get());
+    owner.join();
+}
+
+TEST(TilePlan, TilesFollowOneAnotherAndTheLastIsAlignedToTheEnd) {
+    using capture::TileSpan;
+    struct Case {
+        int image, view;
+        std::vector<TileSpan> spans;
+    };
+    const Case cases[] = {
+        {500, 600, {{0, 0, 500}}},
+        {600, 600, {{0, 0, 600}}},
+        {1000, 400, {{0, 0, 400}, {400, 400, 800}, {600, 800, 1000}}},
+        {1200, 400, {{0, 0, 400}, {400, 400, 800}, {800, 800, 1200}}},
+        {1201, 400, {{0, 0, 400}, {400, 400, 800}, {800, 800, 1200}, {801, 1200, 1201}}},
+    };
+    for (const auto& c : cases) {
+        const auto spans = capture::PlanTileSpans(c.image, c.view);
+        ASSERT_EQ(spans.size(), c.spans.size()) << c.image << " in " << c.view;
+        for (size_t i = 0; i < spans.size(); ++i) {
+            EXPECT_EQ(spans[i].scrollTo, c.spans[i].scrollTo) << c.image << " tile " << i;
+            EXPECT_EQ(spans[i].copyStart, c.spans[i].copyStart) << c.image << " tile " << i;
+            EXPECT_EQ(spans[i].copyEnd, c.spans[i].copyEnd) << c.image << " tile " << i;
+        }
+    }
+    const auto plan = capture::PlanTiles(1700, 4000, 783, 583);
+    EXPECT_EQ(plan.count(), 3 * 7);
+    EXPECT_TRUE(plan.endsRow(2));
+    EXPECT_FALSE(plan.endsRow(3));
+    EXPECT_EQ(plan.rowOf(3).copyStart, 583);
+    EXPECT_EQ(plan.columnOf(3).copyStart, 0);
+}
+
+}  // namespace
+}  // namespace pagelens::test
