@@ -122,8 +122,8 @@ void frmMain::Snap1_OnStatus(const std::wstring& strStatus, int32_t nCode) {
     const wchar_t* finalText = FinalStatusText(nCode);
     if (!finalText)
         statusBar_.SetPanelText(1, strStatus);
-    else if (nCode == snap_code::kFailed && !session_.UnavailableReason().empty())
-        statusBar_.SetPanelText(1, finalText + (L": " + session_.UnavailableReason()));
+    else if (nCode == snap_code::kFailed && strStatus == kNoCaptureBrowserInProtectedMode)
+        statusBar_.SetPanelText(1, finalText + (L": " + strStatus));
     else
         statusBar_.SetPanelText(1, finalText);
     session_.ReportStatus(nCode);

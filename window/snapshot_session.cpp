@@ -1,8 +1,6 @@
 #include "window/snapshot_session.h"
 
-#include "common/protected_mode.h"
 #include "ui/modal_loop.h"
-#include "window/capture_engine.h"
 
 namespace pagelens {
 namespace {
@@ -60,11 +58,7 @@ Status SnapshotSession::DeleteWorkFile() {
 Status SnapshotSession::StartNewSnap(std::span<const SnapSetting> settings,
                                      HtmlSnapEvents* events) {
     snap_.reset();
-    const CaptureEngineChoice engine = ChooseCaptureEngine(InProtectedMode());
-    unavailableReason_ = engine.reason;
-    auto created = !engine.captureBrowser ? UnavailableCapture(events, engine.reason)
-                   : factory_             ? factory_(events)
-                                          : HtmlSnap::Create(events);
+    auto created = factory_ ? factory_(events) : HtmlSnap::Create(events);
     if (!created.ok()) return created.error();
     snap_ = std::move(created).value();
     for (const auto& setting : settings)

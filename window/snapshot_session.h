@@ -48,11 +48,9 @@ public:
     Status DeleteWorkFile();
 
     // Drops the previous instance (without Close), creates a new one whose events go to
-    // `events`, and writes `settings` into it. Where no engine may run in this process (Protected
-    // Mode), the instance reports -1 at once and UnavailableReason says why.
+    // `events`, and writes `settings` into it.
     Status StartNewSnap(std::span<const SnapSetting> settings, HtmlSnapEvents* events);
     HtmlSnap* Snap() const { return snap_.get(); }
-    const std::wstring& UnavailableReason() const { return unavailableReason_; }
     // Closes the instance, then drops it; nothing when there is none.
     void CloseSnap();
     void DropSnap() { snap_.reset(); }
@@ -70,7 +68,6 @@ private:
     SnapFactory factory_;
     std::unique_ptr<HtmlSnap> snap_;
     std::wstring workFilePath_;
-    std::wstring unavailableReason_;
     bool captureDone_ = false;
 };
 

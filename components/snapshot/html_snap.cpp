@@ -8,6 +8,7 @@
 #include <exdisp.h>
 
 #include "common/module.h"
+#include "common/protected_mode.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/browser_access/browser_document.h"
 #include "components/snapshot/capture_control.h"
@@ -167,6 +168,12 @@ Status HtmlSnapComponent::CaptureUrl(const std::wstring& address, const std::wst
 Status HtmlSnapComponent::Start(CaptureRequest request) {
     if (request.filePath.empty()) {
         relay_->Status(L"No image file was named", capture::kWriteFailed);
+        return {};
+    }
+    // A browser started from a low-integrity tab would inherit its integrity, and could write
+    // neither its profile nor the work file where it is told to.
+    if (InProtectedMode()) {
+        relay_->Status(kNoCaptureBrowserInProtectedMode, capture::kFailed);
         return {};
     }
     auto control = std::make_shared<CaptureControl>();

@@ -76,6 +76,11 @@ constexpr bool IsFinal(int32_t code) {
 }
 }  // namespace snap_code
 
+// The final -1's text when a capture needs the capture browser in a Protected Mode tab, where it
+// is not started.
+inline constexpr wchar_t kNoCaptureBrowserInProtectedMode[] =
+    L"this tab runs in Protected Mode, where the capture browser is not started";
+
 class HtmlSnapEvents {
 public:
     virtual void OnProgress(int32_t percent) = 0;

@@ -9,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "common/protected_mode.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/devtools_capture/band_plan.h"
 #include "components/snapshot/view_capture/tile_plan.h"
@@ -224,6 +225,48 @@ TEST_F(ViewCaptureTest, ADocumentThatCannotDrawItselfGoesToTheCaptureBrowser) {
         EXPECT_TRUE(snap_->Close().ok());
         snap_.reset();
     }
+}
+
+HRESULT WINAPI ReportsProtectedMode(BOOL* result) { return *result = TRUE, S_OK; }
+
+// A Protected Mode tab starts no capture browser: its own engine still draws the page, and what
+// only the capture browser could take ends at once saying why, with nothing asked of the server.
+TEST_F(ViewCaptureTest, UnderProtectedModeOnlyTheBrowsersOwnEngineRuns) {
+    ProtectedModeFunctions functions;
+    functions.IEIsProtectedModeProcess = &ReportsProtectedMode;
+    ProtectedModeApiOverride seam(functions);
+    TestHttpServer server;
+    server.Route("/page", {200, "text/html", StripedPage(12, 100)});
+
+    PageDesign drawable;
+    drawable.url = server.Url("/page");
+    {
+        DrawnPage page(frame_.get(), drawable);
+        Capture(BrowserOf(page).get());
+        ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
+        EXPECT_TRUE(ShowsDrawnPage(WorkImage(), page));
+        EXPECT_TRUE(snap_->Close().ok());
+        snap_.reset();
+    }
+    ASSERT_TRUE(DeleteFileW(workFile_.c_str()));
+    PageDesign undrawable = drawable;
+    undrawable.drawable = false;
+    {
+        events_.recorder = CaptureRecorder();
+        DrawnPage page(frame_.get(), undrawable);
+        Capture(BrowserOf(page).get());
+        EXPECT_EQ(events_.recorder.finalCode(), -1);
+        EXPECT_EQ(events_.recorder.finalText(), kNoCaptureBrowserInProtectedMode);
+        EXPECT_EQ(GetFileAttributesW(workFile_.c_str()), INVALID_FILE_ATTRIBUTES);
+        snap_.reset();
+    }
+    events_.recorder = CaptureRecorder();
+    snap_ = std::move(HtmlSnap::Create(&events_)).value();
+    ASSERT_TRUE(snap_->CaptureUrl(server.Url("/page"), workFile_).ok());
+    ASSERT_TRUE(PumpUntil([&] { return events_.recorder.finished(); }, 10s));
+    EXPECT_EQ(events_.recorder.finalCode(), -1);
+    EXPECT_EQ(events_.recorder.finalText(), kNoCaptureBrowserInProtectedMode);
+    EXPECT_EQ(server.RequestCount("/page"), 0);
 }
 
 // Setting 2 off: only the first screen, from the page's top, scroll bars left out.
