@@ -30,6 +30,8 @@ constexpr NamedDispid kBrowserProperties[] = {
 class WebBrowser final : public DispatchObject<WebBrowser, IWebBrowser2> {
 public:
     WebBrowser(HWND frame, BrowserPage page) : frame_(frame), page_(std::move(page)) {}
+    WebBrowser(HWND frame, Navigator navigate, int loadingPolls)
+        : frame_(frame), navigate_(std::move(navigate)), loadingPolls_(loadingPolls) {}
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
@@ -95,7 +97,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_Busy(VARIANT_BOOL* pBool) override {
         if (!pBool) return E_POINTER;
-        *pBool = VARIANT_FALSE;
+        *pBool = pollsLeft_ > 0 ? VARIANT_TRUE : VARIANT_FALSE;
         return S_OK;
     }
 
@@ -109,7 +111,12 @@ public:
     // IWebBrowser2
     HRESULT STDMETHODCALLTYPE get_ReadyState(READYSTATE* plReadyState) override {
         if (!plReadyState) return E_POINTER;
-        *plReadyState = READYSTATE_COMPLETE;
+        if (pollsLeft_ > 0) {
+            --pollsLeft_;
+            *plReadyState = READYSTATE_LOADING;
+        } else {
+            *plReadyState = READYSTATE_COMPLETE;
+        }
         return S_OK;
     }
 
@@ -125,7 +132,7 @@ public:
     }
     HRESULT STDMETHODCALLTYPE Refresh() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE Refresh2(VARIANT* Level) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE Stop() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE Stop() override { return navigate_ ? S_OK : E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Application(IDispatch** ppDisp) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Parent(IDispatch** ppDisp) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE get_Container(IDispatch** ppDisp) override { return E_NOTIMPL; }
@@ -172,7 +179,11 @@ public:
     // IWebBrowser2
     HRESULT STDMETHODCALLTYPE Navigate2(VARIANT* URL, VARIANT* Flags, VARIANT* TargetFrameName,
                                         VARIANT* PostData, VARIANT* Headers) override {
-        return E_NOTIMPL;
+        if (!navigate_) return E_NOTIMPL;
+        if (!URL || V_VT(URL) != VT_BSTR) return E_INVALIDARG;
+        page_ = navigate_(std::wstring(V_BSTR(URL), SysStringLen(V_BSTR(URL))));
+        pollsLeft_ = loadingPolls_;
+        return S_OK;
     }
     HRESULT STDMETHODCALLTYPE QueryStatusWB(OLECMDID cmdID, OLECMDF* pcmdf) override {
         return E_NOTIMPL;
@@ -187,8 +198,15 @@ public:
     }
     HRESULT STDMETHODCALLTYPE get_Offline(VARIANT_BOOL* pbOffline) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_Offline(VARIANT_BOOL bOffline) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Silent(VARIANT_BOOL* pbSilent) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_Silent(VARIANT_BOOL bSilent) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Silent(VARIANT_BOOL* pbSilent) override {
+        if (!pbSilent) return E_POINTER;
+        *pbSilent = silent_;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE put_Silent(VARIANT_BOOL bSilent) override {
+        silent_ = bSilent;
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE get_RegisterAsBrowser(VARIANT_BOOL* pbRegister) override {
         return E_NOTIMPL;
     }
@@ -215,13 +233,21 @@ private:
     ~WebBrowser() = default;
 
     const HWND frame_;
-    const BrowserPage page_;
+    BrowserPage page_;
+    const Navigator navigate_;
+    const int loadingPolls_ = 0;
+    int pollsLeft_ = 0;
+    VARIANT_BOOL silent_ = VARIANT_FALSE;
 };
 
 }  // namespace
 
 ComPtr<IWebBrowser2> CreateWebBrowser(HWND frame, BrowserPage page) {
     return ComPtr<IWebBrowser2>::Attach(new WebBrowser(frame, std::move(page)));
+}
+
+ComPtr<IWebBrowser2> CreateNavigableWebBrowser(HWND frame, Navigator navigate, int loadingPolls) {
+    return ComPtr<IWebBrowser2>::Attach(new WebBrowser(frame, std::move(navigate), loadingPolls));
 }
 
 }  // namespace pagelens::standin

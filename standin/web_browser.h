@@ -6,6 +6,7 @@
 #pragma once
 #include <exdisp.h>
 
+#include <functional>
 #include <string>
 
 #include "common/com_ptr.h"
@@ -19,5 +20,11 @@ struct BrowserPage {
 };
 
 ComPtr<IWebBrowser2> CreateWebBrowser(HWND frame, BrowserPage page);
+
+// A browser that shows what `navigate` gives for each address it is navigated to (Navigate2
+// with a string), silent when told so; after each navigation it answers "loading" and busy to
+// the first `loadingPolls` questions about its state, as a page still arriving does.
+using Navigator = std::function<BrowserPage(const std::wstring& address)>;
+ComPtr<IWebBrowser2> CreateNavigableWebBrowser(HWND frame, Navigator navigate, int loadingPolls);
 
 }  // namespace pagelens::standin

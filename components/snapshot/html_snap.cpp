@@ -15,6 +15,8 @@
 #include "components/snapshot/capture_failure.h"
 #include "components/snapshot/devtools_capture/capture_run.h"
 #include "components/snapshot/event_relay.h"
+#include "components/snapshot/browser_process/browser_locator.h"
+#include "components/snapshot/view_capture/address_capture.h"
 #include "components/snapshot/view_capture/view_capture.h"
 
 namespace pagelens {
@@ -81,11 +83,13 @@ private:
     Status ClaimCapture();
     bool StartInBrowserEngine(IWebBrowser2* browser, const CaptureRequest& request);
     void StartInCaptureBrowser(CaptureRequest request, const std::wstring& why);
+    bool StartInOwnControl(const CaptureRequest& request);
 
     std::shared_ptr<EventRelay> relay_;
     capture::CaptureSettings settings_;
     std::shared_ptr<CaptureControl> control_;
     std::unique_ptr<capture::ViewCapture> viewCapture_;
+    std::unique_ptr<capture::AddressCapture> addressCapture_;
     std::wstring filePath_;
     UniqueHandleK worker_;
     bool captureClaimed_ = false;
@@ -162,7 +166,32 @@ void HtmlSnapComponent::StartInCaptureBrowser(CaptureRequest request, const std:
 
 Status HtmlSnapComponent::CaptureUrl(const std::wstring& address, const std::wstring& filePath) {
     PAGELENS_RETURN_IF_ERROR(ClaimCapture());
-    return Start(NewRequest(address, filePath));
+    CaptureRequest request = NewRequest(address, filePath);
+    if (InProtectedMode() || !capture::FindCaptureBrowser())
+        if (StartInOwnControl(request)) return {};
+    return Start(std::move(request));
+}
+
+// Where no capture browser may run, the browser's own engine opens the address in a control of
+// ours. When even that cannot be made, Start tells what is missing.
+bool HtmlSnapComponent::StartInOwnControl(const CaptureRequest& request) {
+    if (request.filePath.empty()) return false;  // Start reports it
+    auto control = std::make_shared<CaptureControl>();
+    if (!control->ok()) return false;
+    auto opened = capture::AddressCapture::Open(
+        request.address, {request.viewport.width, request.viewport.height},
+        {request.filePath, request.settings, request.deadline}, control, *relay_);
+    if (!opened.ok()) {
+        relay_->Status(L"The browser's own engine cannot open the address (" +
+                           opened.error().description + L")",
+                       0);
+        return false;
+    }
+    control_ = std::move(control);
+    filePath_ = request.filePath;
+    addressCapture_ = std::move(opened).value();
+    addressCapture_->Start();
+    return true;
 }
 
 Status HtmlSnapComponent::Start(CaptureRequest request) {
@@ -201,6 +230,7 @@ Status HtmlSnapComponent::Close() {
     if (!control_) return {};
     control_->Stop();
     viewCapture_.reset();  // puts the user's page back
+    addressCapture_.reset();
     if (worker_) WaitForSingleObject(worker_.get(), kCloseWaitMilliseconds);
     // A file whose success was never reported is not the window's: a new capture may already
     // have deleted the old work file, expecting it to stay gone unless that capture succeeds.

@@ -12,6 +12,7 @@
 #include "common/protected_mode.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/devtools_capture/band_plan.h"
+#include "components/snapshot/view_capture/hosted_browser.h"
 #include "components/snapshot/view_capture/tile_plan.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/image_files.h"
@@ -260,6 +261,9 @@ TEST_F(ViewCaptureTest, UnderProtectedModeOnlyTheBrowsersOwnEngineRuns) {
         EXPECT_EQ(GetFileAttributesW(workFile_.c_str()), INVALID_FILE_ATTRIBUTES);
         snap_.reset();
     }
+    // A typed address goes to a browser control of ours (tested on its own); where none can be
+    // made, the capture browser is not started either.
+    capture::BrowserControlOverride noControl([](IOleObject**) { return REGDB_E_CLASSNOTREG; });
     events_.recorder = CaptureRecorder();
     snap_ = std::move(HtmlSnap::Create(&events_)).value();
     ASSERT_TRUE(snap_->CaptureUrl(server.Url("/page"), workFile_).ok());

@@ -6,6 +6,7 @@
 
 #include "common/module.h"
 #include "common/text_codepage.h"
+#include "common/window_class.h"
 #include "components/snapshot/capture_failure.h"
 
 namespace pagelens::capture {
@@ -16,16 +17,7 @@ constexpr UINT kStepMessage = WM_APP + 1;
 constexpr UINT_PTR kSettleTimer = 1;
 
 bool RegisterStepClass(WNDPROC proc) {
-    WNDCLASSEXW windowClass{sizeof windowClass};
-    if (GetClassInfoExW(ThisModule(), kClassName, &windowClass)) {
-        if (windowClass.lpfnWndProc == proc) return true;
-        UnregisterClassW(kClassName, ThisModule());  // left by an earlier load of this library
-    }
-    windowClass = WNDCLASSEXW{sizeof windowClass};
-    windowClass.lpfnWndProc = proc;
-    windowClass.hInstance = ThisModule();
-    windowClass.lpszClassName = kClassName;
-    return RegisterClassExW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+    return RegisterWindowClass({.name = kClassName, .procedure = proc, .cursor = nullptr}).ok();
 }
 
 std::wstring Hex(HRESULT hr) {
