@@ -40,6 +40,7 @@ protected:
         CoUninitialize();
     }
     void UseControls(standin::BrowserControlBehaviour behaviour) {
+        controls_.reset();  // overrides nest: the one before goes first
         controls_ = std::make_unique<capture::BrowserControlOverride>(
             [this, behaviour](IOleObject** control) {
                 return standin::CreateBrowserControl(behaviour, log_, control);
@@ -87,31 +88,36 @@ TEST_F(AddressEngineTest, TheAddressIsOpenedAndDrawnByTheBrowsersOwnEngine) {
     EXPECT_EQ(log_->closed, 1);
 }
 
-TEST_F(AddressEngineTest, AnAddressTheEngineCannotOpenOrThatNeverLoadsEndsWithItsCode) {
+TEST_F(AddressEngineTest, AnAddressTheEngineCannotOpenLoadOrDrawEndsWithOneFinalCode) {
     const struct {
         const char* name;
         bool opens;
+        bool drawFails;
         int loadingPolls;
         int32_t timeLimit;
         int32_t code;
     } cases[] = {
-        {"cannot be opened: IE's error page", false, 2, 40000, -3},
-        {"still loading at the time limit", true, 1 << 30, 1500, -4},
+        {"cannot be opened: IE's error page", false, false, 2, 40000, -3},
+        {"still loading at the time limit", true, false, 1 << 30, 1500, -4},
+        {"loaded, but its drawing fails", true, true, 2, 40000, -1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         recorder_ = CaptureRecorder();
         standin::BrowserControlBehaviour behaviour;
         behaviour.loadingPolls = c.loadingPolls;
-        const bool opens = c.opens;
-        behaviour.pageFor = [opens](const std::wstring&) -> std::optional<standin::PageDesign> {
+        const bool opens = c.opens, drawFails = c.drawFails;
+        behaviour.pageFor = [=](const std::wstring&) -> std::optional<standin::PageDesign> {
             if (!opens) return std::nullopt;
-            return standin::PageDesign{};
+            standin::PageDesign design;
+            design.drawFails = drawFails;
+            return design;
         };
         UseControls(behaviour);
         CaptureAddress(L"http://gone.example/", c.timeLimit);
         EXPECT_EQ(recorder_.finalCode(), c.code) << recorder_.finalText();
         EXPECT_EQ(recorder_.finals().size(), 1u);
+        EXPECT_EQ(log_->addresses.back(), L"http://gone.example/");  // our stand-in's control
         EXPECT_FALSE(WorkFileExists());
         snap_.reset();
     }

@@ -85,7 +85,8 @@ void AddressCapture::Poll() {
     }
     auto view = ViewCapture::Open(
         hosted_->browser(), request_, control_, reporter_, [this](const std::wstring& why) {
-            End(kFailed, L"The page could not be drawn (" + why + L")");
+            // The view capture has ended and reports nothing more: the outcome is ours to tell.
+            reporter_.Status(L"The page could not be drawn (" + why + L")", kFailed);
         });
     if (!view.ok()) {
         End(kFailed, L"The page could not be drawn (" + view.error().description + L")");
