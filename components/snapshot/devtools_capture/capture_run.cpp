@@ -12,6 +12,7 @@
 #include "components/snapshot/capture_failure.h"
 #include "components/snapshot/transport/devtools_connection.h"
 #include "components/snapshot/browser_process/host_system.h"
+#include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/navigation_address.h"
 #include "imaging/image_files.h"
 #include "imaging/image_save_jpeg.h"
@@ -108,6 +109,7 @@ Status CaptureRun::Capture() {
     PAGELENS_RETURN_IF_ERROR(StartBrowser(*program));
     reporter_.Progress(10);
     PageCapture page(*connection_, request_.settings, reporter_, interrupts_);
+    page.ForwardCookies(BrowserCookiesFor);
     PAGELENS_RETURN_IF_ERROR(page.OpenPage(request_.viewport));
     PAGELENS_RETURN_IF_ERROR(page.Load(ToUtf8(*url)));
     PAGELENS_RETURN_IF_ERROR(page.ScrollThrough());
