@@ -78,6 +78,14 @@ Status CaptureRun::StartBrowser(const BrowserProgram& program) {
     auto profile = ProfileFolder::Create();
     if (!profile.ok()) return profile.error();
     profile_.emplace(std::move(profile).value());
+    if (ChannelFor(program) == DevToolsChannel::Pipe) {
+        std::unique_ptr<MessageTransport> pipe;
+        auto piped = BrowserProcess::StartPiped(program, *profile_, pipe);
+        if (!piped.ok()) return piped.error();
+        process_.emplace(std::move(piped).value());
+        connection_ = std::make_unique<DevToolsConnection>(std::move(pipe));
+        return {};
+    }
     auto process = BrowserProcess::Start(program, *profile_);
     if (!process.ok()) return process.error();
     process_.emplace(std::move(process).value());

@@ -55,7 +55,7 @@ std::optional<int64_t> LeadingAnswerId(std::string_view message) {
     return reader.id;
 }
 
-DevToolsConnection::DevToolsConnection(std::unique_ptr<WebSocketClient> socket)
+DevToolsConnection::DevToolsConnection(std::unique_ptr<MessageTransport> socket)
     : socket_(std::move(socket)) {}
 
 Status DevToolsConnection::Send(std::string_view method, Json params, const std::string& sessionId,
