@@ -23,35 +23,57 @@ json Paused(const std::string& url, json headers) {
             {"request", {{"url", url}, {"method", "GET"}, {"headers", std::move(headers)}}}};
 }
 
-TEST(BrowserCookiesTest, PausedRequestGoesOnWithTheCookiesOfItsOwnAddress) {
-    const capture::CookieLookup lookup = [](const std::string& url) -> std::optional<std::string> {
-        if (url == "http://a.test/") return std::string("sid=1; theme=dark");
-        return std::nullopt;
-    };
+TEST(BrowserCookiesTest, PausedRequestGoesOnWithTheGivenCookies) {
+    const std::optional<std::string> cookies = "sid=1; theme=dark";
     const struct {
         json paused;
+        std::optional<std::string> cookies;
         json expectedHeaders;  // null: the request goes on unchanged
     } cases[] = {
-        {Paused("http://a.test/", {{"Accept", "text/html"}}),
+        {Paused("http://a.test/", {{"Accept", "text/html"}}), cookies,
          json::array({{{"name", "Accept"}, {"value", "text/html"}},
                       {{"name", "Cookie"}, {"value", "sid=1; theme=dark"}}})},
         // A Cookie header of the capture browser's own, in any spelling, is replaced.
-        {Paused("http://a.test/", {{"cookie", "old=0"}, {"Referer", "http://b.test/"}}),
+        {Paused("http://a.test/", {{"cookie", "old=0"}, {"Referer", "http://b.test/"}}), cookies,
          json::array({{{"name", "Referer"}, {"value", "http://b.test/"}},
                       {{"name", "Cookie"}, {"value", "sid=1; theme=dark"}}})},
-        {Paused("http://a.test/", json()),
+        {Paused("http://a.test/", json()), cookies,
          json::array({{{"name", "Cookie"}, {"value", "sid=1; theme=dark"}}})},
-        {Paused("http://other.test/", {{"Accept", "*/*"}}), nullptr},
-        {{{"requestId", "interception-7"}}, nullptr},
+        {Paused("http://other.test/", {{"Accept", "*/*"}}), std::nullopt, nullptr},
+        {{{"requestId", "interception-7"}}, cookies, nullptr},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.paused.dump());
-        const json continuation = ContinuationWithCookies(c.paused, lookup);
+        const json continuation = ContinuationWithCookies(c.paused, c.cookies);
         EXPECT_EQ(continuation.value("requestId", ""), "interception-7");
         if (c.expectedHeaders.is_null())
             EXPECT_FALSE(continuation.contains("headers"));
         else
             EXPECT_EQ(continuation["headers"], c.expectedHeaders);
+    }
+    EXPECT_EQ(capture::PausedUrl(Paused("http://a.test/x", json())), "http://a.test/x");
+}
+
+// What the site set during the capture replaces the browser's cookie of the same name and
+// nothing else; the order of the browser's cookies stays.
+TEST(BrowserCookiesTest, CookiesSetDuringTheCaptureReplaceTheirNamesakes) {
+    const struct {
+        std::string browser;
+        json capture;
+        std::string merged;
+    } cases[] = {
+        {"sid=1; theme=dark", json::array(), "sid=1; theme=dark"},
+        {"sid=1; theme=dark", json::array({{{"name", "sid"}, {"value", "2"}}}),
+         "sid=2; theme=dark"},
+        {"sid=1", json::array({{{"name", "token"}, {"value", "a=b"}}}), "sid=1; token=a=b"},
+        {" sid=1 ;; flag ", json::array({{{"name", "sidx"}, {"value", "9"}}}),
+         "sid=1; flag; sidx=9"},
+        {"sid=1", json(), "sid=1"},
+        {"sid=1", json::array({"junk", {{"name", ""}, {"value", ""}}}), "sid=1"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.browser + " + " + c.capture.dump());
+        EXPECT_EQ(capture::MergedCookies(c.browser, c.capture), c.merged);
     }
 }
 

@@ -137,6 +137,17 @@ TEST_F(CookieCaptureTest, AddressIsCapturedWithTheBrowsersCookies) {
          "sidD=alpha",
          kLoginForm,
          kLoginForm},
+        // The site renews its session on the way in: the renewed cookie, which only the capture
+        // browser holds, goes along with the browser's own.
+        {"cookie set during the capture",
+         "/renewed/",
+         {{"127.0.0.1", L"sidE", L"one"}},
+         "start",
+         "127.0.0.1",
+         "sidE=one",
+         "sidE=one; renewedE=two",
+         kWelcome,
+         kBadgeSignedIn},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -146,8 +157,12 @@ TEST_F(CookieCaptureTest, AddressIsCapturedWithTheBrowsersCookies) {
         } else {
             RouteAccountPages(c.folder, "landing", c.neededCookie);
             const std::wstring landing = server_.Url(c.folder + "landing", c.redirectToHost);
-            HttpResponse redirect{302, "text/html", "", false,
-                                  std::string(landing.begin(), landing.end())};
+            HttpResponse redirect{302,
+                                  "text/html",
+                                  "",
+                                  false,
+                                  std::string(landing.begin(), landing.end()),
+                                  "renewedE=two; Path=/; HttpOnly"};
             server_.RouteByCookie(c.folder + c.start, c.startCookie, redirect,
                                   {200, "text/html", LoginPage()});
         }

@@ -67,6 +67,17 @@ bool CarriesCookie(const std::string& head, const std::string& cookie) {
     return false;
 }
 
+// Whether the request carries every pair of `cookies` ("a=1; b=2").
+bool CarriesCookies(const std::string& head, const std::string& cookies) {
+    for (size_t from = 0; from < cookies.size();) {
+        size_t to = cookies.find("; ", from);
+        if (to == std::string::npos) to = cookies.size();
+        if (!CarriesCookie(head, cookies.substr(from, to - from))) return false;
+        from = to + 2;
+    }
+    return true;
+}
+
 }  // namespace
 
 TestHttpServer::TestHttpServer() {
@@ -155,7 +166,7 @@ void TestHttpServer::Serve(SOCKET client) {
         std::lock_guard lock(mutex_);
         ++counts_[path];
         if (auto found = routes_.find(path); found != routes_.end())
-            response = found->second.cookie.empty() || CarriesCookie(head, found->second.cookie)
+            response = CarriesCookies(head, found->second.cookie)
                            ? found->second.response
                            : found->second.otherwise;
     }
@@ -167,6 +178,7 @@ void TestHttpServer::Serve(SOCKET client) {
             "\r\nContent-Type: " + response.contentType +
             "\r\nContent-Length: " + std::to_string(response.body.size()) +
             (response.location.empty() ? "" : "\r\nLocation: " + response.location) +
+            (response.setCookie.empty() ? "" : "\r\nSet-Cookie: " + response.setCookie) +
             "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + response.body;
         size_t sent = 0;
         while (sent < answer.size()) {

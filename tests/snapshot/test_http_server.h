@@ -20,6 +20,7 @@ struct HttpResponse {
     std::string body;
     bool neverAnswer = false;  // keeps the connection open without a byte until the server stops
     std::string location;      // sent as the Location header when not empty
+    std::string setCookie;     // sent as a Set-Cookie header when not empty
 };
 
 class TestHttpServer {
@@ -30,8 +31,8 @@ public:
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     void Route(const std::string& path, HttpResponse response);
-    // Answers `withCookie` to requests whose Cookie header holds `cookie` ("name=value") and
-    // `otherwise` to the rest.
+    // Answers `withCookie` to requests whose Cookie header holds `cookie` ("name=value", or
+    // several: "a=1; b=2") and `otherwise` to the rest.
     void RouteByCookie(const std::string& path, const std::string& cookie, HttpResponse withCookie,
                        HttpResponse otherwise);
     uint16_t port() const { return port_; }

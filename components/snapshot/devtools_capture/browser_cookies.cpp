@@ -56,12 +56,47 @@ std::optional<std::string> BrowserCookiesFor(const std::string& url) {
     return std::nullopt;
 }
 
-nlohmann::json ContinuationWithCookies(const nlohmann::json& paused, const CookieLookup& lookup) {
+std::string PausedUrl(const nlohmann::json& paused) {
+    const auto request = paused.find("request");
+    if (request == paused.end() || !request->is_object()) return {};
+    return request->value("url", "");
+}
+
+std::string MergedCookies(const std::string& browserCookies, const nlohmann::json& captureCookies) {
+    std::vector<std::pair<std::string, std::string>> pairs;  // name (up to '='), whole pair
+    for (size_t from = 0; from < browserCookies.size();) {
+        size_t to = browserCookies.find(';', from);
+        if (to == std::string::npos) to = browserCookies.size();
+        std::string pair = browserCookies.substr(from, to - from);
+        pair.erase(0, pair.find_first_not_of(' '));
+        pair.erase(pair.find_last_not_of(' ') + 1);
+        if (!pair.empty()) pairs.emplace_back(pair.substr(0, pair.find('=')), pair);
+        from = to + 1;
+    }
+    if (captureCookies.is_array())
+        for (const auto& cookie : captureCookies) {
+            if (!cookie.is_object()) continue;
+            const std::string name = cookie.value("name", "");
+            const std::string value = cookie.value("value", "");
+            if (name.empty() && value.empty()) continue;
+            std::string pair = name.empty() ? value : name + "=" + value;
+            auto same = std::find_if(pairs.begin(), pairs.end(),
+                                     [&](const auto& p) { return p.first == name; });
+            if (same != pairs.end())
+                same->second = std::move(pair);
+            else
+                pairs.emplace_back(name, std::move(pair));
+        }
+    std::string merged;
+    for (const auto& [name, pair] : pairs) merged += (merged.empty() ? "" : "; ") + pair;
+    return merged;
+}
+
+nlohmann::json ContinuationWithCookies(const nlohmann::json& paused,
+                                       const std::optional<std::string>& cookies) {
     nlohmann::json continuation = {{"requestId", paused.value("requestId", "")}};
     const auto request = paused.find("request");
-    if (request == paused.end() || !request->is_object() || !lookup) return continuation;
-    const auto cookies = lookup(request->value("url", ""));
-    if (!cookies) return continuation;
+    if (request == paused.end() || !request->is_object() || !cookies) return continuation;
     nlohmann::json headers = nlohmann::json::array();
     if (const auto given = request->find("headers"); given != request->end() && given->is_object())
         for (const auto& [name, value] : given->items())

@@ -84,7 +84,10 @@ PageCapture::PageCapture(DevToolsConnection& connection, const CaptureSettings& 
         [this](std::string_view method, const Json& params) { OnEvent(method, params); });
 }
 
-PageCapture::~PageCapture() { connection_.SetEventListener(nullptr); }
+PageCapture::~PageCapture() {
+    connection_.SetEventListener(nullptr);
+    connection_.ForgetAnswerHandlers();
+}
 
 Result<Json> PageCapture::Call(std::string_view method, Json params) {
     return connection_.Call(method, std::move(params), sessionId_, interrupts_);
@@ -217,11 +220,33 @@ Status PageCapture::PauseRequestsForCookies() {
     return inPage.ok() ? Status() : Status(inPage.error());
 }
 
-// A paused request that is not continued never ends: it goes on whatever the lookup says. Its
-// answer is nobody's concern; a connection that failed fails the next read.
+// A paused request that is not continued never ends: it goes on whatever the lookups say.
+// Without cookies of the browser's it goes on as the capture browser would send it; with them,
+// once the capture browser has said which cookies the site set meanwhile. The answers to
+// continueRequest are nobody's concern; a connection that failed fails the next read.
 void PageCapture::ContinueWithCookies(const Json& paused) {
-    (void)connection_.Send("Fetch.continueRequest", ContinuationWithCookies(paused, cookieLookup_),
-                           fetchSessionId_, interrupts_);
+    const std::string url = PausedUrl(paused);
+    std::optional<std::string> browserCookies = cookieLookup_ ? cookieLookup_(url) : std::nullopt;
+    if (!browserCookies) {
+        (void)connection_.Send("Fetch.continueRequest", ContinuationWithCookies(paused, {}),
+                               fetchSessionId_, interrupts_);
+        return;
+    }
+    Status asked = connection_.SendThen(
+        "Network.getCookies", {{"urls", Json::array({url})}}, sessionId_, interrupts_,
+        [this, paused, cookies = std::move(*browserCookies)](const Json& answer) {
+            const Json noCookies = Json::array();
+            const auto result = answer.find("result");
+            const Json& captureCookies =
+                result != answer.end() && result->is_object() && result->contains("cookies")
+                    ? (*result)["cookies"]
+                    : noCookies;
+            (void)connection_.Send(
+                "Fetch.continueRequest",
+                ContinuationWithCookies(paused, MergedCookies(cookies, captureCookies)),
+                fetchSessionId_, interrupts_);
+        });
+    (void)asked;
 }
 
 // An error status with a page of the server's own (a custom 404, a 401 with a login form) is

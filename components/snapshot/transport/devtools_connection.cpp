@@ -65,6 +65,15 @@ Status DevToolsConnection::Send(std::string_view method, Json params, const std:
     return socket_->SendText(command.dump(), interrupts);
 }
 
+Status DevToolsConnection::SendThen(std::string_view method, Json params,
+                                    const std::string& sessionId, const Interrupts& interrupts,
+                                    AnswerHandler then) {
+    const int64_t id = nextId_;
+    Status sent = Send(method, std::move(params), sessionId, interrupts);
+    if (sent.ok()) handlers_[id] = std::move(then);
+    return sent;
+}
+
 Result<int64_t> DevToolsConnection::Start(std::string_view method, Json params,
                                           const std::string& sessionId,
                                           const Interrupts& interrupts) {
@@ -158,6 +167,12 @@ Status DevToolsConnection::Dispatch(std::string text) {
         if (!id->is_number_integer()) return {};
         if (const auto pending = pending_.find(id->get<int64_t>()); pending != pending_.end())
             pending->second.answer = std::move(message);
+        else if (const auto handler = handlers_.find(id->get<int64_t>());
+                 handler != handlers_.end()) {
+            const AnswerHandler then = std::move(handler->second);
+            handlers_.erase(handler);
+            if (then) then(message);
+        }
         return {};
     }
     const auto method = message.find("method");

@@ -47,6 +47,13 @@ public:
     // Sends a command whose answer nobody awaits.
     Status Send(std::string_view method, Json params, const std::string& sessionId,
                 const Interrupts& interrupts);
+    // Sends a command whose answer (the whole message) goes to `then` when it is read, whatever
+    // is awaited meanwhile.
+    using AnswerHandler = std::function<void(const Json& answer)>;
+    Status SendThen(std::string_view method, Json params, const std::string& sessionId,
+                    const Interrupts& interrupts, AnswerHandler then);
+    // Drops the handlers of answers still to come, whose owner goes.
+    void ForgetAnswerHandlers() { handlers_.clear(); }
     // Reads messages (events go to the listener) until `done` answers true.
     Status ReadUntil(const std::function<bool()>& done, const Interrupts& interrupts);
     // Reads and drops messages until the browser closes the connection.
@@ -69,6 +76,7 @@ private:
     EventListener listener_;
     int64_t nextId_ = 1;
     std::map<int64_t, Pending> pending_;  // started and not yet finished
+    std::map<int64_t, AnswerHandler> handlers_;
 };
 
 }  // namespace pagelens::capture
