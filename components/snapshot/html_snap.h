@@ -11,8 +11,19 @@
 // arrive on the thread that created the instance, through its message loop. A capture call
 // returns at once; the capture ends with exactly one final OnStatus code:
 //    1 image file written, -1 capture failed (also: no capture browser found), -2 writing the
-//   file failed, -3 opening the address failed (unknown host, refused connection, an HTTP error
-//   status of the page itself, any net:: error), -4 time limit reached before the capture.
+//   file failed, -3 opening the address failed (unknown host, refused connection, any net::
+//   error, an HTTP error status with an empty page: the browser would show an error page of its
+//   own), -4 time limit reached before the capture. An error status with a page of the
+//   server's own (a custom 404, a 401 with a login form) is captured as the browser shows it;
+//   a status text names the status.
+//
+// Each request of the capture, redirects to other hosts and the page's parts included, carries
+// the cookies that this process's cookie store (the host browser's) holds for its address,
+// HttpOnly ones too; they go only to the capture browser. Answers' cookies stay in the capture
+// browser's private profile, which is removed afterwards.
+//
+// On Windows the capture browser is driven over inherited pipes (--remote-debugging-pipe) and
+// opens no port; under Wine, whose host browser gets no handles of ours, over its loopback port.
 // Codes 0 are progress texts (starting the browser, loading, scrolling, capturing part k of n,
 // writing). The file exists afterwards only on success: it is written beside the target and
 // moved over it as the last step. Close, or dropping the instance without Close, stops the

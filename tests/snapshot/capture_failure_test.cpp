@@ -31,9 +31,11 @@ protected:
     std::wstring workFile_ = folder_.file(L"snapshot.jpg");
 };
 
+// An error status counts here only with an empty page: the browser shows an error page of its
+// own then, not the site's. With a page of the server's own it is captured (page_capture_test).
 TEST_F(CaptureFailureTest, AddressesThatCannotBeOpenedEndWithMinusThree) {
-    server_.Route("/missing", {404, "text/html", "<html><body>Gone</body></html>"});
-    server_.Route("/broken", {500, "text/html", "<html><body>Broken</body></html>"});
+    server_.Route("/missing", {404, "text/html", ""});
+    server_.Route("/broken", {500, "text/html", ""});
     const std::wstring refused =
         L"http://127.0.0.1:" + std::to_wstring(UnusedLoopbackPort()) + L"/";
     const std::wstring cases[] = {
@@ -90,6 +92,7 @@ TEST_F(CaptureFailureTest, BlankAddressCannotBeOpened) {
 TEST_F(CaptureFailureTest, FailedCaptureDoesNotReplaceAnExistingFile) {
     const char old[] = "older image";
     WriteFileBytes(workFile_, old, sizeof old);
+    server_.Route("/missing", {404, "text/html", ""});
     auto run = CaptureAddress(server_.Url("/missing"), workFile_, AddressCaptureSettings());
     EXPECT_EQ(run->recorder.finalCode(), -3);
     EXPECT_EQ(ReadFileBytes(workFile_).size(), sizeof old);

@@ -87,12 +87,13 @@ TEST_F(PageCaptureTest, QuietPageIsNotHeldUpByTheStartUpTab) {
 }
 
 // A page that sends the browser on before its load is captured where it lands; landing on an
-// error status is a failure to open.
+// error status with an empty page is a failure to open.
 TEST_F(PageCaptureTest, PageThatMovesOnAtOnceIsCapturedWhereItLands) {
     server_.Route("/tall", {200, "text/html", StripedPage(30, 100)});
     server_.Route("/moving", {200, "text/html",
                               "<html><head><script>location.replace('/tall')</script></"
                               "head><body>Moving</body></html>"});
+    server_.Route("/nothing", {404, "text/html", ""});
     server_.Route("/moving-to-nothing", {200, "text/html",
                                          "<html><head><script>location.replace('/nothing')</"
                                          "script></head><body>Moving</body></html>"});
@@ -102,6 +103,28 @@ TEST_F(PageCaptureTest, PageThatMovesOnAtOnceIsCapturedWhereItLands) {
     auto failed =
         CaptureAddress(server_.Url("/moving-to-nothing"), workFile_, AddressCaptureSettings(20000));
     EXPECT_EQ(failed->recorder.finalCode(), -3) << failed->recorder.finalText();
+}
+
+// An error status that comes with a page of the server's own is captured as the browser shows
+// that page, and a status text names the status.
+TEST_F(PageCaptureTest, ErrorPageWithABodyIsCapturedAsShown) {
+    const struct {
+        int status;
+        Colour block;
+    } cases[] = {{404, {230, 200, 20}}, {401, {150, 40, 170}}, {500, {20, 180, 190}}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.status);
+        const std::string path = "/error-" + std::to_string(c.status);
+        server_.Route(path, {c.status, "text/html",
+                             "<!doctype html><html><head><style>html,body{margin:0}"
+                             "div{height:600px;background:" +
+                                 CssColour(c.block) +
+                                 "}</style></head><body><div>Sorry</div></body></html>"});
+        auto run = Capture(server_.Url(path), AddressCaptureSettings());
+        Image image = LoadWorkFile();
+        EXPECT_TRUE(PixelNear(image, 640, 300, c.block));
+        EXPECT_TRUE(run->recorder.HasStatusContaining(L"HTTP " + std::to_wstring(c.status)));
+    }
 }
 
 // 24 stripes of 1000 pixels: six bands, each stripe where it belongs in the stitched image.

@@ -9,6 +9,10 @@ const char* ReasonPhrase(int status) {
     switch (status) {
         case 200:
             return "OK";
+        case 302:
+            return "Found";
+        case 401:
+            return "Unauthorized";
         case 404:
             return "Not Found";
         case 500:
@@ -43,6 +47,37 @@ std::string RequestPath(const std::string& head) {
     return head.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
 }
 
+// Whether the request's Cookie header holds `cookie` as one of its "name=value" pairs.
+bool CarriesCookie(const std::string& head, const std::string& cookie) {
+    for (size_t line = head.find("\r\n"); line != std::string::npos;
+         line = head.find("\r\n", line + 2)) {
+        const size_t start = line + 2;
+        if (_strnicmp(head.c_str() + start, "Cookie:", 7) != 0) continue;
+        const size_t end = head.find("\r\n", start);
+        std::string value = head.substr(start + 7, end - start - 7);
+        for (size_t from = 0; from <= value.size();) {
+            size_t to = value.find(';', from);
+            if (to == std::string::npos) to = value.size();
+            std::string pair = value.substr(from, to - from);
+            pair.erase(0, pair.find_first_not_of(' '));
+            if (pair == cookie) return true;
+            from = to + 1;
+        }
+    }
+    return false;
+}
+
+// Whether the request carries every pair of `cookies` ("a=1; b=2").
+bool CarriesCookies(const std::string& head, const std::string& cookies) {
+    for (size_t from = 0; from < cookies.size();) {
+        size_t to = cookies.find("; ", from);
+        if (to == std::string::npos) to = cookies.size();
+        if (!CarriesCookie(head, cookies.substr(from, to - from))) return false;
+        from = to + 2;
+    }
+    return true;
+}
+
 }  // namespace
 
 TestHttpServer::TestHttpServer() {
@@ -69,11 +104,18 @@ TestHttpServer::~TestHttpServer() {
 
 void TestHttpServer::Route(const std::string& path, HttpResponse response) {
     std::lock_guard lock(mutex_);
-    routes_[path] = std::move(response);
+    routes_[path] = {std::move(response), {}, {}};
 }
 
-std::wstring TestHttpServer::Url(const std::string& path) const {
-    return L"http://127.0.0.1:" + std::to_wstring(port_) + std::wstring(path.begin(), path.end());
+void TestHttpServer::RouteByCookie(const std::string& path, const std::string& cookie,
+                                   HttpResponse withCookie, HttpResponse otherwise) {
+    std::lock_guard lock(mutex_);
+    routes_[path] = {std::move(withCookie), cookie, std::move(otherwise)};
+}
+
+std::wstring TestHttpServer::Url(const std::string& path, const std::string& host) const {
+    return L"http://" + std::wstring(host.begin(), host.end()) + L":" + std::to_wstring(port_) +
+           std::wstring(path.begin(), path.end());
 }
 
 int TestHttpServer::RequestCount(const std::string& path) {
@@ -123,7 +165,10 @@ void TestHttpServer::Serve(SOCKET client) {
     {
         std::lock_guard lock(mutex_);
         ++counts_[path];
-        if (auto found = routes_.find(path); found != routes_.end()) response = found->second;
+        if (auto found = routes_.find(path); found != routes_.end())
+            response = CarriesCookies(head, found->second.cookie)
+                           ? found->second.response
+                           : found->second.otherwise;
     }
     if (response.neverAnswer) {
         WaitForSingleObject(stopEvent_, INFINITE);
@@ -132,6 +177,8 @@ void TestHttpServer::Serve(SOCKET client) {
             "HTTP/1.1 " + std::to_string(response.status) + " " + ReasonPhrase(response.status) +
             "\r\nContent-Type: " + response.contentType +
             "\r\nContent-Length: " + std::to_string(response.body.size()) +
+            (response.location.empty() ? "" : "\r\nLocation: " + response.location) +
+            (response.setCookie.empty() ? "" : "\r\nSet-Cookie: " + response.setCookie) +
             "\r\nCache-Control: no-store\r\nConnection: close\r\n\r\n" + response.body;
         size_t sent = 0;
         while (sent < answer.size()) {

@@ -19,6 +19,8 @@ struct HttpResponse {
     std::string contentType = "text/html; charset=utf-8";
     std::string body;
     bool neverAnswer = false;  // keeps the connection open without a byte until the server stops
+    std::string location;      // sent as the Location header when not empty
+    std::string setCookie;     // sent as a Set-Cookie header when not empty
 };
 
 class TestHttpServer {
@@ -29,8 +31,14 @@ public:
     TestHttpServer& operator=(const TestHttpServer&) = delete;
 
     void Route(const std::string& path, HttpResponse response);
+    // Answers `withCookie` to requests whose Cookie header holds `cookie` ("name=value", or
+    // several: "a=1; b=2") and `otherwise` to the rest.
+    void RouteByCookie(const std::string& path, const std::string& cookie, HttpResponse withCookie,
+                       HttpResponse otherwise);
     uint16_t port() const { return port_; }
-    std::wstring Url(const std::string& path) const;
+    // The server answers on 127.0.0.1; "localhost" reaches it under another host name, with
+    // cookies of its own.
+    std::wstring Url(const std::string& path, const std::string& host = "127.0.0.1") const;
     // How many requests asked for `path` so far.
     int RequestCount(const std::string& path);
 
@@ -43,7 +51,12 @@ private:
     HANDLE stopEvent_ = nullptr;
     std::atomic<bool> stopping_{false};
     std::mutex mutex_;
-    std::map<std::string, HttpResponse> routes_;
+    struct Answers {
+        HttpResponse response;
+        std::string cookie;  // none: `response` for every request
+        HttpResponse otherwise;
+    };
+    std::map<std::string, Answers> routes_;
     std::map<std::string, int> counts_;
     std::vector<std::thread> workers_;
     std::thread acceptor_;

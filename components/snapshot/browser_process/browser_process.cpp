@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <utility>
+#include <vector>
 
 #include "common/text_codepage.h"
 #include "components/snapshot/capture_failure.h"
@@ -23,8 +24,7 @@ constexpr const wchar_t* kHeadlessFlags =
     L" --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
     L" --disable-component-update --disable-sync --disable-quic --hide-scrollbars"
     L" --disable-extensions --disable-component-extensions-with-background-pages"
-    L" --disable-default-apps --disable-breakpad --mute-audio"
-    L" --remote-debugging-port=0";
+    L" --disable-default-apps --disable-breakpad --mute-audio";
 
 // The host's shell, and what it runs: the browser in the background with no standard streams
 // of ours, then reads of its own standard input (the lifeline) until that ends or the browser
@@ -194,11 +194,97 @@ bool ProfileFolder::Remove(std::chrono::milliseconds patience) {
     }
 }
 
-std::wstring BrowserCommandLine(const BrowserProgram& program,
-                                const std::wstring& profileArgument) {
+std::wstring BrowserCommandLine(const BrowserProgram& program, const std::wstring& profileArgument,
+                               DevToolsChannel channel) {
     // The start-up tab opens a blank page: the browser's own start page would load meanwhile.
-    return Quoted(program.path) + kHeadlessFlags + L" " +
-           Quoted(L"--user-data-dir=" + profileArgument) + L" about:blank";
+    return Quoted(program.path) + kHeadlessFlags +
+           (channel == DevToolsChannel::Pipe ? L" --remote-debugging-pipe"
+                                             : L" --remote-debugging-port=0") +
+           L" " + Quoted(L"--user-data-dir=" + profileArgument) + L" about:blank";
+}
+
+// Under Wine the browser is a host program, which gets no handles of ours.
+DevToolsChannel ChannelFor(const BrowserProgram& program) {
+    return program.hostProgram || RunningUnderWine() ? DevToolsChannel::Port
+                                                     : DevToolsChannel::Pipe;
+}
+
+namespace {
+class AttributeList {
+public:
+    explicit AttributeList(DWORD count) {
+        SIZE_T size = 0;
+        InitializeProcThreadAttributeList(nullptr, count, 0, &size);
+        storage_.resize(size);
+        if (size && InitializeProcThreadAttributeList(get(), count, 0, &size)) ok_ = true;
+    }
+    ~AttributeList() {
+        if (ok_) DeleteProcThreadAttributeList(get());
+    }
+    AttributeList(const AttributeList&) = delete;
+    AttributeList& operator=(const AttributeList&) = delete;
+    bool ok() const { return ok_; }
+    LPPROC_THREAD_ATTRIBUTE_LIST get() {
+        return reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.data());
+    }
+
+private:
+    std::vector<char> storage_;
+    bool ok_ = false;
+};
+}  // namespace
+
+Result<PipedProcess> StartWithDevToolsPipes(std::wstring commandLine, HANDLE job) {
+    auto created = CreateDevToolsPipes();
+    if (!created.ok()) return created.error();
+    DevToolsPipes pipes = std::move(created).value();
+    HANDLE inherited[] = {pipes.browserReads.get(), pipes.browserWrites.get()};
+    // Only the two pipe ends are inherited, not whatever else of the host browser's process
+    // happens to be inheritable.
+    AttributeList attributes(1);
+    if (!attributes.ok() ||
+        !UpdateProcThreadAttribute(attributes.get(), 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST,
+                                   inherited, sizeof inherited, nullptr, nullptr))
+        return Failed(L"The capture browser's pipes cannot be handed on (error " +
+                      std::to_wstring(GetLastError()) + L")");
+    std::string descriptors = InheritedDescriptorBlock(inherited[0], inherited[1]);
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.cbReserved2 = static_cast<WORD>(descriptors.size());
+    startup.StartupInfo.lpReserved2 = reinterpret_cast<LPBYTE>(descriptors.data());
+    startup.lpAttributeList = attributes.get();
+    const DWORD flags = CREATE_NO_WINDOW | CREATE_SUSPENDED | EXTENDED_STARTUPINFO_PRESENT;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                        nullptr, &startup.StartupInfo, &started))
+        return Failed(L"The capture browser could not be started (error " +
+                      std::to_wstring(GetLastError()) + L")");
+    UniqueHandleK process(started.hProcess);
+    UniqueHandleK thread(started.hThread);
+    if (job && !AssignProcessToJobObject(job, process.get())) {
+        // Not ours to end otherwise if this process dies: it does not run.
+        TerminateProcess(process.get(), 1);
+        return Failed(L"The capture browser cannot be tied to the capture (error " +
+                      std::to_wstring(GetLastError()) + L")");
+    }
+    ResumeThread(thread.get());
+    // The browser's ends are the browser's now: with ours closed, its end shows as a closed pipe.
+    return PipedProcess{std::move(process),
+                        std::make_unique<PipeTransport>(std::move(pipes.toBrowser),
+                                                        std::move(pipes.fromBrowser))};
+}
+
+Result<BrowserProcess> BrowserProcess::StartPiped(const BrowserProgram& program,
+                                                  const ProfileFolder& profile,
+                                                  std::unique_ptr<MessageTransport>& transport) {
+    UniqueHandleK job = KillOnCloseJob();
+    auto started = StartWithDevToolsPipes(
+        BrowserCommandLine(program, profile.path(), DevToolsChannel::Pipe), job.get());
+    if (!started.ok())
+        return Failed(started.error().description + L": " + program.path);
+    PipedProcess piped = std::move(started).value();
+    transport = std::move(piped.transport);
+    return BrowserProcess(std::move(piped.process), std::move(job));
 }
 
 std::wstring HostLauncherCommandLine(const std::wstring& browserCommandLine) {

@@ -9,6 +9,7 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -17,6 +18,7 @@
 #include "common/unique_handle.h"
 #include "components/snapshot/browser_process/browser_locator.h"
 #include "components/snapshot/interrupts.h"
+#include "components/snapshot/transport/pipe_transport.h"
 #include "components/snapshot/transport/websocket_client.h"
 
 namespace pagelens::capture {
@@ -49,10 +51,27 @@ private:
     std::wstring path_;
 };
 
+// Where the capture browser listens: a port of its choice, named in DevToolsActivePort, or the
+// pipes it inherits, which only a Windows browser started by us can have.
+enum class DevToolsChannel { Port, Pipe };
+DevToolsChannel ChannelFor(const BrowserProgram& program);
+
+// Starts `commandLine` suspended in `job` (if any), with the browser's ends of new pipes as its
+// C runtime descriptors 3 and 4 and no other handle of ours; our ends make the transport.
+struct PipedProcess {
+    UniqueHandleK process;
+    std::unique_ptr<PipeTransport> transport;
+};
+Result<PipedProcess> StartWithDevToolsPipes(std::wstring commandLine, HANDLE job);
+
 class BrowserProcess {
 public:
     static Result<BrowserProcess> Start(const BrowserProgram& program,
                                         const ProfileFolder& profile);
+    // A Windows browser driven over pipes: `transport` is its connection, at once.
+    static Result<BrowserProcess> StartPiped(const BrowserProgram& program,
+                                             const ProfileFolder& profile,
+                                             std::unique_ptr<MessageTransport>& transport);
     BrowserProcess(BrowserProcess&&) noexcept = default;
     ~BrowserProcess();
 
@@ -75,7 +94,8 @@ private:
 
 // The command line that starts `program` headless with its DevTools port chosen by itself. A
 // host program's path and profile are given as host paths; it is started through the shell.
-std::wstring BrowserCommandLine(const BrowserProgram& program, const std::wstring& profileArgument);
+std::wstring BrowserCommandLine(const BrowserProgram& program, const std::wstring& profileArgument,
+                               DevToolsChannel channel = DevToolsChannel::Port);
 // How the host's shell is asked to run `browserCommandLine`: with no output of ours (it would
 // hold our error output open past our end) and only until its standard input ends.
 std::wstring HostLauncherCommandLine(const std::wstring& browserCommandLine);

@@ -13,6 +13,7 @@
 #include "components/snapshot/work_file.h"
 #include "components/snapshot/transport/devtools_connection.h"
 #include "components/snapshot/browser_process/host_system.h"
+#include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/navigation_address.h"
 #include "imaging/image_files.h"
 #include "imaging/image_save_jpeg.h"
@@ -60,6 +61,14 @@ Status CaptureRun::StartBrowser(const BrowserProgram& program) {
     auto profile = ProfileFolder::Create();
     if (!profile.ok()) return profile.error();
     profile_.emplace(std::move(profile).value());
+    if (ChannelFor(program) == DevToolsChannel::Pipe) {
+        std::unique_ptr<MessageTransport> pipe;
+        auto piped = BrowserProcess::StartPiped(program, *profile_, pipe);
+        if (!piped.ok()) return piped.error();
+        process_.emplace(std::move(piped).value());
+        connection_ = std::make_unique<DevToolsConnection>(std::move(pipe));
+        return {};
+    }
     auto process = BrowserProcess::Start(program, *profile_);
     if (!process.ok()) return process.error();
     process_.emplace(std::move(process).value());
@@ -91,6 +100,7 @@ Status CaptureRun::Capture() {
     PAGELENS_RETURN_IF_ERROR(StartBrowser(*program));
     reporter_.Progress(10);
     PageCapture page(*connection_, request_.settings, reporter_, interrupts_);
+    page.ForwardCookies(BrowserCookiesFor);
     PAGELENS_RETURN_IF_ERROR(page.OpenPage(request_.viewport));
     PAGELENS_RETURN_IF_ERROR(page.Load(ToUtf8(*url)));
     PAGELENS_RETURN_IF_ERROR(page.ScrollThrough());

@@ -85,7 +85,10 @@ PageCapture::PageCapture(DevToolsConnection& connection, const CaptureSettings& 
         [this](std::string_view method, const Json& params) { OnEvent(method, params); });
 }
 
-PageCapture::~PageCapture() { connection_.SetEventListener(nullptr); }
+PageCapture::~PageCapture() {
+    connection_.SetEventListener(nullptr);
+    connection_.ForgetAnswerHandlers();
+}
 
 Result<Json> PageCapture::Call(std::string_view method, Json params) {
     return connection_.Call(method, std::move(params), sessionId_, interrupts_);
@@ -107,8 +110,13 @@ void PageCapture::OnEvent(std::string_view method, const Json& params) {
         const auto frame = params.find("frame");
         if (frame != params.end() && frame->is_object() && !frame->contains("parentId")) {
             mainFrameLoaderId_ = frame->value("loaderId", "");
+            // The browser's own error page stands in for a document that did not come.
+            if (const std::string lost = frame->value("unreachableUrl", ""); !lost.empty())
+                unreachable_[mainFrameLoaderId_] = lost;
             ForgetReplacedRequests();
         }
+    } else if (method == "Fetch.requestPaused") {
+        ContinueWithCookies(params);
     } else if (method == "Network.requestWillBeSent") {
         std::string loaderId = params.value("loaderId", "");
         if (replacedLoaders_.count(loaderId)) return;
@@ -173,6 +181,7 @@ Status PageCapture::OpenPage(const Viewport& viewport) {
     if (!attached.ok()) return attached.error();
     sessionId_ = attached->value("sessionId", "");
     if (sessionId_.empty()) return Failed(L"The capture browser gave no page session");
+    PAGELENS_RETURN_IF_ERROR(PauseRequestsForCookies());
 
     // Sent at once and answered in order: the page's set-up takes one round trip, not six.
     std::vector<std::pair<const char*, Json>> setUp = {
@@ -205,12 +214,68 @@ bool PageCapture::Loaded() const {
     return loadedLoaders_.count(CurrentLoaderId()) > 0;
 }
 
+// Paused in the browser as a whole, so that the requests of frames and workers that run in
+// processes of their own are paused too; in the page's session where the browser refuses.
+Status PageCapture::PauseRequestsForCookies() {
+    if (!cookieLookup_) return {};
+    auto paused = connection_.Call("Fetch.enable", PauseEveryRequest(), "", interrupts_);
+    if (paused.ok()) return {};
+    if (paused.error().number != kFailed) return paused.error();
+    fetchSessionId_ = sessionId_;
+    auto inPage = Call("Fetch.enable", PauseEveryRequest());
+    return inPage.ok() ? Status() : Status(inPage.error());
+}
+
+// A paused request that is not continued never ends: it goes on whatever the lookups say.
+// Without cookies of the browser's it goes on as the capture browser would send it; with them,
+// once the capture browser has said which cookies the site set meanwhile. The answers to
+// continueRequest are nobody's concern; a connection that failed fails the next read.
+void PageCapture::ContinueWithCookies(const Json& paused) {
+    const std::string url = PausedUrl(paused);
+    std::optional<std::string> browserCookies = cookieLookup_ ? cookieLookup_(url) : std::nullopt;
+    if (!browserCookies) {
+        (void)connection_.Send("Fetch.continueRequest", ContinuationWithCookies(paused, {}),
+                               fetchSessionId_, interrupts_);
+        return;
+    }
+    Status asked = connection_.SendThen(
+        "Network.getCookies", {{"urls", Json::array({url})}}, sessionId_, interrupts_,
+        [this, paused, cookies = std::move(*browserCookies)](const Json& answer) {
+            const Json noCookies = Json::array();
+            const auto result = answer.find("result");
+            const Json& captureCookies =
+                result != answer.end() && result->is_object() && result->contains("cookies")
+                    ? (*result)["cookies"]
+                    : noCookies;
+            (void)connection_.Send(
+                "Fetch.continueRequest",
+                ContinuationWithCookies(paused, MergedCookies(cookies, captureCookies)),
+                fetchSessionId_, interrupts_);
+        });
+    (void)asked;
+}
+
+// An error status with a page of the server's own (a custom 404, a 401 with a login form) is
+// captured as the browser shows it. Only where the browser had to show its own error page
+// instead (nothing could be opened, or an error status came with an empty page) did the
+// address fail to open.
 Status PageCapture::CheckDocumentStatus() const {
+    const auto lost = unreachable_.find(CurrentLoaderId());
+    if (lost == unreachable_.end()) return {};
+    std::wstring text = L"The address could not be opened: " + Wide(lost->second);
+    if (const auto found = documentStatus_.find(CurrentLoaderId());
+        found != documentStatus_.end() && found->second.first >= 400)
+        text += L" (the server answered HTTP " + std::to_wstring(found->second.first) + L" " +
+                Wide(found->second.second) + L" with an empty page)";
+    return Failure(kOpenFailed, text);
+}
+
+void PageCapture::ReportErrorStatus() const {
     const auto found = documentStatus_.find(CurrentLoaderId());
-    if (found == documentStatus_.end() || found->second.first < 400) return {};
-    return Failure(kOpenFailed, L"The server answered HTTP " +
-                                    std::to_wstring(found->second.first) + L" " +
-                                    Wide(found->second.second) + L" for " + url_);
+    if (found == documentStatus_.end() || found->second.first < 400) return;
+    reporter_.Status(L"The server answered HTTP " + std::to_wstring(found->second.first) + L" " +
+                         Wide(found->second.second) + L": its page is captured",
+                     0);
 }
 
 Status PageCapture::Load(const std::string& url) {
@@ -231,6 +296,7 @@ Status PageCapture::Load(const std::string& url) {
         DuringStep(connection_.ReadUntil([this] { return Loaded(); }, interrupts_),
                    L"before the page finished loading"));
     PAGELENS_RETURN_IF_ERROR(CheckDocumentStatus());
+    ReportErrorStatus();
     reporter_.Progress(35);
     // Scrolling takes its own time and waits for the network afterwards.
     if (WillScroll()) return {};

@@ -13,6 +13,7 @@
 
 #include "common/run_error.h"
 #include "components/snapshot/devtools_capture/band_plan.h"
+#include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/capture_reporter.h"
 #include "components/snapshot/capture_settings.h"
 #include "components/snapshot/transport/devtools_connection.h"
@@ -34,6 +35,9 @@ public:
     PageCapture(const PageCapture&) = delete;
     PageCapture& operator=(const PageCapture&) = delete;
 
+    // Before OpenPage: every request of the capture goes with the cookies that `lookup` gives
+    // for its own address, redirects and other hosts included.
+    void ForwardCookies(CookieLookup lookup) { cookieLookup_ = std::move(lookup); }
     Status OpenPage(const Viewport& viewport);
     Status Load(const std::string& url);
     Status ScrollThrough();
@@ -61,6 +65,9 @@ private:
     bool Loaded() const;
     bool WillScroll() const;
     Result<std::string> PageTarget();
+    Status PauseRequestsForCookies();
+    void ContinueWithCookies(const Json& paused);
+    void ReportErrorStatus() const;
     void ForgetReplacedRequests();
     Result<int64_t> StartBand(const CapturePlan& plan, int index);
 
@@ -77,6 +84,9 @@ private:
     std::set<std::string> loadedLoaders_;
     bool loadEventFired_ = false;
     std::map<std::string, std::pair<int, std::string>> documentStatus_;  // loader id -> status
+    std::map<std::string, std::string> unreachable_;  // loader id -> the address it could not open
+    CookieLookup cookieLookup_;
+    std::string fetchSessionId_;  // where requests are paused: the browser's, or the page's
     std::map<std::string, std::string> openRequests_;  // request id -> its document's loader id
     std::set<std::string> localRequests_;  // open requests of data: and blob: addresses
     uint64_t requestEvents_ = 0;           // requests started and ended so far

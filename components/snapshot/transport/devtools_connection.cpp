@@ -55,7 +55,7 @@ std::optional<int64_t> LeadingAnswerId(std::string_view message) {
     return reader.id;
 }
 
-DevToolsConnection::DevToolsConnection(std::unique_ptr<WebSocketClient> socket)
+DevToolsConnection::DevToolsConnection(std::unique_ptr<MessageTransport> socket)
     : socket_(std::move(socket)) {}
 
 Status DevToolsConnection::Send(std::string_view method, Json params, const std::string& sessionId,
@@ -63,6 +63,15 @@ Status DevToolsConnection::Send(std::string_view method, Json params, const std:
     Json command = {{"id", nextId_++}, {"method", method}, {"params", std::move(params)}};
     if (!sessionId.empty()) command["sessionId"] = sessionId;
     return socket_->SendText(command.dump(), interrupts);
+}
+
+Status DevToolsConnection::SendThen(std::string_view method, Json params,
+                                    const std::string& sessionId, const Interrupts& interrupts,
+                                    AnswerHandler then) {
+    const int64_t id = nextId_;
+    Status sent = Send(method, std::move(params), sessionId, interrupts);
+    if (sent.ok()) handlers_[id] = std::move(then);
+    return sent;
 }
 
 Result<int64_t> DevToolsConnection::Start(std::string_view method, Json params,
@@ -158,6 +167,12 @@ Status DevToolsConnection::Dispatch(std::string text) {
         if (!id->is_number_integer()) return {};
         if (const auto pending = pending_.find(id->get<int64_t>()); pending != pending_.end())
             pending->second.answer = std::move(message);
+        else if (const auto handler = handlers_.find(id->get<int64_t>());
+                 handler != handlers_.end()) {
+            const AnswerHandler then = std::move(handler->second);
+            handlers_.erase(handler);
+            if (then) then(message);
+        }
         return {};
     }
     const auto method = message.find("method");

@@ -1,6 +1,7 @@
-// The DevTools protocol over one WebSocket: numbered commands and their answers, and the events
-// that arrive in between. Commands for a page carry the session id that attaching to its target
-// gave; events go to one listener as they are read. The connection owns the WebSocket.
+// The DevTools protocol over one WebSocket or pipe pair: numbered commands and their answers,
+// and the events that arrive in between. Commands for a page carry the session id that
+// attaching to its target gave; events go to one listener as they are read. The connection owns
+// its transport.
 #pragma once
 #include <functional>
 #include <map>
@@ -12,7 +13,7 @@
 
 #include "common/run_error.h"
 #include "components/snapshot/interrupts.h"
-#include "components/snapshot/transport/websocket_client.h"
+#include "components/snapshot/transport/message_transport.h"
 
 namespace pagelens::capture {
 
@@ -26,7 +27,7 @@ class DevToolsConnection {
 public:
     using EventListener = std::function<void(std::string_view method, const Json& params)>;
 
-    explicit DevToolsConnection(std::unique_ptr<WebSocketClient> socket);
+    explicit DevToolsConnection(std::unique_ptr<MessageTransport> socket);
 
     void SetEventListener(EventListener listener) { listener_ = std::move(listener); }
 
@@ -46,12 +47,19 @@ public:
     // Sends a command whose answer nobody awaits.
     Status Send(std::string_view method, Json params, const std::string& sessionId,
                 const Interrupts& interrupts);
+    // Sends a command whose answer (the whole message) goes to `then` when it is read, whatever
+    // is awaited meanwhile.
+    using AnswerHandler = std::function<void(const Json& answer)>;
+    Status SendThen(std::string_view method, Json params, const std::string& sessionId,
+                    const Interrupts& interrupts, AnswerHandler then);
+    // Drops the handlers of answers still to come, whose owner goes.
+    void ForgetAnswerHandlers() { handlers_.clear(); }
     // Reads messages (events go to the listener) until `done` answers true.
     Status ReadUntil(const std::function<bool()>& done, const Interrupts& interrupts);
     // Reads and drops messages until the browser closes the connection.
     Status ReadUntilClosed(const Interrupts& interrupts);
 
-    WebSocketClient& socket() { return *socket_; }
+    MessageTransport& transport() { return *socket_; }
 
 private:
     // Reads one message; an event goes to the listener, an answer is returned by id.
@@ -64,10 +72,11 @@ private:
         std::optional<std::string> arrived;  // the answer's text, not parsed yet
     };
 
-    std::unique_ptr<WebSocketClient> socket_;
+    std::unique_ptr<MessageTransport> socket_;
     EventListener listener_;
     int64_t nextId_ = 1;
     std::map<int64_t, Pending> pending_;  // started and not yet finished
+    std::map<int64_t, AnswerHandler> handlers_;
 };
 
 }  // namespace pagelens::capture

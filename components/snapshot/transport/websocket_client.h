@@ -15,6 +15,7 @@
 #include "common/run_error.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/interrupts.h"
+#include "components/snapshot/transport/message_transport.h"
 #include "components/snapshot/transport/websocket_frames.h"
 
 namespace pagelens::capture {
@@ -37,23 +38,23 @@ private:
     bool ok_ = false;
 };
 
-class WebSocketClient {
+class WebSocketClient final : public MessageTransport {
 public:
     // Connects to ws://127.0.0.1:<port><path>. No Origin header is sent: the browser refuses
     // DevTools connections from origins it was not told about.
     static Result<std::unique_ptr<WebSocketClient>> Connect(uint16_t port, const std::string& path,
                                                             const Interrupts& interrupts);
-    ~WebSocketClient();
+    ~WebSocketClient() override;
     WebSocketClient(const WebSocketClient&) = delete;
     WebSocketClient& operator=(const WebSocketClient&) = delete;
 
-    Status SendText(std::string_view text, const Interrupts& interrupts);
+    Status SendText(std::string_view text, const Interrupts& interrupts) override;
     // The next text or binary message. A close frame from the server is answered, and from then
     // on every receive fails with closed() true.
-    Result<std::string> Receive(const Interrupts& interrupts);
+    Result<std::string> Receive(const Interrupts& interrupts) override;
     // Starts the closing handshake (best effort).
     void SendClose(const Interrupts& interrupts);
-    bool closed() const { return closed_; }
+    bool closed() const override { return closed_; }
 
     // Largest message accepted; screenshots of a band are far below it.
     static constexpr uint64_t kLargestMessage = 512ull << 20;
