@@ -91,8 +91,11 @@ Status CaptureRun::Capture() {
     PAGELENS_RETURN_IF_ERROR(StartBrowser(*program));
     reporter_.Progress(10);
     PageCapture page(*connection_, request_.settings, reporter_, interrupts_);
+    std::optional<LiveDocumentServer> liveDocument;
+    if (request_.livePage) page.ServeLiveDocument(&liveDocument.emplace(request_.livePage->markup));
     PAGELENS_RETURN_IF_ERROR(page.OpenPage(request_.viewport));
     PAGELENS_RETURN_IF_ERROR(page.Load(ToUtf8(*url)));
+    if (request_.livePage) PAGELENS_RETURN_IF_ERROR(page.ApplyLiveState(request_.livePage->fields));
     PAGELENS_RETURN_IF_ERROR(page.ScrollThrough());
     auto plan = page.Measure();
     if (!plan.ok()) return plan.error();

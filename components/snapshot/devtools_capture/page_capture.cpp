@@ -101,6 +101,9 @@ void PageCapture::OnEvent(std::string_view method, const Json& params) {
         // failed read on the connection soon after.
         (void)connection_.Send("Page.handleJavaScriptDialog", DialogAnswer(params), sessionId_,
                                interrupts_);
+    } else if (method == "Fetch.requestPaused" && liveDocument_) {
+        auto [answer, answerParams] = liveDocument_->Answer(params);
+        (void)connection_.Send(answer, std::move(answerParams), sessionId_, interrupts_);
     } else if (method == "Page.frameNavigated") {
         // A page that sends the browser on at once (a script or a refresh before its load)
         // is captured where it lands: the main frame's latest document counts.
@@ -184,6 +187,7 @@ Status PageCapture::OpenPage(const Viewport& viewport) {
         setUp.push_back({"Emulation.setEmulatedMedia", {{"media", "print"}}});
     if (!settings_.scripts)
         setUp.push_back({"Emulation.setScriptExecutionDisabled", {{"value", true}}});
+    if (liveDocument_) setUp.push_back({"Fetch.enable", LiveDocumentServer::EnableParams()});
     std::vector<int64_t> started;
     for (auto& [method, params] : setUp) {
         auto id = connection_.Start(method, std::move(params), sessionId_, interrupts_);
@@ -303,6 +307,12 @@ Status PageCapture::ScrollThrough() {
     }
     reporter_.Progress(45);
     return WaitForQuietNetwork();
+}
+
+Status PageCapture::ApplyLiveState(const std::vector<FieldState>& fields) {
+    reporter_.Status(L"Giving the page the state of its fields", 0);
+    return DuringStep(capture::ApplyLiveState(connection_, sessionId_, interrupts_, fields),
+                      L"while giving the page the state of its fields");
 }
 
 Result<CapturePlan> PageCapture::Measure() {
