@@ -22,7 +22,8 @@ class PageFieldElement final
                         UnimplementedHTMLTextAreaElement, UnimplementedHTMLOptionElement> {
 public:
     PageFieldElement(std::shared_ptr<PageModel> model, size_t index)
-        : model_(std::move(model)), field_(model_->design().fields[model_->elements()[index].field]) {}
+        : model_(std::move(model)),
+          field_(model_->design().fields[model_->elements()[index].field]) {}
 
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv) return E_POINTER;

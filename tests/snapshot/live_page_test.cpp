@@ -22,24 +22,39 @@ TEST(LivePageState, EachFieldGetsOnlyTheEditsItsStateNeeds) {
         std::vector<std::string> edits;  // method and the edit's attribute or markup
     };
     const Case cases[] = {
-        {"typed text", {"input", {{"value", "old"}}}, Input(L"text", L"typed"),
+        {"typed text",
+         {"input", {{"value", "old"}}},
+         Input(L"text", L"typed"),
          {"DOM.setAttributeValue value=typed"}},
         {"text as served", {"input", {{"value", "same"}}}, Input(L"text", L"same"), {}},
         {"empty and no value", {"input", {}}, Input(L"text", L""), {}},
-        {"emptied by the user", {"input", {{"value", "x"}}}, Input(L"search", L""),
+        {"emptied by the user",
+         {"input", {{"value", "x"}}},
+         Input(L"search", L""),
          {"DOM.setAttributeValue value="}},
-        {"ticked box", {"input", {{"type", "checkbox"}}}, Input(L"checkbox", L"on", true),
+        {"ticked box",
+         {"input", {{"type", "checkbox"}}},
+         Input(L"checkbox", L"on", true),
          {"DOM.setAttributeValue checked="}},
-        {"unticked box", {"input", {{"checked", ""}}}, Input(L"checkbox", L"on", false),
+        {"unticked box",
+         {"input", {{"checked", ""}}},
+         Input(L"checkbox", L"on", false),
          {"DOM.removeAttribute checked"}},
         {"chosen radio as served", {"input", {{"checked", ""}}}, Input(L"radio", L"a", true), {}},
         {"chosen file", {"input", {}}, Input(L"file", L"C:\\secret.txt"), {}},
-        {"chosen option", {"option", {}}, {L"option", L"", L"", false, true},
+        {"chosen option",
+         {"option", {}},
+         {L"option", L"", L"", false, true},
          {"DOM.setAttributeValue selected="}},
-        {"option no longer chosen", {"option", {{"selected", ""}}}, {L"option", L"", L"", false, false},
+        {"option no longer chosen",
+         {"option", {{"selected", ""}}},
+         {L"option", L"", L"", false, false},
          {"DOM.removeAttribute selected"}},
-        {"text area", {"textarea", {{"name", "a\"&b"}}}, {L"textarea", L"", L"\n<b>&\u00e9"},
-         {"DOM.setOuterHTML <textarea name=\"a&quot;&amp;b\">\n\n&lt;b&gt;&amp;\xc3\xa9</textarea>"}},
+        {"text area",
+         {"textarea", {{"name", "a\"&b"}}},
+         {L"textarea", L"", L"\n<b>&\u00e9"},
+         {"DOM.setOuterHTML <textarea "
+          "name=\"a&quot;&amp;b\">\n\n&lt;b&gt;&amp;\xc3\xa9</textarea>"}},
         {"another element at its place", {"select", {}}, {L"option", L"", L"", false, true}, {}},
         {"a field that could not be read", {"input", {}}, {}, {}},
     };
@@ -59,8 +74,8 @@ TEST(LivePageState, EachFieldGetsOnlyTheEditsItsStateNeeds) {
         }
         EXPECT_EQ(edits, c.edits);
     }
-    const DescribedNode described = DescribedNodeOf(Json::parse(
-        R"({"node":{"localName":"input","attributes":["type","text","value","v"]}})"));
+    const DescribedNode described = DescribedNodeOf(
+        Json::parse(R"({"node":{"localName":"input","attributes":["type","text","value","v"]}})"));
     EXPECT_EQ(described.localName, "input");
     EXPECT_EQ(described.attributes, (Attributes{{"type", "text"}, {"value", "v"}}));
 }
@@ -73,10 +88,12 @@ TEST(LiveDocumentServer, OnlyTheFirstDocumentRequestIsServedFromMemory) {
         const char* answer;
     };
     const Case cases[] = {
-        {"a style sheet first", {{"requestId", "1"}, {"resourceType", "Stylesheet"}},
+        {"a style sheet first",
+         {{"requestId", "1"}, {"resourceType", "Stylesheet"}},
          "Fetch.continueRequest"},
         {"the page", {{"requestId", "2"}, {"resourceType", "Document"}}, "Fetch.fulfillRequest"},
-        {"a frame's document", {{"requestId", "3"}, {"resourceType", "Document"}},
+        {"a frame's document",
+         {{"requestId", "3"}, {"resourceType", "Document"}},
          "Fetch.continueRequest"},
     };
     for (const auto& c : cases) {

@@ -286,12 +286,9 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
     const Colour white{255, 255, 255};
     using standin::PageField;
     const std::vector<PageField> typed = {
-        {L"input", L"text", L"typed"},
-        {L"input", L"checkbox", L"on", true},
-        {L"input", L"checkbox", L"on", false},
-        {L"option", L"", L"one", false, false},
-        {L"option", L"", L"two", false, true},
-        {L"textarea", L"", L"typed\r\ntext"},
+        {L"input", L"text", L"typed"},         {L"input", L"checkbox", L"on", true},
+        {L"input", L"checkbox", L"on", false}, {L"option", L"", L"one", false, false},
+        {L"option", L"", L"two", false, true}, {L"textarea", L"", L"typed\r\ntext"},
     };
     struct Check {
         int y;
@@ -306,12 +303,27 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
         std::vector<Check> checks;
     };
     const Case cases[] = {
-        {"typed form", "/form", kLiveForm, typed, false,
-         {{150, StripeColour(0)}, {250, StripeColour(1)}, {350, StripeColour(2)},
-          {450, StripeColour(3)}, {550, StripeColour(4)}}},
-        {"form as served", "/form", kLiveForm, {}, false,
+        {"typed form",
+         "/form",
+         kLiveForm,
+         typed,
+         false,
+         {{150, StripeColour(0)},
+          {250, StripeColour(1)},
+          {350, StripeColour(2)},
+          {450, StripeColour(3)},
+          {550, StripeColour(4)}}},
+        {"form as served",
+         "/form",
+         kLiveForm,
+         {},
+         false,
          {{150, white}, {250, white}, {350, white}, {450, white}, {550, white}}},
-        {"changed by a script", "/changed", kChangedByScript, {}, false,
+        {"changed by a script",
+         "/changed",
+         kChangedByScript,
+         {},
+         false,
          {{100, StripeColour(1)}, {300, StripeColour(0)}}},
         {"result of a POST", "/posted", kPostResult, {}, false, {{150, StripeColour(5)}}},
         {"error page", "/missing", kErrorPage, {}, false, {{300, StripeColour(4)}}},

@@ -19,11 +19,16 @@ std::string Escaped(const std::string& text, bool inAttribute) {
     std::string out;
     out.reserve(text.size());
     for (const char c : text) {
-        if (c == '&') out += "&amp;";
-        else if (c == '<' && !inAttribute) out += "&lt;";
-        else if (c == '>' && !inAttribute) out += "&gt;";
-        else if (c == '"' && inAttribute) out += "&quot;";
-        else out += c;
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '<' && !inAttribute)
+            out += "&lt;";
+        else if (c == '>' && !inAttribute)
+            out += "&gt;";
+        else if (c == '"' && inAttribute)
+            out += "&quot;";
+        else
+            out += c;
     }
     return out;
 }
