@@ -266,6 +266,11 @@ constexpr char kPostResult[] =
 constexpr char kErrorPage[] =
     "<html><body style=\"margin:0;background:rgb(150,40,170)\"><h1>Not Found</h1></body></html>";
 
+// A refresh that the tab's page asks for does not take the capture elsewhere.
+constexpr char kRefreshing[] =
+    "<html><head><meta http-equiv=\"refresh\" content=\"0;url=/elsewhere\"></head>"
+    "<body style=\"margin:0;background:rgb(30,60,220)\"></body></html>";
+
 // Unitless lengths count only in quirks mode: the doctype keeps the tab's mode.
 constexpr char kUnitlessHeight[] =
     "<html><body style=\"margin:0\"><div style=\"height:300;background:rgb(30,160,40)\"></div>"
@@ -283,6 +288,7 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
                               "</div></body></html>"});
     server.Route("/posted", {405, "text/html", "<html><body>Only POST</body></html>"});
     server.Route("/missing", {404, "text/html", kErrorPage});
+    server.Route("/elsewhere", {200, "text/html", "<html><body>Elsewhere</body></html>"});
     const Colour white{255, 255, 255};
     using standin::PageField;
     const std::vector<PageField> typed = {
@@ -327,6 +333,7 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
          {{100, StripeColour(1)}, {300, StripeColour(0)}}},
         {"result of a POST", "/posted", kPostResult, {}, false, {{150, StripeColour(5)}}},
         {"error page", "/missing", kErrorPage, {}, false, {{300, StripeColour(4)}}},
+        {"asking for a refresh", "/refreshing", kRefreshing, {}, false, {{300, StripeColour(2)}}},
         {"quirks mode", "/quirks", kUnitlessHeight, {}, true, {{150, StripeColour(1)}}},
         {"standards mode", "/standards", kUnitlessHeight, {}, false, {{150, white}}},
     };
@@ -354,6 +361,7 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
             EXPECT_TRUE(PixelNear(image, 100, check.y, check.colour)) << "at " << check.y;
         EXPECT_EQ(server.RequestCount(c.path), requestsBefore);
         if (c.path == "/form") EXPECT_EQ(server.RequestCount("/live.css"), stylesBefore + 1);
+        EXPECT_EQ(server.RequestCount("/elsewhere"), 0);
         EXPECT_TRUE(snap_->Close().ok());
         snap_.reset();
     }

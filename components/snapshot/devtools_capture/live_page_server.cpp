@@ -16,11 +16,17 @@ Json LiveDocumentServer::EnableParams() {
 
 std::pair<const char*, Json> LiveDocumentServer::Answer(const Json& paused) {
     const std::string requestId = paused.value("requestId", "");
+    const std::string frameId = paused.value("frameId", "");
     // A paused response (never asked for here) has a status; only requests are served.
-    if (served_ || paused.value("resourceType", "") != "Document" ||
-        paused.contains("responseStatusCode") || paused.contains("responseErrorReason"))
-        return {"Fetch.continueRequest", {{"requestId", requestId}}};
+    const bool document = paused.value("resourceType", "") == "Document" &&
+                          !paused.contains("responseStatusCode") &&
+                          !paused.contains("responseErrorReason");
+    // An aborted navigation leaves the frame's document as it is, with no error page.
+    if (document && served_ && !frameId_.empty() && frameId == frameId_)
+        return {"Fetch.failRequest", {{"requestId", requestId}, {"errorReason", "Aborted"}}};
+    if (!document || served_) return {"Fetch.continueRequest", {{"requestId", requestId}}};
     served_ = true;
+    frameId_ = frameId;
     // The charset of the header wins over any the markup declares: the text is UTF-8 now.
     return {"Fetch.fulfillRequest",
             {{"requestId", requestId},
