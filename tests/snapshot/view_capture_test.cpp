@@ -277,7 +277,8 @@ constexpr char kUnitlessHeight[] =
     "</body></html>";
 
 // A browser capture that falls back to the capture browser captures the page as the tab has it:
-// its markup now, served at its address (the server sees no request for it), without running
+// its markup now, served at its address (the server sees no request for it, nor is a file's
+// page read again), without running
 // its scripts again, with its styles from the server and the fields as the user left them.
 TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
     TestHttpServer server;
@@ -307,7 +308,9 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
         std::vector<PageField> fields;
         bool quirks;
         std::vector<Check> checks;
+        const char* fileContent = nullptr;  // the page is this file's, not the server's
     };
+    const std::string onDisk = "<html><body style=\"background:rgb(220,30,30)\"></body></html>";
     const Case cases[] = {
         {"typed form",
          "/form",
@@ -336,6 +339,8 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
         {"asking for a refresh", "/refreshing", kRefreshing, {}, false, {{300, StripeColour(2)}}},
         {"quirks mode", "/quirks", kUnitlessHeight, {}, true, {{150, StripeColour(1)}}},
         {"standards mode", "/standards", kUnitlessHeight, {}, false, {{150, white}}},
+        {"a file's page", "", kChangedByScript, {}, false, {{100, StripeColour(1)}},
+         onDisk.c_str()},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -349,6 +354,10 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
         design.lazyTop = -1;
         design.bandCount = 6;
         design.url = server.Url(c.path);
+        if (c.fileContent) {
+            design.url = folder_.file(L"page.html");
+            WriteFileBytes(design.url, c.fileContent, strlen(c.fileContent));
+        }
         design.markup = Wide(c.markup);
         design.fields = c.fields;
         DrawnPage page(frame_.get(), design);
