@@ -278,8 +278,8 @@ constexpr char kUnitlessHeight[] =
 
 // A browser capture that falls back to the capture browser captures the page as the tab has it:
 // its markup now, served at its address (the server sees no request for it, nor is a file's
-// page read again), without running
-// its scripts again, with its styles from the server and the fields as the user left them.
+// page read again), without running its scripts again, with its styles from the server and
+// the fields as the user left them.
 TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
     TestHttpServer server;
     server.Route("/live.css", {200, "text/css", kLiveStyles});
