@@ -9,8 +9,9 @@
 namespace pagelens::capture {
 namespace {
 
-FieldState Input(const wchar_t* type, const wchar_t* value, bool checked = false) {
-    return {L"input", type, value, checked, false};
+FieldState Input(const wchar_t* type, const wchar_t* value, bool checked = false,
+                 const wchar_t* id = L"") {
+    return {L"input", type, value, checked, false, id};
 }
 
 TEST(LivePageState, EachFieldGetsOnlyTheEditsItsStateNeeds) {
@@ -57,6 +58,10 @@ TEST(LivePageState, EachFieldGetsOnlyTheEditsItsStateNeeds) {
           "name=\"a&quot;&amp;b\">\n\n&lt;b&gt;&amp;\xc3\xa9</textarea>"}},
         {"another element at its place", {"select", {}}, {L"option", L"", L"", false, true}, {}},
         {"a field that could not be read", {"input", {}}, {}, {}},
+        {"its own id", {"input", {{"id", "q"}}}, Input(L"text", L"typed", false, L"q"),
+         {"DOM.setAttributeValue value=typed"}},
+        {"another field of its kind at its place", {"input", {{"id", "r"}}},
+         Input(L"text", L"typed", false, L"q"), {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

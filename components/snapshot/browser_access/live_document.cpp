@@ -54,6 +54,8 @@ FieldState ReadField(IHTMLElement* element, const std::wstring& tag) {
             return field;
         field.selected = selected != VARIANT_FALSE;
     }
+    BSTR id = nullptr;
+    if (SUCCEEDED(element->get_id(&id))) field.id = TakeBstr(id);
     field.tag = tag;
     return field;
 }

@@ -16,6 +16,7 @@ struct FieldState {
     std::wstring value;     // an input's (but a box's or a button's) or a text area's
     bool checked = false;   // a check box or radio button
     bool selected = false;  // an option
+    std::wstring id;        // empty when it has none
 };
 
 struct LivePage {

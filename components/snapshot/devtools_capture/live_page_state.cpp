@@ -123,6 +123,7 @@ std::vector<DomEdit> EditsForField(int64_t nodeId, const DescribedNode& node,
                                    const FieldState& field) {
     std::vector<DomEdit> edits;
     if (node.localName != ToUtf8(field.tag)) return edits;
+    if (!field.id.empty() && AttributeOf(node, "id") != ToUtf8(field.id)) return edits;
     if (field.tag == L"option") {
         ToggleAttribute(edits, nodeId, node, "selected", field.selected);
     } else if (field.tag == L"textarea") {

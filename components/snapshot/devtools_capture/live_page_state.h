@@ -1,7 +1,8 @@
 // Gives the served live page in the capture browser the state the user gave the fields in the
 // tab, through the DevTools DOM domain (the page's scripts are off): a field's value, checked or
 // selected attribute, and a text area's text, which a freshly parsed field shows as its own.
-// The fields are matched by their place in document order; one whose tag differs is left alone.
+// The fields are matched by their place in document order; one whose tag or id differs is left
+// alone.
 // <noscript> content goes too: the tab ran the page's scripts, and showed none of it.
 #pragma once
 #include <string>
