@@ -168,6 +168,10 @@ void HtmlSnapComponent::StartInCaptureBrowser(IWebBrowser2* browser, CaptureRequ
         relay_->Status(L"The browser shows no document with an address", capture::kFailed);
         return;
     }
+    if (InProtectedMode()) {  // Start would refuse: the document need not be read for that
+        relay_->Status(kNoCaptureBrowserInProtectedMode, capture::kFailed);
+        return;
+    }
     auto live = capture::ReadLivePage(browser);
     if (live.ok()) {
         request.livePage = std::make_shared<const capture::LivePage>(std::move(live).value());
