@@ -309,7 +309,10 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
         bool quirks;
         std::vector<Check> checks;
         const char* fileContent = nullptr;  // the page is this file's, not the server's
+        const wchar_t* status = nullptr;      // a status text that the capture gives
     };
+    std::vector<PageField> typedAndOneMore = typed;
+    typedAndOneMore.push_back({L"input", L"text", L"added by a script since"});
     const std::string onDisk = "<html><body style=\"background:rgb(220,30,30)\"></body></html>";
     const Case cases[] = {
         {"typed form",
@@ -322,6 +325,14 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
           {350, StripeColour(2)},
           {450, StripeColour(3)},
           {550, StripeColour(4)}}},
+        {"a field the markup lacks",
+         "/form",
+         kLiveForm,
+         typedAndOneMore,
+         false,
+         {{150, StripeColour(0)}, {550, StripeColour(4)}},
+         nullptr,
+         L"1 of the page's 7 fields were not found in the capture browser"},
         {"form as served",
          "/form",
          kLiveForm,
@@ -366,6 +377,7 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
         EXPECT_TRUE(events_.recorder.HasStatusContaining(
             L"the capture browser is given the page as the tab has it"));
         const Image image = WorkImage();
+        if (c.status) EXPECT_TRUE(events_.recorder.HasStatusContaining(c.status));
         for (const auto& check : c.checks)
             EXPECT_TRUE(PixelNear(image, 100, check.y, check.colour)) << "at " << check.y;
         EXPECT_EQ(server.RequestCount(c.path), requestsBefore);

@@ -119,11 +119,15 @@ DescribedNode DescribedNodeOf(const Json& described) {
     return node;
 }
 
+bool IsFieldsNode(const DescribedNode& node, const FieldState& field) {
+    return !field.tag.empty() && node.localName == ToUtf8(field.tag) &&
+           (field.id.empty() || AttributeOf(node, "id") == ToUtf8(field.id));
+}
+
 std::vector<DomEdit> EditsForField(int64_t nodeId, const DescribedNode& node,
                                    const FieldState& field) {
     std::vector<DomEdit> edits;
-    if (node.localName != ToUtf8(field.tag)) return edits;
-    if (!field.id.empty() && AttributeOf(node, "id") != ToUtf8(field.id)) return edits;
+    if (!IsFieldsNode(node, field)) return edits;
     if (field.tag == L"option") {
         ToggleAttribute(edits, nodeId, node, "selected", field.selected);
     } else if (field.tag == L"textarea") {
@@ -139,22 +143,32 @@ std::vector<DomEdit> EditsForField(int64_t nodeId, const DescribedNode& node,
     return edits;
 }
 
-Status ApplyLiveState(DevToolsConnection& connection, const std::string& sessionId,
-                      const Interrupts& interrupts, const std::vector<FieldState>& fields) {
+Result<size_t> ApplyLiveState(DevToolsConnection& connection, const std::string& sessionId,
+                              const Interrupts& interrupts, const std::vector<FieldState>& fields) {
+    size_t unmatched = fields.size();
     auto document = connection.Call("DOM.getDocument", {{"depth", 0}}, sessionId, interrupts);
-    if (!document.ok()) return Tolerated(document.error());
+    if (!document.ok()) {
+        PAGELENS_RETURN_IF_ERROR(Tolerated(document.error()));
+        return unmatched;
+    }
     const int64_t root = document->value("/root/nodeId"_json_pointer, int64_t{0});
-    if (root == 0) return {};
+    if (root == 0) return unmatched;
 
     auto hidden = Select(connection, sessionId, interrupts, root, "noscript");
-    if (!hidden.ok()) return Tolerated(hidden.error());
+    if (!hidden.ok()) {
+        PAGELENS_RETURN_IF_ERROR(Tolerated(hidden.error()));
+        return unmatched;
+    }
     std::vector<DomEdit> removals;
     for (const int64_t id : *hidden) removals.push_back({"DOM.removeNode", {{"nodeId", id}}});
     PAGELENS_RETURN_IF_ERROR(
         Pipelined(connection, sessionId, interrupts, removals, [](size_t, const Json&) {}));
 
     auto ids = Select(connection, sessionId, interrupts, root, kLiveFieldSelector);
-    if (!ids.ok()) return Tolerated(ids.error());
+    if (!ids.ok()) {
+        PAGELENS_RETURN_IF_ERROR(Tolerated(ids.error()));
+        return unmatched;
+    }
     const size_t count = std::min(ids->size(), fields.size());
     std::vector<DomEdit> describes;
     for (size_t i = 0; i < count; ++i)
@@ -162,10 +176,14 @@ Status ApplyLiveState(DevToolsConnection& connection, const std::string& session
     std::vector<DomEdit> edits;
     PAGELENS_RETURN_IF_ERROR(Pipelined(
         connection, sessionId, interrupts, describes, [&](size_t i, const Json& described) {
-            for (auto& edit : EditsForField((*ids)[i], DescribedNodeOf(described), fields[i]))
+            const DescribedNode node = DescribedNodeOf(described);
+            if (IsFieldsNode(node, fields[i])) --unmatched;
+            for (auto& edit : EditsForField((*ids)[i], node, fields[i]))
                 edits.push_back(std::move(edit));
         }));
-    return Pipelined(connection, sessionId, interrupts, edits, [](size_t, const Json&) {});
+    PAGELENS_RETURN_IF_ERROR(
+        Pipelined(connection, sessionId, interrupts, edits, [](size_t, const Json&) {}));
+    return unmatched;
 }
 
 }  // namespace pagelens::capture

@@ -29,12 +29,16 @@ struct DomEdit {
     Json params;
 };
 
+// Whether the node stands for the field: the same tag, and the same id where the field has one.
+bool IsFieldsNode(const DescribedNode& node, const FieldState& field);
+
 // The DOM commands that give node `nodeId`, described as `node`, the state `field`; none when
 // the node already shows it or is another kind of element.
 std::vector<DomEdit> EditsForField(int64_t nodeId, const DescribedNode& node,
                                    const FieldState& field);
 
-Status ApplyLiveState(DevToolsConnection& connection, const std::string& sessionId,
-                      const Interrupts& interrupts, const std::vector<FieldState>& fields);
+// How many of the fields found no node of theirs, and kept what the markup gives them.
+Result<size_t> ApplyLiveState(DevToolsConnection& connection, const std::string& sessionId,
+                              const Interrupts& interrupts, const std::vector<FieldState>& fields);
 
 }  // namespace pagelens::capture

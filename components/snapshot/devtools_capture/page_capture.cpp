@@ -311,8 +311,16 @@ Status PageCapture::ScrollThrough() {
 
 Status PageCapture::ApplyLiveState(const std::vector<FieldState>& fields) {
     reporter_.Status(L"Giving the page the state of its fields", 0);
-    return DuringStep(capture::ApplyLiveState(connection_, sessionId_, interrupts_, fields),
-                      L"while giving the page the state of its fields");
+    auto unmatched = DuringStep(capture::ApplyLiveState(connection_, sessionId_, interrupts_, fields),
+                                L"while giving the page the state of its fields");
+    if (!unmatched.ok()) return unmatched.error();
+    if (*unmatched > 0)
+        reporter_.Status(std::to_wstring(*unmatched) + L" of the page's " +
+                             std::to_wstring(fields.size()) +
+                             L" fields were not found in the capture browser: they show what "
+                             L"the markup gives them",
+                         0);
+    return {};
 }
 
 Result<CapturePlan> PageCapture::Measure() {
