@@ -9,7 +9,8 @@ import sys
 HEADER = "/usr/i686-w64-mingw32/include/mshtml.h"
 INTERFACES = ["IHTMLDocument2", "IHTMLDocument3", "IHTMLDocument5", "IHTMLWindow2",
               "IHTMLElement", "IHTMLElement2", "IHTMLStyle", "IHTMLCurrentStyle",
-              "IHTMLElementCollection", "IHTMLScreen", "IHTMLScreen2"]
+              "IHTMLElementCollection", "IHTMLScreen", "IHTMLScreen2",
+              "IHTMLInputElement", "IHTMLTextAreaElement", "IHTMLOptionElement"]
 
 text = open(HEADER, encoding="utf-8").read()
 

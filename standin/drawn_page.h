@@ -4,18 +4,30 @@
 // scrolled over it. The document offers what a capture in the browser's engine uses: IViewObject,
 // IOleWindow, IHTMLDocument2/3/5, its window (IHTMLWindow2, IHTMLScreen2) and elements
 // (IHTMLElement/2, IHTMLStyle, IHTMLCurrentStyle, IHTMLElementCollection), with sizes and scroll
-// positions by compatMode as IE reports them. Its view is a child window of the browser's frame,
-// made on the caller's thread; the page's state is shared by all its objects and by the caller.
+// positions by compatMode as IE reports them; the html element's outerHTML and fields
+// (IHTMLInputElement, IHTMLTextAreaElement, IHTMLOptionElement) when the design gives them. Its
+// view is a child window of the browser's frame, made on the caller's thread; the page's state is
+// shared by all its objects and by the caller.
 #pragma once
 #include <mshtml.h>
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/com_ptr.h"
 
 namespace pagelens::standin {
+
+// A field of the page with the state the user gave it, which its markup need not hold.
+struct PageField {
+    std::wstring tag;             // "input", "textarea" or "option"
+    std::wstring type = L"text";  // an input's
+    std::wstring value;
+    bool checked = false;
+    bool selected = false;
+};
 
 struct PageDesign {
     bool quirks = false;     // BackCompat: body scrolls; else CSS1Compat: documentElement
@@ -31,6 +43,8 @@ struct PageDesign {
     int lazyTop = 2500;     // page row of the block; below 0: none
     int lazyHeight = 200;
     std::wstring url = L"http://intranet.example/drawn.html";
+    std::wstring markup;            // documentElement.outerHTML; empty: it cannot be read
+    std::vector<PageField> fields;  // after the bands in document.all
 };
 
 struct PageColour {

@@ -47,6 +47,11 @@ public:
                 return CopyToBstr(L"DIV", p);
         }
     }
+    HRESULT STDMETHODCALLTYPE get_outerHTML(BSTR* p) override {
+        const std::wstring& markup = model_->design().markup;
+        if (state().role != ElementRole::Html || markup.empty()) return E_NOTIMPL;
+        return CopyToBstr(markup, p);
+    }
     HRESULT STDMETHODCALLTYPE get_style(IHTMLStyle** p) override {
         if (!p) return E_POINTER;
         *p = CreatePageStyle(model_, index_).detach();
@@ -173,6 +178,8 @@ private:
 }  // namespace
 
 ComPtr<IHTMLElement> CreatePageElement(std::shared_ptr<PageModel> model, size_t index) {
+    if (model->elements()[index].role == ElementRole::Field)
+        return CreatePageField(std::move(model), index);
     return ComPtr<IHTMLElement>::Attach(new PageElement(std::move(model), index));
 }
 

@@ -73,6 +73,8 @@ PageModel::PageModel(HWND frame, const PageDesign& design) : design_(design) {
                              0,
                              {kLazyLeft, design_.lazyTop, kLazyLeft + kLazyWidth,
                               design_.lazyTop + design_.lazyHeight}});
+    for (size_t field = 0; field < design_.fields.size(); ++field)
+        elements_.push_back({ElementRole::Field, 0, {}, L"", field});
     RegisterViewClass();
     const DWORD style = frame ? WS_CHILD | WS_VISIBLE : WS_POPUP;
     view_.reset(CreateWindowExW(0, kViewClass, L"", style, 0, 0, design_.viewWidth,

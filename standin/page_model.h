@@ -13,13 +13,14 @@
 
 namespace pagelens::standin {
 
-enum class ElementRole { Html, Body, Header, Band, Lazy };
+enum class ElementRole { Html, Body, Header, Band, Lazy, Field };
 
 struct PageElementState {
     ElementRole role;
     int band = 0;             // for a band
     RECT box{};               // in page coordinates (the header: in the view's)
     std::wstring visibility;  // the inline style's; empty when none is set
+    size_t field = 0;         // for a field: its place in the design's fields
 };
 
 class PageModel {

@@ -13,6 +13,7 @@ namespace pagelens::standin {
 ComPtr<IHTMLDocument2> CreatePageDocument(std::shared_ptr<PageModel> model, std::wstring url);
 ComPtr<IHTMLWindow2> CreatePageWindow(std::shared_ptr<PageModel> model, IHTMLDocument2* document);
 ComPtr<IHTMLElement> CreatePageElement(std::shared_ptr<PageModel> model, size_t index);
+ComPtr<IHTMLElement> CreatePageField(std::shared_ptr<PageModel> model, size_t index);
 ComPtr<IHTMLElementCollection> CreatePageCollection(std::shared_ptr<PageModel> model);
 ComPtr<IHTMLStyle> CreatePageStyle(std::shared_ptr<PageModel> model, size_t index);
 ComPtr<IHTMLCurrentStyle> CreatePageCurrentStyle(std::shared_ptr<PageModel> model, size_t index);

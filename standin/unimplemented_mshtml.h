@@ -763,4 +763,118 @@ public:
     HRESULT STDMETHODCALLTYPE get_deviceYDPI(LONG *p) override { return E_NOTIMPL; }
 };
 
+class UnimplementedHTMLInputElement : public IHTMLInputElement {
+public:
+    HRESULT STDMETHODCALLTYPE put_type(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_type(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_value(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_value(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_name(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_name(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_status(VARIANT_BOOL v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_status(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_disabled(VARIANT_BOOL v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_disabled(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_form(IHTMLFormElement **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_size(LONG v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_size(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_maxLength(LONG v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_maxLength(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE select() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_onchange(VARIANT v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onchange(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_onselect(VARIANT v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onselect(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_defaultValue(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_defaultValue(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_readOnly(VARIANT_BOOL v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_readOnly(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE createTextRange(IHTMLTxtRange **range) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_indeterminate(VARIANT_BOOL v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_indeterminate(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_defaultChecked(VARIANT_BOOL v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_defaultChecked(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_checked(VARIANT_BOOL v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_checked(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_border(VARIANT v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_border(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_vspace(LONG v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_vspace(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_hspace(LONG v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_hspace(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_alt(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_alt(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_src(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_src(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_lowsrc(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_lowsrc(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_vrml(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_vrml(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_dynsrc(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_dynsrc(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_readyState(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_complete(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_loop(VARIANT v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_loop(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_align(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_align(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_onload(VARIANT v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onload(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_onerror(VARIANT v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onerror(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_onabort(VARIANT v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onabort(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_width(LONG v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_width(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_height(LONG v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_height(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_start(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_start(BSTR *p) override { return E_NOTIMPL; }
+};
+
+class UnimplementedHTMLTextAreaElement : public IHTMLTextAreaElement {
+public:
+    HRESULT STDMETHODCALLTYPE get_type(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_value(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_value(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_name(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_name(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_status(VARIANT v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_status(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_disabled(VARIANT_BOOL v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_disabled(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_form(IHTMLFormElement **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_defaultValue(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_defaultValue(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE select() override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_onchange(VARIANT v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onchange(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_onselect(VARIANT v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onselect(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_readOnly(VARIANT_BOOL v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_readOnly(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_rows(LONG v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_rows(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_cols(LONG v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_cols(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_wrap(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_wrap(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE createTextRange(IHTMLTxtRange **range) override { return E_NOTIMPL; }
+};
+
+class UnimplementedHTMLOptionElement : public IHTMLOptionElement {
+public:
+    HRESULT STDMETHODCALLTYPE put_selected(VARIANT_BOOL v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_selected(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_value(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_value(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_defaultSelected(VARIANT_BOOL v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_defaultSelected(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_index(LONG v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_index(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_text(BSTR v) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_text(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_form(IHTMLFormElement **p) override { return E_NOTIMPL; }
+};
+
 }  // namespace pagelens::standin

@@ -7,10 +7,12 @@
 
 #include <exdisp.h>
 
+#include "common/com_ptr.h"
 #include "common/module.h"
 #include "common/protected_mode.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/browser_access/browser_document.h"
+#include "components/snapshot/browser_access/live_document.h"
 #include "components/snapshot/capture_control.h"
 #include "components/snapshot/capture_failure.h"
 #include "components/snapshot/devtools_capture/capture_run.h"
@@ -81,8 +83,10 @@ private:
     CaptureRequest NewRequest(std::wstring address, const std::wstring& filePath) const;
     Status Start(CaptureRequest request);
     Status ClaimCapture();
-    bool StartInBrowserEngine(IWebBrowser2* browser, const CaptureRequest& request);
-    void StartInCaptureBrowser(CaptureRequest request, const std::wstring& why);
+    bool StartInBrowserEngine(IWebBrowser2* browser, const CaptureRequest& request,
+                              std::wstring& whyNot);
+    void StartInCaptureBrowser(IWebBrowser2* browser, CaptureRequest request,
+                               const std::wstring& why);
     bool StartInOwnControl(const CaptureRequest& request);
 
     std::shared_ptr<EventRelay> relay_;
@@ -122,7 +126,12 @@ Status HtmlSnapComponent::CaptureBrowser(IWebBrowser2* browser, const std::wstri
     CaptureRequest request = NewRequest(capture::BrowserAddress(browser), filePath);
     if (settings_.viewportFromBrowser)
         if (auto viewport = capture::BrowserViewport(browser)) request.viewport = *viewport;
-    if (StartInBrowserEngine(browser, request)) return {};
+    std::wstring whyNot;
+    if (StartInBrowserEngine(browser, request, whyNot)) return {};
+    if (!whyNot.empty()) {
+        StartInCaptureBrowser(browser, std::move(request), whyNot);
+        return {};
+    }
     if (request.address.empty()) {
         relay_->Status(L"The browser shows no document with an address", capture::kFailed);
         return {};
@@ -131,17 +140,18 @@ Status HtmlSnapComponent::CaptureBrowser(IWebBrowser2* browser, const std::wstri
 }
 
 // The page as the tab shows it, drawn by the tab's own document, where it can draw itself.
-bool HtmlSnapComponent::StartInBrowserEngine(IWebBrowser2* browser, const CaptureRequest& request) {
+bool HtmlSnapComponent::StartInBrowserEngine(IWebBrowser2* browser, const CaptureRequest& request,
+                                             std::wstring& whyNot) {
     if (request.filePath.empty()) return false;  // Start reports it
     auto control = std::make_shared<CaptureControl>();
     if (!control->ok()) return false;
     auto view = capture::ViewCapture::Open(
         browser, {request.filePath, request.settings, request.deadline}, control, *relay_,
-        [this, request](const std::wstring& why) { StartInCaptureBrowser(request, why); });
+        [this, request, tab = ComPtr<IWebBrowser2>(browser)](const std::wstring& why) {
+            StartInCaptureBrowser(tab.get(), request, why);
+        });
     if (!view.ok()) {
-        relay_->Status(L"The page cannot draw itself (" + view.error().description +
-                           L"): the capture browser loads its address again",
-                       0);
+        whyNot = view.error().description;
         return false;
     }
     control_ = std::move(control);
@@ -151,14 +161,30 @@ bool HtmlSnapComponent::StartInBrowserEngine(IWebBrowser2* browser, const Captur
     return true;
 }
 
-// Its first drawing failed: the capture goes on as if it never could draw itself.
-void HtmlSnapComponent::StartInCaptureBrowser(CaptureRequest request, const std::wstring& why) {
-    relay_->Status(L"The page cannot draw itself (" + why +
-                       L"): the capture browser loads its address again",
-                   0);
+// The page cannot draw itself, or its first drawing failed: the capture browser is served the
+// tab's document as it is now, read on this thread, or, where it cannot be read, loads the
+// address again.
+void HtmlSnapComponent::StartInCaptureBrowser(IWebBrowser2* browser, CaptureRequest request,
+                                              const std::wstring& why) {
+    const std::wstring cannotDraw = L"The page cannot draw itself (" + why + L"): ";
     if (request.address.empty()) {
+        relay_->Status(cannotDraw + L"the capture browser loads its address again", 0);
         relay_->Status(L"The browser shows no document with an address", capture::kFailed);
         return;
+    }
+    if (InProtectedMode()) {  // Start would refuse: the document need not be read for that
+        relay_->Status(kNoCaptureBrowserInProtectedMode, capture::kFailed);
+        return;
+    }
+    auto live = capture::ReadLivePage(browser);
+    if (live.ok()) {
+        request.livePage = std::make_shared<const capture::LivePage>(std::move(live).value());
+        request.settings.scripts = false;  // the markup is what they made of the page
+        relay_->Status(cannotDraw + L"the capture browser is given the page as the tab has it", 0);
+    } else {
+        relay_->Status(cannotDraw + L"its document cannot be read (" + live.error().description +
+                           L"): the capture browser loads its address again",
+                       0);
     }
     if (Status started = Start(std::move(request)); !started.ok())
         relay_->Status(started.error().description, capture::kFailed);

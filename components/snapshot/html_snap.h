@@ -5,7 +5,10 @@
 // CaptureBrowser first asks the tab's own document to draw itself (view_capture/): where it can,
 // the page is taken as the tab shows it, on this thread, in steps of its message loop, and the
 // tab is put back afterwards; where it cannot, a status text says why and the capture browser
-// loads the address again.
+// takes the page as the tab has it: the document's markup as it is now is served at its address
+// from memory (no second request for it reaches the server), its scripts do not run again, and
+// its fields show what the user gave them. Where the document cannot be read, the capture
+// browser loads the address again, and a status text says so.
 //
 // One instance per capture. The capture browser's capture runs on a worker thread; the events
 // arrive on the thread that created the instance, through its message loop. A capture call

@@ -191,7 +191,8 @@ TEST_F(ViewCaptureTest, StoppedBetweenTwoTilesThePageIsPutBackAndNothingIsLeft) 
     }
 }
 
-// Not drawable here: the page goes to the capture browser, which loads its address.
+// Not drawable here, and its markup cannot be read: the page goes to the capture browser,
+// which loads its address.
 TEST_F(ViewCaptureTest, ADocumentThatCannotDrawItselfGoesToTheCaptureBrowser) {
     TestHttpServer server;
     server.Route("/page", {200, "text/html", StripedPage(12, 100)});
@@ -217,12 +218,172 @@ TEST_F(ViewCaptureTest, ADocumentThatCannotDrawItselfGoesToTheCaptureBrowser) {
         Capture(BrowserOf(page).get());
         ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
         EXPECT_TRUE(events_.recorder.HasStatusContaining(c.why));
-        EXPECT_TRUE(events_.recorder.HasStatusContaining(L"the capture browser loads its address"));
+        EXPECT_TRUE(events_.recorder.HasStatusContaining(
+            L"its document cannot be read (its markup cannot be read): the capture browser loads "
+            L"its address again"));
         const Image image = WorkImage();
         EXPECT_EQ(image.height(), 1200);
         EXPECT_TRUE(PixelNear(image, 100, 1150, StripeColour(11)));
         EXPECT_EQ(page.scroll().y, 300);
         EXPECT_EQ(server.RequestCount("/page"), c.drawable ? 2 : 1);
+        EXPECT_TRUE(snap_->Close().ok());
+        snap_.reset();
+    }
+}
+
+std::wstring Wide(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+// The bands of the live pages: 100 pixels each, below 100 pixels of fields.
+constexpr char kLiveStyles[] =
+    "body{margin:0} .fields{height:100px;overflow:hidden} .band{height:100px}"
+    "body:has(#t[value=\"typed\"]) #b1{background:rgb(220,30,30)}"
+    "body:has(#c[checked]) #b2{background:rgb(30,160,40)}"
+    "body:has(#u:not([checked])) #b3{background:rgb(30,60,220)}"
+    "body:has(#o[selected]) #b4{background:rgb(230,200,20)}"
+    "body:has(#a:valid) #b5{background:rgb(150,40,170)}";
+
+// The form as the server sent it; what the user typed lives only in the tab's fields.
+constexpr char kLiveForm[] =
+    "<html><head><link rel=\"stylesheet\" href=\"/live.css\"></head><body>"
+    "<div class=\"fields\"><input id=\"t\" value=\"\"><input id=\"c\" type=\"checkbox\">"
+    "<input id=\"u\" type=\"checkbox\" checked><select><option>one</option>"
+    "<option id=\"o\">two</option></select><textarea id=\"a\" required></textarea></div>"
+    "<div class=\"band\" id=\"b1\"></div><div class=\"band\" id=\"b2\"></div>"
+    "<div class=\"band\" id=\"b3\"></div><div class=\"band\" id=\"b4\"></div>"
+    "<div class=\"band\" id=\"b5\"></div></body></html>";
+
+// The tab's document as a script left it; the script would turn the block blue if it ran.
+constexpr char kChangedByScript[] =
+    "<html><head><style>body{margin:0} div{height:200px}</style><script>"
+    "document.addEventListener('DOMContentLoaded',()=>{"
+    "document.getElementById('x').style.background='rgb(30,60,220)'})</script></head><body>"
+    "<div id=\"x\" style=\"background:rgb(30,160,40)\"></div>"
+    "<div style=\"background:rgb(220,30,30)\"></div></body></html>";
+
+constexpr char kPostResult[] =
+    "<html><body style=\"margin:0\"><div style=\"height:300px;background:rgb(20,180,190)\">"
+    "Order 12 is placed</div></body></html>";
+
+constexpr char kErrorPage[] =
+    "<html><body style=\"margin:0;background:rgb(150,40,170)\"><h1>Not Found</h1></body></html>";
+
+// A refresh that the tab's page asks for does not take the capture elsewhere.
+constexpr char kRefreshing[] =
+    "<html><head><meta http-equiv=\"refresh\" content=\"0;url=/elsewhere\"></head>"
+    "<body style=\"margin:0;background:rgb(30,60,220)\"></body></html>";
+
+// Unitless lengths count only in quirks mode: the doctype keeps the tab's mode.
+constexpr char kUnitlessHeight[] =
+    "<html><body style=\"margin:0\"><div style=\"height:300;background:rgb(30,160,40)\"></div>"
+    "</body></html>";
+
+// A browser capture that falls back to the capture browser captures the page as the tab has it:
+// its markup now, served at its address (the server sees no request for it, nor is a file's
+// page read again), without running its scripts again, with its styles from the server and
+// the fields as the user left them.
+TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
+    TestHttpServer server;
+    server.Route("/live.css", {200, "text/css", kLiveStyles});
+    server.Route("/form", {200, "text/html", kLiveForm});
+    server.Route("/changed", {200, "text/html",
+                              "<html><body><div style=\"height:200px;background:rgb(230,200,20)\">"
+                              "</div></body></html>"});
+    server.Route("/posted", {405, "text/html", "<html><body>Only POST</body></html>"});
+    server.Route("/missing", {404, "text/html", kErrorPage});
+    server.Route("/elsewhere", {200, "text/html", "<html><body>Elsewhere</body></html>"});
+    const Colour white{255, 255, 255};
+    using standin::PageField;
+    const std::vector<PageField> typed = {
+        {L"input", L"text", L"typed"},         {L"input", L"checkbox", L"on", true},
+        {L"input", L"checkbox", L"on", false}, {L"option", L"", L"one", false, false},
+        {L"option", L"", L"two", false, true}, {L"textarea", L"", L"typed\r\ntext"},
+    };
+    struct Check {
+        int y;
+        Colour colour;
+    };
+    struct Case {
+        const char* name;
+        std::string path;
+        const char* markup;
+        std::vector<PageField> fields;
+        bool quirks;
+        std::vector<Check> checks;
+        const char* fileContent = nullptr;  // the page is this file's, not the server's
+        const wchar_t* status = nullptr;      // a status text that the capture gives
+    };
+    std::vector<PageField> typedAndOneMore = typed;
+    typedAndOneMore.push_back({L"input", L"text", L"added by a script since"});
+    const std::string onDisk = "<html><body style=\"background:rgb(220,30,30)\"></body></html>";
+    const Case cases[] = {
+        {"typed form",
+         "/form",
+         kLiveForm,
+         typed,
+         false,
+         {{150, StripeColour(0)},
+          {250, StripeColour(1)},
+          {350, StripeColour(2)},
+          {450, StripeColour(3)},
+          {550, StripeColour(4)}}},
+        {"a field the markup lacks",
+         "/form",
+         kLiveForm,
+         typedAndOneMore,
+         false,
+         {{150, StripeColour(0)}, {550, StripeColour(4)}},
+         nullptr,
+         L"1 of the page's 7 fields were not found in the capture browser"},
+        {"form as served",
+         "/form",
+         kLiveForm,
+         {},
+         false,
+         {{150, white}, {250, white}, {350, white}, {450, white}, {550, white}}},
+        {"changed by a script",
+         "/changed",
+         kChangedByScript,
+         {},
+         false,
+         {{100, StripeColour(1)}, {300, StripeColour(0)}}},
+        {"result of a POST", "/posted", kPostResult, {}, false, {{150, StripeColour(5)}}},
+        {"error page", "/missing", kErrorPage, {}, false, {{300, StripeColour(4)}}},
+        {"asking for a refresh", "/refreshing", kRefreshing, {}, false, {{300, StripeColour(2)}}},
+        {"quirks mode", "/quirks", kUnitlessHeight, {}, true, {{150, StripeColour(1)}}},
+        {"standards mode", "/standards", kUnitlessHeight, {}, false, {{150, white}}},
+        {"a file's page", "", kChangedByScript, {}, false, {{100, StripeColour(1)}},
+         onDisk.c_str()},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        events_.recorder = CaptureRecorder();
+        const int requestsBefore = server.RequestCount(c.path);
+        const int stylesBefore = server.RequestCount("/live.css");
+        PageDesign design;
+        design.drawable = false;
+        design.quirks = c.quirks;
+        design.headerHeight = 0;
+        design.lazyTop = -1;
+        design.bandCount = 6;
+        design.url = server.Url(c.path);
+        if (c.fileContent) {
+            design.url = folder_.file(L"page.html");
+            WriteFileBytes(design.url, c.fileContent, strlen(c.fileContent));
+        }
+        design.markup = Wide(c.markup);
+        design.fields = c.fields;
+        DrawnPage page(frame_.get(), design);
+        Capture(BrowserOf(page).get());
+        ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
+        EXPECT_TRUE(events_.recorder.HasStatusContaining(
+            L"the capture browser is given the page as the tab has it"));
+        const Image image = WorkImage();
+        if (c.status) EXPECT_TRUE(events_.recorder.HasStatusContaining(c.status));
+        for (const auto& check : c.checks)
+            EXPECT_TRUE(PixelNear(image, 100, check.y, check.colour)) << "at " << check.y;
+        EXPECT_EQ(server.RequestCount(c.path), requestsBefore);
+        if (c.path == "/form") EXPECT_EQ(server.RequestCount("/live.css"), stylesBefore + 1);
+        EXPECT_EQ(server.RequestCount("/elsewhere"), 0);
         EXPECT_TRUE(snap_->Close().ok());
         snap_.reset();
     }

@@ -101,8 +101,16 @@ Status CaptureRun::Capture() {
     reporter_.Progress(10);
     PageCapture page(*connection_, request_.settings, reporter_, interrupts_);
     page.ForwardCookies(BrowserCookiesFor);
+    std::optional<LiveDocumentServer> liveDocument;
+    if (request_.livePage) page.ServeLiveDocument(&liveDocument.emplace(request_.livePage->markup));
     PAGELENS_RETURN_IF_ERROR(page.OpenPage(request_.viewport));
     PAGELENS_RETURN_IF_ERROR(page.Load(ToUtf8(*url)));
+    // Addresses that the Fetch domain does not see (file:, for one) are read from their place.
+    if (liveDocument && !liveDocument->served())
+        reporter_.Status(L"The page could not be served as the tab has it: the capture browser "
+                         L"loaded its address again",
+                         0);
+    if (request_.livePage) PAGELENS_RETURN_IF_ERROR(page.ApplyLiveState(request_.livePage->fields));
     PAGELENS_RETURN_IF_ERROR(page.ScrollThrough());
     auto plan = page.Measure();
     if (!plan.ok()) return plan.error();

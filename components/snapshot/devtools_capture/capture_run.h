@@ -5,12 +5,14 @@
 // the capture but the target is left and before the browser is closed, unless Close stopped the
 // capture: then nothing is reported and no file is left.
 #pragma once
+#include <memory>
 #include <string>
 
 #include "components/snapshot/capture_control.h"
 #include "components/snapshot/capture_reporter.h"
 #include "components/snapshot/capture_settings.h"
 #include "components/snapshot/interrupts.h"
+#include "components/snapshot/devtools_capture/live_page.h"
 #include "components/snapshot/devtools_capture/page_capture.h"
 
 namespace pagelens::capture {
@@ -21,6 +23,8 @@ struct CaptureRequest {
     CaptureSettings settings;
     Viewport viewport;
     Clock::time_point deadline;
+    // A browser capture's page as the tab has it, served at the address; none: loaded from there.
+    std::shared_ptr<const LivePage> livePage;
 };
 
 void RunCapture(const CaptureRequest& request, CaptureControl& control, CaptureReporter& reporter);

@@ -116,7 +116,7 @@ void PageCapture::OnEvent(std::string_view method, const Json& params) {
             ForgetReplacedRequests();
         }
     } else if (method == "Fetch.requestPaused") {
-        ContinueWithCookies(params);
+        OnRequestPaused(params);
     } else if (method == "Network.requestWillBeSent") {
         std::string loaderId = params.value("loaderId", "");
         if (replacedLoaders_.count(loaderId)) return;
@@ -193,6 +193,9 @@ Status PageCapture::OpenPage(const Viewport& viewport) {
         setUp.push_back({"Emulation.setEmulatedMedia", {{"media", "print"}}});
     if (!settings_.scripts)
         setUp.push_back({"Emulation.setScriptExecutionDisabled", {{"value", true}}});
+    // Where every request is paused for its cookies, the live document is among them.
+    if (liveDocument_ && !cookieLookup_)
+        setUp.push_back({"Fetch.enable", LiveDocumentServer::EnableParams()});
     std::vector<int64_t> started;
     for (auto& [method, params] : setUp) {
         auto id = connection_.Start(method, std::move(params), sessionId_, interrupts_);
@@ -224,6 +227,24 @@ Status PageCapture::PauseRequestsForCookies() {
     fetchSessionId_ = sessionId_;
     auto inPage = Call("Fetch.enable", PauseEveryRequest());
     return inPage.ok() ? Status() : Status(inPage.error());
+}
+
+// One handler for both reasons to pause: the live document is served (or a later document of
+// its frame abandoned) from memory; everything else goes on with its cookies.
+void PageCapture::OnRequestPaused(const Json& paused) {
+    if (liveDocument_) {
+        auto [answer, answerParams] = liveDocument_->Answer(paused);
+        if (std::string_view(answer) != "Fetch.continueRequest") {
+            (void)connection_.Send(answer, std::move(answerParams),
+                                   cookieLookup_ ? fetchSessionId_ : sessionId_, interrupts_);
+            return;
+        }
+        if (!cookieLookup_) {
+            (void)connection_.Send(answer, std::move(answerParams), sessionId_, interrupts_);
+            return;
+        }
+    }
+    ContinueWithCookies(paused);
 }
 
 // A paused request that is not continued never ends: it goes on whatever the lookups say.
@@ -369,6 +390,20 @@ Status PageCapture::ScrollThrough() {
     }
     reporter_.Progress(45);
     return WaitForQuietNetwork();
+}
+
+Status PageCapture::ApplyLiveState(const std::vector<FieldState>& fields) {
+    reporter_.Status(L"Giving the page the state of its fields", 0);
+    auto unmatched = DuringStep(capture::ApplyLiveState(connection_, sessionId_, interrupts_, fields),
+                                L"while giving the page the state of its fields");
+    if (!unmatched.ok()) return unmatched.error();
+    if (*unmatched > 0)
+        reporter_.Status(std::to_wstring(*unmatched) + L" of the page's " +
+                             std::to_wstring(fields.size()) +
+                             L" fields were not found in the capture browser: they show what "
+                             L"the markup gives them",
+                         0);
+    return {};
 }
 
 Result<CapturePlan> PageCapture::Measure() {

@@ -14,6 +14,8 @@
 #include "common/run_error.h"
 #include "components/snapshot/devtools_capture/band_plan.h"
 #include "components/snapshot/devtools_capture/browser_cookies.h"
+#include "components/snapshot/devtools_capture/live_page_server.h"
+#include "components/snapshot/devtools_capture/live_page_state.h"
 #include "components/snapshot/capture_reporter.h"
 #include "components/snapshot/capture_settings.h"
 #include "components/snapshot/transport/devtools_connection.h"
@@ -38,8 +40,13 @@ public:
     // Before OpenPage: every request of the capture goes with the cookies that `lookup` gives
     // for its own address, redirects and other hosts included.
     void ForwardCookies(CookieLookup lookup) { cookieLookup_ = std::move(lookup); }
+    // Before OpenPage: the page's document is served by `server` (which outlives the capture)
+    // instead of the network.
+    void ServeLiveDocument(LiveDocumentServer* server) { liveDocument_ = server; }
     Status OpenPage(const Viewport& viewport);
     Status Load(const std::string& url);
+    // After Load: the fields of the served live page get the user's state.
+    Status ApplyLiveState(const std::vector<FieldState>& fields);
     Status ScrollThrough();
     Result<CapturePlan> Measure();
     // Captures the plan's bands into `image` (of the plan's size), telling `placed` after each
@@ -66,6 +73,7 @@ private:
     bool WillScroll() const;
     Result<std::string> PageTarget();
     Status PauseRequestsForCookies();
+    void OnRequestPaused(const Json& paused);
     void ContinueWithCookies(const Json& paused);
     void ReportErrorStatus() const;
     void ForgetReplacedRequests();
@@ -92,6 +100,7 @@ private:
     uint64_t requestEvents_ = 0;           // requests started and ended so far
     std::set<std::string> replacedLoaders_;  // documents that the main frame has moved on from
     Clock::time_point lastNetworkActivity_ = Clock::now();
+    LiveDocumentServer* liveDocument_ = nullptr;
 };
 
 }  // namespace pagelens::capture

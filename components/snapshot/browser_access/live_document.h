@@ -1,0 +1,23 @@
+// Reads the live page of a browser capture from the tab's document, on the tab's thread and
+// through the document's own interfaces (no script, which a zone may have switched off): its
+// markup as it is now, with the doctype that keeps its rendering mode, and the current state
+// of its fields in document order. Nothing of the tab is changed: in the old document modes a
+// field's attributes are its properties, so the state is only read, and applied in the capture
+// browser.
+#pragma once
+#include <exdisp.h>
+
+#include "common/run_error.h"
+#include "components/snapshot/devtools_capture/live_page.h"
+
+namespace pagelens::capture {
+
+// Fails, saying why, when the document is not an HTML document of this thread or its markup
+// cannot be read.
+Result<LivePage> ReadLivePage(IWebBrowser2* browser);
+
+// "CSS1Compat" gives the HTML5 doctype (standards mode); "BackCompat" or none, no doctype
+// (quirks mode).
+std::wstring DoctypeFor(const std::wstring& compatMode);
+
+}  // namespace pagelens::capture
