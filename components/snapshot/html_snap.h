@@ -1,6 +1,6 @@
-// HtmlSnap: the HTML snapshot component. It turns a web page into one image file through a
-// Chromium-family browser (Edge, Chrome or Chromium; under Wine the host's Chromium) driven
-// headless over the DevTools protocol.
+// HtmlSnap: the HTML snapshot component. It turns a web page into one image file, drawn by the
+// host browser's own engine where it can, and otherwise through a Chromium-family browser (Edge,
+// Chrome or Chromium; under Wine the host's Chromium) driven headless over the DevTools protocol.
 //
 // CaptureBrowser first asks the tab's own document to draw itself (view_capture/): where it can,
 // the page is taken as the tab shows it, on this thread, in steps of its message loop, and the
@@ -9,6 +9,11 @@
 // from memory (no second request for it reaches the server), its scripts do not run again, and
 // its fields show what the user gave them. Where the document cannot be read, the capture
 // browser loads the address again, and a status text says so.
+//
+// CaptureUrl goes to the capture browser. Where none may run (none is installed, or the tab runs
+// in Protected Mode, where a browser started from it would inherit its low integrity), the
+// address is opened in a WebBrowser control of our own, off the screens and silent, and drawn
+// as a tab's page is; where that control cannot be made either, the capture ends with -1.
 //
 // One instance per capture. The capture browser's capture runs on a worker thread; the events
 // arrive on the thread that created the instance, through its message loop. A capture call
