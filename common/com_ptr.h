@@ -1,6 +1,7 @@
 // A reference-holding pointer to a COM interface; nobody calls Release by hand.
 #pragma once
 #include <unknwn.h>
+
 #include <utility>
 
 namespace pagelens {

@@ -39,7 +39,8 @@ std::optional<double> PrefixedNumber(const std::wstring& digits, int base) {
 std::optional<double> ReadNumber(const std::wstring& s, size_t& used, wchar_t decimalPoint) {
     used = 0;
     size_t i = 0;
-    if (s.size() >= 2 && s[0] == L'&' && (std::towupper(s[1]) == L'H' || std::towupper(s[1]) == L'O')) {
+    if (s.size() >= 2 && s[0] == L'&' &&
+        (std::towupper(s[1]) == L'H' || std::towupper(s[1]) == L'O')) {
         int base = std::towupper(s[1]) == L'H' ? 16 : 8;
         i = 2;
         std::wstring digits;
@@ -69,7 +70,8 @@ std::optional<double> ReadNumber(const std::wstring& s, size_t& used, wchar_t de
         std::string exponent = "e";
         if (j < s.size() && (s[j] == L'+' || s[j] == L'-')) exponent += static_cast<char>(s[j++]);
         size_t expDigits = 0;
-        while (j < s.size() && IsDigitOf(s[j], 10)) exponent += static_cast<char>(s[j++]), ++expDigits;
+        while (j < s.size() && IsDigitOf(s[j], 10))
+            exponent += static_cast<char>(s[j++]), ++expDigits;
         if (expDigits > 0) {
             text += exponent;
             used = j;

@@ -27,7 +27,9 @@ inline RunError Make(int32_t number, const wchar_t* text, const std::wstring& wh
 }
 }  // namespace detail
 
-inline RunError Overflow(const std::wstring& what = {}) { return detail::Make(6, L"Overflow", what); }
+inline RunError Overflow(const std::wstring& what = {}) {
+    return detail::Make(6, L"Overflow", what);
+}
 inline RunError OutOfMemory() { return {7, L"iePagelens", L"Out of memory"}; }
 inline RunError SubscriptOutOfRange() { return {9, L"iePagelens", L"Subscript out of range"}; }
 inline RunError TypeMismatch() { return {13, L"iePagelens", L"Type mismatch"}; }
@@ -35,7 +37,9 @@ inline RunError BadFileName(const std::wstring& what = {}) {
     return detail::Make(52, L"Bad file name or number", what);
 }
 inline RunError FileNotFound() { return {53, L"iePagelens", L"File not found"}; }
-inline RunError DiskFull(const std::wstring& what = {}) { return detail::Make(61, L"Disk full", what); }
+inline RunError DiskFull(const std::wstring& what = {}) {
+    return detail::Make(61, L"Disk full", what);
+}
 inline RunError PermissionDenied(const std::wstring& what = {}) {
     return detail::Make(70, L"Permission denied", what);
 }
@@ -98,8 +102,8 @@ using Status = Result<void>;
 }  // namespace pagelens
 
 // Early return of a failed Status or Result from a function that returns Status or a Result.
-#define PAGELENS_RETURN_IF_ERROR(expr)                     \
-    do {                                                   \
-        auto&& pagelens_result_ = (expr);                  \
+#define PAGELENS_RETURN_IF_ERROR(expr)                               \
+    do {                                                             \
+        auto&& pagelens_result_ = (expr);                            \
         if (!pagelens_result_.ok()) return pagelens_result_.error(); \
     } while (0)

@@ -32,10 +32,10 @@ std::wstring SettingToText(const SettingValue& value) {
         Overload{[](std::monostate) { return std::wstring(); },
                  [](int16_t v) { return std::to_wstring(v); },
                  [](int32_t v) { return std::to_wstring(v); },
-                 [](float v) { return SingleText(v); },
-                 [](const std::wstring& v) { return v; },
+                 [](float v) { return SingleText(v); }, [](const std::wstring& v) { return v; },
                  [](const ByteArray& v) {
-                     return FromAnsi(std::string_view(reinterpret_cast<const char*>(v.data()), v.size()));
+                     return FromAnsi(
+                         std::string_view(reinterpret_cast<const char*>(v.data()), v.size()));
                  }},
         value);
 }

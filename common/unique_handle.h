@@ -1,7 +1,10 @@
 // Owners for Win32 handles: each kind of handle has one alias, and the alias frees it.
 #pragma once
+// <oleauto.h> needs <windows.h> first.
+// clang-format off
 #include <windows.h>
 #include <oleauto.h>
+// clang-format on
 
 #include <string>
 #include <utility>

@@ -20,9 +20,9 @@ Status RegisterWindowClass(const WindowClassSpec& spec) {
     windowClass.hbrBackground = spec.background;
     windowClass.lpszClassName = spec.name;
     if (RegisterClassExW(&windowClass) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS) return {};
-    return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()),
-                               std::wstring(L"The window class ") + spec.name +
-                                   L" cannot be registered");
+    return errors::FromHresult(
+        HRESULT_FROM_WIN32(GetLastError()),
+        std::wstring(L"The window class ") + spec.name + L" cannot be registered");
 }
 
 }  // namespace pagelens

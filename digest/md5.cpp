@@ -20,7 +20,6 @@ constexpr std::array<uint32_t, 4> kInitialState = {0x67452301, 0xEFCDAB89, 0x98B
 // A multiple of 64, so that whole chunks go to the transform without passing the block buffer.
 constexpr size_t kFileChunk = 1 << 20;
 
-
 std::wstring SignedDecimal(uint32_t word) { return std::to_wstring(static_cast<int32_t>(word)); }
 
 }  // namespace

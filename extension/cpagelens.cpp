@@ -27,8 +27,7 @@ void ShowError(const std::wstring& text) {
 Status CheckHtmlDocument(IWebBrowser2* browser) {
     if (!browser) return errors::ObjectRequired();
     ComPtr<IDispatch> document;
-    if (FAILED(browser->get_Document(document.put())) || !document)
-        return errors::ObjectRequired();
+    if (FAILED(browser->get_Document(document.put())) || !document) return errors::ObjectRequired();
     ComPtr<IHTMLDocument2> html;
     if (FAILED(document.As(IID_IHTMLDocument2, html)) || !html) return errors::TypeMismatch();
     return {};
@@ -115,8 +114,8 @@ STDMETHODIMP cPagelens::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* 
     return AtComBoundary([&]() -> HRESULT {
         HRESULT hr = LoadTypeInfo();
         if (FAILED(hr)) return hr;
-        return DispInvoke(static_cast<IDispatch*>(this), typeInfo_.get(), id, flags, params,
-                          result, exception, argError);
+        return DispInvoke(static_cast<IDispatch*>(this), typeInfo_.get(), id, flags, params, result,
+                          exception, argError);
     });
 }
 
@@ -152,8 +151,7 @@ STDMETHODIMP cPagelens::GetSite(REFIID iid, void** site) {
         *site = nullptr;
         if (!mSite) return E_FAIL;
         HRESULT hr = mSite->QueryInterface(iid, site);
-        if (FAILED(hr))
-            ShowError(L"Error: IObjectWithSite_GetSite, " + DescriptionOfHresult(hr));
+        if (FAILED(hr)) ShowError(L"Error: IObjectWithSite_GetSite, " + DescriptionOfHresult(hr));
         return S_OK;
     });
 }

@@ -39,8 +39,8 @@ LSTATUS WriteEntry(const RegistryEntry& entry) {
                                      KEY_SET_VALUE, nullptr, key.put(), nullptr);
     if (status != ERROR_SUCCESS) return status;
     const auto bytes = static_cast<DWORD>((entry.value.size() + 1) * sizeof(wchar_t));
-    return RegSetValueExW(key.get(), entry.valueName.empty() ? nullptr : entry.valueName.c_str(),
-                          0, REG_SZ, reinterpret_cast<const BYTE*>(entry.value.c_str()), bytes);
+    return RegSetValueExW(key.get(), entry.valueName.empty() ? nullptr : entry.valueName.c_str(), 0,
+                          REG_SZ, reinterpret_cast<const BYTE*>(entry.value.c_str()), bytes);
 }
 
 // Removes a key with everything below it; a missing key is not an error.

@@ -17,17 +17,14 @@
 #include "imaging/image_files.h"
 #include "imaging/stb_decoder.h"
 
-
 namespace pagelens {
 namespace {
 
 using errors::InvalidPicture;
 using errors::OutOfMemory;
 
-
 // Larger files cannot be decoded into a 32-bit process's address space anyway.
 constexpr LONGLONG kLargestFile = 1LL << 30;
-
 
 // The file's bytes in movable global memory, ready to become a stream. The block may be
 // larger than the file, so the file's size travels with it.

@@ -21,9 +21,7 @@
 namespace pagelens {
 namespace {
 
-RunError EncoderFailure(const wchar_t* what) {
-    return errors::PathFileAccess(what);
-}
+RunError EncoderFailure(const wchar_t* what) { return errors::PathFileAccess(what); }
 
 Result<CLSID> EncoderFor(const wchar_t* mimeType) {
     UINT count = 0, bytes = 0;

@@ -30,9 +30,7 @@ BITMAPINFOHEADER Dib24Header(int width, int height) {
     return header;
 }
 
-RunError MetafileFailure(const wchar_t* what) {
-    return errors::PathFileAccess(what);
-}
+RunError MetafileFailure(const wchar_t* what) { return errors::PathFileAccess(what); }
 
 // The picture frame in .01 mm, from the reference device's size and resolution.
 RECT FrameOf(HDC reference, int width, int height) {
@@ -200,8 +198,7 @@ Status SaveAsWmfFile(const Image& image, const std::wstring& path) {
         totalWords += TileRecordWords(tile);
         largest = std::max(largest, TileRecordWords(tile));
     }
-    if (totalWords > 0xFFFFFFFFu)
-        return errors::Overflow(L"the image is too large for a WMF file");
+    if (totalWords > 0xFFFFFFFFu) return errors::Overflow(L"the image is too large for a WMF file");
     std::unique_ptr<uint8_t[]> rowBuffer(new (std::nothrow)
                                              uint8_t[size_t(IndexedStride(image.width(), 24))]);
     if (!rowBuffer) return errors::OutOfMemory();

@@ -51,11 +51,10 @@ public:
     bool EnumerateValues(std::vector<std::wstring>& names, int32_t& count);
     Result<bool> EnumerateSections(std::vector<std::wstring>& names, int32_t& count);
     Status CreateEXEAssociation(const std::wstring& programPath, const std::wstring& className,
-                                const std::wstring& classDescription,
-                                const std::wstring& extension, std::wstring openMenuText,
-                                bool printFlag, std::wstring printMenuText, bool newFlag,
-                                std::wstring newMenuText, bool installFlag,
-                                std::wstring installMenuText, int32_t iconIndex);
+                                const std::wstring& classDescription, const std::wstring& extension,
+                                std::wstring openMenuText, bool printFlag,
+                                std::wstring printMenuText, bool newFlag, std::wstring newMenuText,
+                                bool installFlag, std::wstring installMenuText, int32_t iconIndex);
     // items: consecutive triples (verb, menu text, command line); nullptr stands for "no array".
     void CreateAdditionalEXEAssociations(const std::wstring& className,
                                          const std::vector<SettingValue>* items);

@@ -26,8 +26,8 @@ struct BrowserControlLog {
     int activated = 0;
     int closed = 0;
     std::vector<std::wstring> addresses;
-    bool silent = false;                 // put_Silent(TRUE) before navigation
-    std::shared_ptr<DrawnPage> shown;    // the latest page
+    bool silent = false;               // put_Silent(TRUE) before navigation
+    std::shared_ptr<DrawnPage> shown;  // the latest page
 };
 
 HRESULT CreateBrowserControl(BrowserControlBehaviour behaviour,

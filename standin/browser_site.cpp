@@ -1,9 +1,9 @@
 // The stand-in's site object (see the header).
-#include "standin/com_object.h"
 #include "standin/browser_site.h"
 
 #include <servprov.h>
 
+#include "standin/com_object.h"
 
 namespace pagelens::standin {
 namespace {

@@ -2,7 +2,6 @@
 // only the address and the title are real; everything else answers E_NOTIMPL.
 #include <mshtmdid.h>
 
-
 #include "standin/com_object.h"
 #include "standin/dispatch_properties.h"
 #include "standin/documents.h"

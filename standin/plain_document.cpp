@@ -31,7 +31,6 @@ public:
 private:
     friend class ComObject<PlainDocument, IDispatch>;
     ~PlainDocument() = default;
-
 };
 
 }  // namespace

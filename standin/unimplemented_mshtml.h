@@ -7,874 +7,1036 @@ namespace pagelens::standin {
 
 class UnimplementedHTMLDocument2 : public IHTMLDocument2 {
 public:
-    HRESULT STDMETHODCALLTYPE get_Script(IDispatch **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_all(IHTMLElementCollection **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_body(IHTMLElement **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_activeElement(IHTMLElement **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_images(IHTMLElementCollection **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_applets(IHTMLElementCollection **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_links(IHTMLElementCollection **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_forms(IHTMLElementCollection **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_anchors(IHTMLElementCollection **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Script(IDispatch** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_all(IHTMLElementCollection** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_body(IHTMLElement** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_activeElement(IHTMLElement** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_images(IHTMLElementCollection** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_applets(IHTMLElementCollection** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_links(IHTMLElementCollection** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_forms(IHTMLElementCollection** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_anchors(IHTMLElementCollection** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_title(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_title(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_scripts(IHTMLElementCollection **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_title(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_scripts(IHTMLElementCollection** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_designMode(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_designMode(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_selection(IHTMLSelectionObject **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_readyState(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_frames(IHTMLFramesCollection2 **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_embeds(IHTMLElementCollection **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_plugins(IHTMLElementCollection **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_designMode(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_selection(IHTMLSelectionObject** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_readyState(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_frames(IHTMLFramesCollection2** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_embeds(IHTMLElementCollection** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_plugins(IHTMLElementCollection** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_alinkColor(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_alinkColor(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_alinkColor(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_bgColor(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_bgColor(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_bgColor(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_fgColor(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fgColor(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fgColor(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_linkColor(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_linkColor(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_linkColor(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_vlinkColor(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_vlinkColor(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_referrer(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_location(IHTMLLocation **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_lastModified(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_vlinkColor(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_referrer(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_location(IHTMLLocation** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_lastModified(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_URL(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_URL(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_URL(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_domain(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_domain(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_domain(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_cookie(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_cookie(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_cookie(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_expando(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_expando(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_expando(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_charset(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_charset(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_charset(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_defaultCharset(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_defaultCharset(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_mimeType(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fileSize(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fileCreatedDate(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fileModifiedDate(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fileUpdatedDate(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_security(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_protocol(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_nameProp(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE write(SAFEARRAY *psarray) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE writeln(SAFEARRAY *psarray) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE open(BSTR url, VARIANT name, VARIANT features, VARIANT replace, IDispatch **pomWindowResult) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_defaultCharset(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_mimeType(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fileSize(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fileCreatedDate(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fileModifiedDate(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fileUpdatedDate(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_security(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_protocol(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_nameProp(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE write(SAFEARRAY* psarray) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE writeln(SAFEARRAY* psarray) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE open(BSTR url, VARIANT name, VARIANT features, VARIANT replace,
+                                   IDispatch** pomWindowResult) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE close() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE clear() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE queryCommandSupported(BSTR cmdID, VARIANT_BOOL *pfRet) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE queryCommandEnabled(BSTR cmdID, VARIANT_BOOL *pfRet) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE queryCommandState(BSTR cmdID, VARIANT_BOOL *pfRet) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE queryCommandIndeterm(BSTR cmdID, VARIANT_BOOL *pfRet) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE queryCommandText(BSTR cmdID, BSTR *pcmdText) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE queryCommandValue(BSTR cmdID, VARIANT *pcmdValue) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE execCommand(BSTR cmdID, VARIANT_BOOL showUI, VARIANT value, VARIANT_BOOL *pfRet) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE execCommandShowHelp(BSTR cmdID, VARIANT_BOOL *pfRet) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE createElement(BSTR eTag, IHTMLElement **newElem) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE queryCommandSupported(BSTR cmdID, VARIANT_BOOL* pfRet) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE queryCommandEnabled(BSTR cmdID, VARIANT_BOOL* pfRet) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE queryCommandState(BSTR cmdID, VARIANT_BOOL* pfRet) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE queryCommandIndeterm(BSTR cmdID, VARIANT_BOOL* pfRet) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE queryCommandText(BSTR cmdID, BSTR* pcmdText) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE queryCommandValue(BSTR cmdID, VARIANT* pcmdValue) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE execCommand(BSTR cmdID, VARIANT_BOOL showUI, VARIANT value,
+                                          VARIANT_BOOL* pfRet) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE execCommandShowHelp(BSTR cmdID, VARIANT_BOOL* pfRet) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE createElement(BSTR eTag, IHTMLElement** newElem) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE put_onhelp(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onhelp(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onhelp(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onclick(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onclick(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onclick(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondblclick(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondblclick(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondblclick(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onkeyup(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onkeyup(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onkeyup(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onkeydown(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onkeydown(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onkeydown(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onkeypress(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onkeypress(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onkeypress(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onmouseup(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onmouseup(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onmouseup(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onmousedown(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onmousedown(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onmousedown(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onmousemove(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onmousemove(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onmousemove(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onmouseout(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onmouseout(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onmouseout(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onmouseover(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onmouseover(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onmouseover(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onreadystatechange(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onreadystatechange(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onreadystatechange(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onafterupdate(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onafterupdate(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onafterupdate(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onrowexit(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onrowexit(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onrowexit(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onrowenter(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onrowenter(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onrowenter(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondragstart(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondragstart(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondragstart(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onselectstart(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onselectstart(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE elementFromPoint(LONG x, LONG y, IHTMLElement **elementHit) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_parentWindow(IHTMLWindow2 **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_styleSheets(IHTMLStyleSheetsCollection **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onselectstart(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE elementFromPoint(LONG x, LONG y, IHTMLElement** elementHit) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_parentWindow(IHTMLWindow2** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_styleSheets(IHTMLStyleSheetsCollection** p) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE put_onbeforeupdate(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onbeforeupdate(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onbeforeupdate(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onerrorupdate(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onerrorupdate(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE toString(BSTR *String) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE createStyleSheet(BSTR bstrHref, LONG lIndex, IHTMLStyleSheet **ppnewStyleSheet) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onerrorupdate(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE toString(BSTR* String) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE createStyleSheet(BSTR bstrHref, LONG lIndex,
+                                               IHTMLStyleSheet** ppnewStyleSheet) override {
+        return E_NOTIMPL;
+    }
 };
 
 class UnimplementedHTMLDocument3 : public IHTMLDocument3 {
 public:
     HRESULT STDMETHODCALLTYPE releaseCapture() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE recalc(VARIANT_BOOL fForce) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE createTextNode(BSTR text, IHTMLDOMNode **newTextNode) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_documentElement(IHTMLElement **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_uniqueID(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE attachEvent(BSTR event, IDispatch *pDisp, VARIANT_BOOL *pfResult) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE detachEvent(BSTR event, IDispatch *pDisp) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE createTextNode(BSTR text, IHTMLDOMNode** newTextNode) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_documentElement(IHTMLElement** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_uniqueID(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE attachEvent(BSTR event, IDispatch* pDisp,
+                                          VARIANT_BOOL* pfResult) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE detachEvent(BSTR event, IDispatch* pDisp) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE put_onrowsdelete(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onrowsdelete(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onrowsdelete(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onrowsinserted(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onrowsinserted(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onrowsinserted(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_oncellchange(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_oncellchange(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_oncellchange(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondatasetchanged(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondatasetchanged(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondatasetchanged(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondataavailable(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondataavailable(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondataavailable(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondatasetcomplete(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondatasetcomplete(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondatasetcomplete(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onpropertychange(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onpropertychange(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onpropertychange(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_dir(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_dir(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_dir(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_oncontextmenu(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_oncontextmenu(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_oncontextmenu(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onstop(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onstop(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE createDocumentFragment(IHTMLDocument2 **pNewDoc) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_parentDocument(IHTMLDocument2 **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onstop(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE createDocumentFragment(IHTMLDocument2** pNewDoc) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_parentDocument(IHTMLDocument2** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_enableDownload(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_enableDownload(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_enableDownload(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_baseUrl(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_baseUrl(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_childNodes(IDispatch **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_baseUrl(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_childNodes(IDispatch** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_inheritStyleSheets(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_inheritStyleSheets(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_inheritStyleSheets(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onbeforeeditfocus(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onbeforeeditfocus(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getElementsByName(BSTR v, IHTMLElementCollection **pelColl) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getElementById(BSTR v, IHTMLElement **pel) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getElementsByTagName(BSTR v, IHTMLElementCollection **pelColl) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onbeforeeditfocus(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getElementsByName(BSTR v, IHTMLElementCollection** pelColl) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE getElementById(BSTR v, IHTMLElement** pel) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE getElementsByTagName(BSTR v,
+                                                   IHTMLElementCollection** pelColl) override {
+        return E_NOTIMPL;
+    }
 };
 
 class UnimplementedHTMLDocument5 : public IHTMLDocument5 {
 public:
     HRESULT STDMETHODCALLTYPE put_onmousewheel(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onmousewheel(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_doctype(IHTMLDOMNode **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_implementation(IHTMLDOMImplementation **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE createAttribute(BSTR bstrattrName, IHTMLDOMAttribute **ppattribute) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE createComment(BSTR bstrdata, IHTMLDOMNode **ppRetNode) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onmousewheel(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_doctype(IHTMLDOMNode** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_implementation(IHTMLDOMImplementation** p) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE createAttribute(BSTR bstrattrName,
+                                              IHTMLDOMAttribute** ppattribute) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE createComment(BSTR bstrdata, IHTMLDOMNode** ppRetNode) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE put_onfocusin(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onfocusin(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onfocusin(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onfocusout(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onfocusout(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onfocusout(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onactivate(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onactivate(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onactivate(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondeactivate(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondeactivate(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondeactivate(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onbeforeactivate(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onbeforeactivate(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onbeforeactivate(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onbeforedeactivate(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onbeforedeactivate(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_compatMode(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onbeforedeactivate(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_compatMode(BSTR* p) override { return E_NOTIMPL; }
 };
 
 class UnimplementedHTMLWindow2 : public IHTMLWindow2 {
 public:
-    HRESULT STDMETHODCALLTYPE item(VARIANT *pvarIndex, VARIANT *pvarResult) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_length(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_frames(IHTMLFramesCollection2 **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE item(VARIANT* pvarIndex, VARIANT* pvarResult) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_length(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_frames(IHTMLFramesCollection2** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_defaultStatus(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_defaultStatus(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_defaultStatus(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_status(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_status(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE setTimeout(BSTR expression, LONG msec, VARIANT *language, LONG *timerID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_status(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE setTimeout(BSTR expression, LONG msec, VARIANT* language,
+                                         LONG* timerID) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE clearTimeout(LONG timerID) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE alert(BSTR message) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE confirm(BSTR message, VARIANT_BOOL *confirmed) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE prompt(BSTR message, BSTR defstr, VARIANT *textdata) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Image(IHTMLImageElementFactory **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_location(IHTMLLocation **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_history(IOmHistory **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE confirm(BSTR message, VARIANT_BOOL* confirmed) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE prompt(BSTR message, BSTR defstr, VARIANT* textdata) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_Image(IHTMLImageElementFactory** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_location(IHTMLLocation** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_history(IOmHistory** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE close() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_opener(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_opener(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_navigator(IOmNavigator **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_opener(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_navigator(IOmNavigator** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_name(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_name(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_parent(IHTMLWindow2 **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE open(BSTR url, BSTR name, BSTR features, VARIANT_BOOL replace, IHTMLWindow2 **pomWindowResult) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_self(IHTMLWindow2 **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_top(IHTMLWindow2 **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_window(IHTMLWindow2 **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_name(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_parent(IHTMLWindow2** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE open(BSTR url, BSTR name, BSTR features, VARIANT_BOOL replace,
+                                   IHTMLWindow2** pomWindowResult) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_self(IHTMLWindow2** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_top(IHTMLWindow2** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_window(IHTMLWindow2** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE navigate(BSTR url) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onfocus(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onfocus(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onfocus(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onblur(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onblur(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onblur(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onload(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onload(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onload(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onbeforeunload(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onbeforeunload(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onbeforeunload(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onunload(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onunload(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onunload(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onhelp(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onhelp(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onhelp(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onerror(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onerror(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onerror(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onresize(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onresize(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onresize(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onscroll(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onscroll(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_document(IHTMLDocument2 **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_event(IHTMLEventObj **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get__newEnum(IUnknown **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE showModalDialog(BSTR dialog, VARIANT *varArgIn, VARIANT *varOptions, VARIANT *varArgOut) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE showHelp(BSTR helpURL, VARIANT helpArg, BSTR features) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_screen(IHTMLScreen **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_Option(IHTMLOptionElementFactory **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onscroll(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_document(IHTMLDocument2** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_event(IHTMLEventObj** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get__newEnum(IUnknown** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE showModalDialog(BSTR dialog, VARIANT* varArgIn, VARIANT* varOptions,
+                                              VARIANT* varArgOut) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE showHelp(BSTR helpURL, VARIANT helpArg, BSTR features) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_screen(IHTMLScreen** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_Option(IHTMLOptionElementFactory** p) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE focus() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_closed(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_closed(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE blur() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE scroll(LONG x, LONG y) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clientInformation(IOmNavigator **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE setInterval(BSTR expression, LONG msec, VARIANT *language, LONG *timerID) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clientInformation(IOmNavigator** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE setInterval(BSTR expression, LONG msec, VARIANT* language,
+                                          LONG* timerID) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE clearInterval(LONG timerID) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_offscreenBuffering(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_offscreenBuffering(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE execScript(BSTR code, BSTR language, VARIANT *pvarRet) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE toString(BSTR *String) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_offscreenBuffering(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE execScript(BSTR code, BSTR language, VARIANT* pvarRet) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE toString(BSTR* String) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE scrollBy(LONG x, LONG y) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE scrollTo(LONG x, LONG y) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE moveTo(LONG x, LONG y) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE moveBy(LONG x, LONG y) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE resizeTo(LONG x, LONG y) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE resizeBy(LONG x, LONG y) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_external(IDispatch **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_external(IDispatch** p) override { return E_NOTIMPL; }
 };
 
 class UnimplementedHTMLElement : public IHTMLElement {
 public:
-    HRESULT STDMETHODCALLTYPE setAttribute(BSTR strAttributeName, VARIANT AttributeValue, LONG lFlags) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getAttribute(BSTR strAttributeName, LONG lFlags, VARIANT *AttributeValue) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE removeAttribute(BSTR strAttributeName, LONG lFlags, VARIANT_BOOL *pfSuccess) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE setAttribute(BSTR strAttributeName, VARIANT AttributeValue,
+                                           LONG lFlags) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE getAttribute(BSTR strAttributeName, LONG lFlags,
+                                           VARIANT* AttributeValue) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE removeAttribute(BSTR strAttributeName, LONG lFlags,
+                                              VARIANT_BOOL* pfSuccess) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE put_className(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_className(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_className(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_id(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_id(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_tagName(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_parentElement(IHTMLElement **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_style(IHTMLStyle **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_id(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_tagName(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_parentElement(IHTMLElement** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_style(IHTMLStyle** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onhelp(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onhelp(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onhelp(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onclick(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onclick(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onclick(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondblclick(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondblclick(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondblclick(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onkeydown(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onkeydown(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onkeydown(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onkeyup(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onkeyup(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onkeyup(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onkeypress(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onkeypress(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onkeypress(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onmouseout(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onmouseout(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onmouseout(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onmouseover(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onmouseover(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onmouseover(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onmousemove(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onmousemove(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onmousemove(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onmousedown(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onmousedown(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onmousedown(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onmouseup(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onmouseup(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_document(IDispatch **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onmouseup(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_document(IDispatch** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_title(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_title(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_title(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_language(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_language(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_language(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onselectstart(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onselectstart(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onselectstart(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE scrollIntoView(VARIANT varargStart) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE contains(IHTMLElement *pChild, VARIANT_BOOL *pfResult) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_sourceIndex(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_recordNumber(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE contains(IHTMLElement* pChild, VARIANT_BOOL* pfResult) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_sourceIndex(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_recordNumber(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_lang(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_lang(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_offsetLeft(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_offsetTop(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_offsetWidth(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_offsetHeight(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_offsetParent(IHTMLElement **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_lang(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_offsetLeft(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_offsetTop(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_offsetWidth(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_offsetHeight(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_offsetParent(IHTMLElement** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_innerHTML(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_innerHTML(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_innerHTML(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_innerText(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_innerText(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_innerText(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_outerHTML(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_outerHTML(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_outerHTML(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_outerText(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_outerText(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE insertAdjacentHTML(BSTR where, BSTR html) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE insertAdjacentText(BSTR where, BSTR text) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_parentTextEdit(IHTMLElement **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_isTextEdit(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_outerText(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE insertAdjacentHTML(BSTR where, BSTR html) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE insertAdjacentText(BSTR where, BSTR text) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_parentTextEdit(IHTMLElement** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_isTextEdit(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE click() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_filters(IHTMLFiltersCollection **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_filters(IHTMLFiltersCollection** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondragstart(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondragstart(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE toString(BSTR *String) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondragstart(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE toString(BSTR* String) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onbeforeupdate(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onbeforeupdate(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onbeforeupdate(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onafterupdate(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onafterupdate(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onafterupdate(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onerrorupdate(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onerrorupdate(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onerrorupdate(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onrowexit(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onrowexit(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onrowexit(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onrowenter(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onrowenter(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onrowenter(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondatasetchanged(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondatasetchanged(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondatasetchanged(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondataavailable(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondataavailable(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondataavailable(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondatasetcomplete(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondatasetcomplete(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondatasetcomplete(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onfilterchange(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onfilterchange(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_children(IDispatch **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_all(IDispatch **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onfilterchange(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_children(IDispatch** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_all(IDispatch** p) override { return E_NOTIMPL; }
 };
 
 class UnimplementedHTMLElement2 : public IHTMLElement2 {
 public:
-    HRESULT STDMETHODCALLTYPE get_scopeName(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE setCapture(VARIANT_BOOL containerCapture) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_scopeName(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE setCapture(VARIANT_BOOL containerCapture) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE releaseCapture() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onlosecapture(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onlosecapture(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE componentFromPoint(LONG x, LONG y, BSTR *component) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onlosecapture(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE componentFromPoint(LONG x, LONG y, BSTR* component) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE doScroll(VARIANT component) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onscroll(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onscroll(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onscroll(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondrag(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondrag(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondrag(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondragend(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondragend(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondragend(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondragenter(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondragenter(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondragenter(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondragover(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondragover(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondragover(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondragleave(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondragleave(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondragleave(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_ondrop(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_ondrop(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_ondrop(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onbeforecut(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onbeforecut(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onbeforecut(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_oncut(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_oncut(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_oncut(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onbeforecopy(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onbeforecopy(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onbeforecopy(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_oncopy(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_oncopy(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_oncopy(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onbeforepaste(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onbeforepaste(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onbeforepaste(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onpaste(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onpaste(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_currentStyle(IHTMLCurrentStyle **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onpaste(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_currentStyle(IHTMLCurrentStyle** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onpropertychange(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onpropertychange(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getClientRects(IHTMLRectCollection **pRectCol) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getBoundingClientRect(IHTMLRect **pRect) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE setExpression(BSTR propname, BSTR expression, BSTR language) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getExpression(BSTR propname, VARIANT *expression) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE removeExpression(BSTR propname, VARIANT_BOOL *pfSuccess) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onpropertychange(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getClientRects(IHTMLRectCollection** pRectCol) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE getBoundingClientRect(IHTMLRect** pRect) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE setExpression(BSTR propname, BSTR expression,
+                                            BSTR language) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE getExpression(BSTR propname, VARIANT* expression) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE removeExpression(BSTR propname, VARIANT_BOOL* pfSuccess) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE put_tabIndex(short v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_tabIndex(short *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_tabIndex(short* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE focus() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_accessKey(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_accessKey(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_accessKey(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onblur(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onblur(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onblur(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onfocus(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onfocus(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onfocus(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onresize(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onresize(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onresize(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE blur() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE addFilter(IUnknown *pUnk) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE removeFilter(IUnknown *pUnk) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clientHeight(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clientWidth(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clientTop(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clientLeft(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE attachEvent(BSTR event, IDispatch *pDisp, VARIANT_BOOL *pfResult) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE detachEvent(BSTR event, IDispatch *pDisp) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_readyState(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE addFilter(IUnknown* pUnk) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE removeFilter(IUnknown* pUnk) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clientHeight(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clientWidth(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clientTop(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clientLeft(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE attachEvent(BSTR event, IDispatch* pDisp,
+                                          VARIANT_BOOL* pfResult) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE detachEvent(BSTR event, IDispatch* pDisp) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_readyState(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onreadystatechange(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onreadystatechange(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onreadystatechange(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onrowsdelete(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onrowsdelete(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onrowsdelete(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onrowsinserted(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onrowsinserted(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onrowsinserted(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_oncellchange(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_oncellchange(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_oncellchange(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_dir(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_dir(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE createControlRange(IDispatch **range) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_scrollHeight(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_scrollWidth(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_dir(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE createControlRange(IDispatch** range) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_scrollHeight(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_scrollWidth(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_scrollTop(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_scrollTop(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_scrollTop(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_scrollLeft(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_scrollLeft(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_scrollLeft(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE clearAttributes() override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE mergeAttributes(IHTMLElement *mergeThis) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE mergeAttributes(IHTMLElement* mergeThis) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE put_oncontextmenu(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_oncontextmenu(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE insertAdjacentElement(BSTR where, IHTMLElement *insertedElement, IHTMLElement **inserted) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE applyElement(IHTMLElement *apply, BSTR where, IHTMLElement **applied) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getAdjacentText(BSTR where, BSTR *text) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE replaceAdjacentText(BSTR where, BSTR newText, BSTR *oldText) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_canHaveChildren(VARIANT_BOOL *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE addBehavior(BSTR bstrUrl, VARIANT *pvarFactory, LONG *pCookie) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE removeBehavior(LONG cookie, VARIANT_BOOL *pfResult) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_runtimeStyle(IHTMLStyle **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_behaviorUrns(IDispatch **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_oncontextmenu(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE insertAdjacentElement(BSTR where, IHTMLElement* insertedElement,
+                                                    IHTMLElement** inserted) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE applyElement(IHTMLElement* apply, BSTR where,
+                                           IHTMLElement** applied) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE getAdjacentText(BSTR where, BSTR* text) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE replaceAdjacentText(BSTR where, BSTR newText,
+                                                  BSTR* oldText) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_canHaveChildren(VARIANT_BOOL* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE addBehavior(BSTR bstrUrl, VARIANT* pvarFactory,
+                                          LONG* pCookie) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE removeBehavior(LONG cookie, VARIANT_BOOL* pfResult) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_runtimeStyle(IHTMLStyle** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_behaviorUrns(IDispatch** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_tagUrn(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_tagUrn(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_tagUrn(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onbeforeeditfocus(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onbeforeeditfocus(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_readyStateValue(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getElementsByTagName(BSTR v, IHTMLElementCollection **pelColl) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onbeforeeditfocus(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_readyStateValue(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getElementsByTagName(BSTR v,
+                                                   IHTMLElementCollection** pelColl) override {
+        return E_NOTIMPL;
+    }
 };
 
 class UnimplementedHTMLStyle : public IHTMLStyle {
 public:
     HRESULT STDMETHODCALLTYPE put_fontFamily(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fontFamily(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fontFamily(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_fontStyle(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fontStyle(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fontStyle(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_fontVariant(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fontVariant(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fontVariant(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_fontWeight(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fontWeight(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fontWeight(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_fontSize(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fontSize(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fontSize(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_font(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_font(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_font(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_color(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_color(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_color(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_background(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_background(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_background(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_backgroundColor(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundColor(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundColor(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_backgroundImage(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundImage(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundImage(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_backgroundRepeat(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundRepeat(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundRepeat(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_backgroundAttachment(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundAttachment(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundAttachment(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_backgroundPosition(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundPosition(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundPosition(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_backgroundPositionX(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundPositionX(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundPositionX(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_backgroundPositionY(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundPositionY(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundPositionY(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_wordSpacing(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_wordSpacing(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_wordSpacing(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_letterSpacing(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_letterSpacing(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_letterSpacing(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_textDecoration(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textDecoration(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textDecoration(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_textDecorationNone(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textDecorationNone(VARIANT_BOOL *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_textDecorationUnderline(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textDecorationUnderline(VARIANT_BOOL *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_textDecorationOverline(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textDecorationOverline(VARIANT_BOOL *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE put_textDecorationLineThrough(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textDecorationLineThrough(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textDecorationNone(VARIANT_BOOL* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE put_textDecorationUnderline(VARIANT_BOOL v) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_textDecorationUnderline(VARIANT_BOOL* p) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE put_textDecorationOverline(VARIANT_BOOL v) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_textDecorationOverline(VARIANT_BOOL* p) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE put_textDecorationLineThrough(VARIANT_BOOL v) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_textDecorationLineThrough(VARIANT_BOOL* p) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE put_textDecorationBlink(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textDecorationBlink(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textDecorationBlink(VARIANT_BOOL* p) override {
+        return E_NOTIMPL;
+    }
     HRESULT STDMETHODCALLTYPE put_verticalAlign(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_verticalAlign(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_verticalAlign(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_textTransform(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textTransform(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textTransform(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_textAlign(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textAlign(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textAlign(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_textIndent(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textIndent(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textIndent(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_lineHeight(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_lineHeight(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_lineHeight(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_marginTop(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_marginTop(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_marginTop(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_marginRight(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_marginRight(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_marginRight(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_marginBottom(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_marginBottom(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_marginBottom(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_marginLeft(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_marginLeft(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_marginLeft(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_margin(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_margin(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_margin(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_paddingTop(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_paddingTop(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_paddingTop(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_paddingRight(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_paddingRight(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_paddingRight(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_paddingBottom(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_paddingBottom(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_paddingBottom(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_paddingLeft(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_paddingLeft(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_paddingLeft(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_padding(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_padding(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_padding(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_border(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_border(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_border(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderTop(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderTop(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderTop(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderRight(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderRight(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderRight(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderBottom(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderBottom(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderBottom(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderLeft(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderLeft(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderLeft(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderColor(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderColor(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderColor(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderTopColor(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderTopColor(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderTopColor(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderRightColor(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderRightColor(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderRightColor(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderBottomColor(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderBottomColor(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderBottomColor(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderLeftColor(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderLeftColor(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderLeftColor(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderWidth(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderWidth(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderWidth(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderTopWidth(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderTopWidth(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderTopWidth(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderRightWidth(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderRightWidth(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderRightWidth(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderBottomWidth(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderBottomWidth(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderBottomWidth(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderLeftWidth(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderLeftWidth(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderLeftWidth(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderStyle(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderStyle(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderStyle(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderTopStyle(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderTopStyle(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderTopStyle(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderRightStyle(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderRightStyle(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderRightStyle(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderBottomStyle(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderBottomStyle(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderBottomStyle(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_borderLeftStyle(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderLeftStyle(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderLeftStyle(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_width(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_width(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_width(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_height(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_height(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_height(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_styleFloat(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_styleFloat(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_styleFloat(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_clear(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clear(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clear(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_display(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_display(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_display(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_visibility(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_visibility(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_visibility(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_listStyleType(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_listStyleType(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_listStyleType(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_listStylePosition(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_listStylePosition(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_listStylePosition(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_listStyleImage(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_listStyleImage(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_listStyleImage(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_listStyle(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_listStyle(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_listStyle(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_whiteSpace(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_whiteSpace(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_whiteSpace(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_top(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_top(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_top(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_left(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_left(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_position(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_left(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_position(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_zIndex(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_zIndex(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_zIndex(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_overflow(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_overflow(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_overflow(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_pageBreakBefore(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_pageBreakBefore(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_pageBreakBefore(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_pageBreakAfter(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_pageBreakAfter(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_pageBreakAfter(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_cssText(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_cssText(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_cssText(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_pixelTop(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_pixelTop(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_pixelTop(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_pixelLeft(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_pixelLeft(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_pixelLeft(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_pixelWidth(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_pixelWidth(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_pixelWidth(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_pixelHeight(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_pixelHeight(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_pixelHeight(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_posTop(float v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_posTop(float *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_posTop(float* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_posLeft(float v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_posLeft(float *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_posLeft(float* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_posWidth(float v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_posWidth(float *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_posWidth(float* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_posHeight(float v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_posHeight(float *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_posHeight(float* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_cursor(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_cursor(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_cursor(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_clip(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clip(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clip(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_filter(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_filter(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE setAttribute(BSTR strAttributeName, VARIANT AttributeValue, LONG lFlags) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getAttribute(BSTR strAttributeName, LONG lFlags, VARIANT *AttributeValue) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE removeAttribute(BSTR strAttributeName, LONG lFlags, VARIANT_BOOL *pfSuccess) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE toString(BSTR *String) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_filter(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE setAttribute(BSTR strAttributeName, VARIANT AttributeValue,
+                                           LONG lFlags) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE getAttribute(BSTR strAttributeName, LONG lFlags,
+                                           VARIANT* AttributeValue) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE removeAttribute(BSTR strAttributeName, LONG lFlags,
+                                              VARIANT_BOOL* pfSuccess) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE toString(BSTR* String) override { return E_NOTIMPL; }
 };
 
 class UnimplementedHTMLCurrentStyle : public IHTMLCurrentStyle {
 public:
-    HRESULT STDMETHODCALLTYPE get_position(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_styleFloat(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_color(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundColor(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fontFamily(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fontStyle(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fontVariant(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fontWeight(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fontSize(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundImage(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundPositionX(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundPositionY(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundRepeat(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderLeftColor(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderTopColor(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderRightColor(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderBottomColor(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderTopStyle(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderRightStyle(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderBottomStyle(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderLeftStyle(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderTopWidth(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderRightWidth(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderBottomWidth(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderLeftWidth(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_left(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_top(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_width(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_height(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_paddingLeft(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_paddingTop(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_paddingRight(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_paddingBottom(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textAlign(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textDecoration(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_display(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_visibility(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_zIndex(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_letterSpacing(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_lineHeight(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textIndent(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_verticalAlign(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_backgroundAttachment(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_marginTop(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_marginRight(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_marginBottom(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_marginLeft(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clear(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_listStyleType(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_listStylePosition(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_listStyleImage(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clipTop(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clipRight(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clipBottom(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_clipLeft(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_overflow(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_pageBreakBefore(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_pageBreakAfter(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_cursor(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_tableLayout(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderCollapse(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_direction(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_behavior(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE getAttribute(BSTR strAttributeName, LONG lFlags, VARIANT *AttributeValue) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_unicodeBidi(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_right(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_bottom(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_imeMode(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_rubyAlign(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_rubyPosition(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_rubyOverhang(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textAutospace(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_lineBreak(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_wordBreak(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textJustify(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textJustifyTrim(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textKashida(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_blockDirection(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_layoutGridChar(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_layoutGridLine(VARIANT *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_layoutGridMode(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_layoutGridType(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderStyle(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderColor(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_borderWidth(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_padding(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_margin(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_accelerator(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_overflowX(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_overflowY(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_textTransform(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_position(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_styleFloat(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_color(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundColor(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fontFamily(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fontStyle(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fontVariant(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fontWeight(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fontSize(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundImage(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundPositionX(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundPositionY(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundRepeat(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderLeftColor(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderTopColor(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderRightColor(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderBottomColor(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderTopStyle(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderRightStyle(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderBottomStyle(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderLeftStyle(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderTopWidth(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderRightWidth(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderBottomWidth(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderLeftWidth(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_left(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_top(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_width(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_height(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_paddingLeft(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_paddingTop(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_paddingRight(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_paddingBottom(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textAlign(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textDecoration(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_display(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_visibility(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_zIndex(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_letterSpacing(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_lineHeight(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textIndent(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_verticalAlign(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_backgroundAttachment(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_marginTop(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_marginRight(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_marginBottom(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_marginLeft(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clear(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_listStyleType(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_listStylePosition(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_listStyleImage(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clipTop(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clipRight(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clipBottom(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_clipLeft(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_overflow(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_pageBreakBefore(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_pageBreakAfter(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_cursor(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_tableLayout(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderCollapse(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_direction(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_behavior(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE getAttribute(BSTR strAttributeName, LONG lFlags,
+                                           VARIANT* AttributeValue) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE get_unicodeBidi(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_right(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_bottom(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_imeMode(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_rubyAlign(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_rubyPosition(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_rubyOverhang(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textAutospace(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_lineBreak(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_wordBreak(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textJustify(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textJustifyTrim(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textKashida(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_blockDirection(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_layoutGridChar(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_layoutGridLine(VARIANT* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_layoutGridMode(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_layoutGridType(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderStyle(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderColor(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_borderWidth(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_padding(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_margin(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_accelerator(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_overflowX(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_overflowY(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_textTransform(BSTR* p) override { return E_NOTIMPL; }
 };
 
 class UnimplementedHTMLElementCollection : public IHTMLElementCollection {
 public:
-    HRESULT STDMETHODCALLTYPE toString(BSTR *String) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE toString(BSTR* String) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_length(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_length(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get__newEnum(IUnknown **p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE item(VARIANT name, VARIANT index, IDispatch **pdisp) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE tags(VARIANT tagName, IDispatch **pdisp) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_length(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get__newEnum(IUnknown** p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE item(VARIANT name, VARIANT index, IDispatch** pdisp) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE tags(VARIANT tagName, IDispatch** pdisp) override {
+        return E_NOTIMPL;
+    }
 };
 
 class UnimplementedHTMLScreen : public IHTMLScreen {
 public:
-    HRESULT STDMETHODCALLTYPE get_colorDepth(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_colorDepth(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_bufferDepth(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_bufferDepth(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_width(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_height(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_bufferDepth(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_width(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_height(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_updateInterval(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_updateInterval(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_availHeight(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_availWidth(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_fontSmoothingEnabled(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_updateInterval(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_availHeight(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_availWidth(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_fontSmoothingEnabled(VARIANT_BOOL* p) override {
+        return E_NOTIMPL;
+    }
 };
 
 class UnimplementedHTMLScreen2 : public IHTMLScreen2 {
 public:
-    HRESULT STDMETHODCALLTYPE get_logicalXDPI(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_logicalYDPI(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_deviceXDPI(LONG *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_deviceYDPI(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_logicalXDPI(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_logicalYDPI(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_deviceXDPI(LONG* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_deviceYDPI(LONG* p) override { return E_NOTIMPL; }
 };
 
 class UnimplementedHTMLInputElement : public IHTMLInputElement {
 public:
     HRESULT STDMETHODCALLTYPE put_type(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_type(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_type(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_value(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_value(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_value(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_name(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_name(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_name(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_status(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_status(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_status(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_disabled(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_disabled(VARIANT_BOOL *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_form(IHTMLFormElement **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_disabled(VARIANT_BOOL* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_form(IHTMLFormElement** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_size(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_size(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_size(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_maxLength(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_maxLength(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_maxLength(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE select() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onchange(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onchange(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onchange(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onselect(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onselect(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onselect(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_defaultValue(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_defaultValue(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_defaultValue(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_readOnly(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_readOnly(VARIANT_BOOL *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE createTextRange(IHTMLTxtRange **range) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_readOnly(VARIANT_BOOL* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE createTextRange(IHTMLTxtRange** range) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_indeterminate(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_indeterminate(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_indeterminate(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_defaultChecked(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_defaultChecked(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_defaultChecked(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_checked(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_checked(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_checked(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_border(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_border(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_border(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_vspace(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_vspace(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_vspace(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_hspace(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_hspace(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_hspace(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_alt(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_alt(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_alt(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_src(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_src(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_src(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_lowsrc(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_lowsrc(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_lowsrc(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_vrml(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_vrml(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_vrml(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_dynsrc(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_dynsrc(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_readyState(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_complete(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_dynsrc(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_readyState(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_complete(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_loop(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_loop(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_loop(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_align(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_align(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_align(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onload(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onload(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onload(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onerror(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onerror(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onerror(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onabort(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onabort(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onabort(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_width(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_width(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_width(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_height(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_height(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_height(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_start(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_start(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_start(BSTR* p) override { return E_NOTIMPL; }
 };
 
 class UnimplementedHTMLTextAreaElement : public IHTMLTextAreaElement {
 public:
-    HRESULT STDMETHODCALLTYPE get_type(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_type(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_value(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_value(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_value(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_name(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_name(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_name(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_status(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_status(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_status(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_disabled(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_disabled(VARIANT_BOOL *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_form(IHTMLFormElement **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_disabled(VARIANT_BOOL* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_form(IHTMLFormElement** p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_defaultValue(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_defaultValue(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_defaultValue(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE select() override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onchange(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onchange(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onchange(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_onselect(VARIANT v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_onselect(VARIANT *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_onselect(VARIANT* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_readOnly(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_readOnly(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_readOnly(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_rows(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_rows(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_rows(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_cols(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_cols(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_cols(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_wrap(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_wrap(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE createTextRange(IHTMLTxtRange **range) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_wrap(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE createTextRange(IHTMLTxtRange** range) override { return E_NOTIMPL; }
 };
 
 class UnimplementedHTMLOptionElement : public IHTMLOptionElement {
 public:
     HRESULT STDMETHODCALLTYPE put_selected(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_selected(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_selected(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_value(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_value(BSTR *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_value(BSTR* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_defaultSelected(VARIANT_BOOL v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_defaultSelected(VARIANT_BOOL *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_defaultSelected(VARIANT_BOOL* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_index(LONG v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_index(LONG *p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_index(LONG* p) override { return E_NOTIMPL; }
     HRESULT STDMETHODCALLTYPE put_text(BSTR v) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_text(BSTR *p) override { return E_NOTIMPL; }
-    HRESULT STDMETHODCALLTYPE get_form(IHTMLFormElement **p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_text(BSTR* p) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE get_form(IHTMLFormElement** p) override { return E_NOTIMPL; }
 };
 
 }  // namespace pagelens::standin

@@ -1,10 +1,9 @@
 // The stand-in browser object (see the header); its unimplemented methods keep the vtable whole.
-#include "standin/com_object.h"
 #include "standin/web_browser.h"
 
 #include <olectl.h>
 
-
+#include "standin/com_object.h"
 #include "standin/dispatch_properties.h"
 
 namespace pagelens::standin {

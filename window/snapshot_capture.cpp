@@ -4,10 +4,10 @@
 #include <mshtml.h>
 
 #include "common/com_ptr.h"
-#include "common/unique_handle.h"
 #include "common/number_text.h"
-#include "window/control_ids.h"
+#include "common/unique_handle.h"
 #include "ui/modal_loop.h"
+#include "window/control_ids.h"
 #include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
 
@@ -18,8 +18,7 @@ namespace {
 Result<std::wstring> DocumentAddress(IWebBrowser2* browser) {
     if (!browser) return errors::ObjectRequired();
     ComPtr<IDispatch> document;
-    if (FAILED(browser->get_Document(document.put())) || !document)
-        return errors::ObjectRequired();
+    if (FAILED(browser->get_Document(document.put())) || !document) return errors::ObjectRequired();
     ComPtr<IHTMLDocument2> html;
     if (FAILED(document.As(IID_IHTMLDocument2, html))) return errors::TypeMismatch();
     UniqueBstr url;

@@ -1,8 +1,12 @@
 // The snapshot window's save function: the image type and JPEG quality choices, and Save As,
 // which proposes a name made from the digest of the current address and writes the image in the
 // format that the chosen name's extension selects.
+
+// <commdlg.h> needs <windows.h> first.
+// clang-format off
 #include <windows.h>
 #include <commdlg.h>
+// clang-format on
 
 #include <vector>
 
@@ -104,12 +108,24 @@ Status frmMain::cmdSave_Click() {
     }
     Status saved;
     switch (SaveFormatForName(*chosen)) {
-        case SaveFormat::Bmp: saved = viewer_.SaveAsBmp(*target); break;
-        case SaveFormat::Emf: saved = viewer_.SaveAsEmf(*target); break;
-        case SaveFormat::Gif: saved = viewer_.SaveAsGif(*target); break;
-        case SaveFormat::Pdf: saved = viewer_.SaveAsPdf(*target); break;
-        case SaveFormat::Png: saved = viewer_.SaveAsPng(*target); break;
-        case SaveFormat::Wmf: saved = viewer_.SaveAsWmf(*target); break;
+        case SaveFormat::Bmp:
+            saved = viewer_.SaveAsBmp(*target);
+            break;
+        case SaveFormat::Emf:
+            saved = viewer_.SaveAsEmf(*target);
+            break;
+        case SaveFormat::Gif:
+            saved = viewer_.SaveAsGif(*target);
+            break;
+        case SaveFormat::Pdf:
+            saved = viewer_.SaveAsPdf(*target);
+            break;
+        case SaveFormat::Png:
+            saved = viewer_.SaveAsPng(*target);
+            break;
+        case SaveFormat::Wmf:
+            saved = viewer_.SaveAsWmf(*target);
+            break;
         case SaveFormat::Tiff:
             viewer_.TiffOption(0);
             saved = viewer_.SaveAsTiff(*target);
@@ -122,8 +138,9 @@ Status frmMain::cmdSave_Click() {
     if (saved.ok() && brokered) saved = brokered->Deliver(*target);
     MousePointer(0);
     // A failed save must not look like one still under way.
-    statusBar_.SetPanelText(1, saved.ok() ? std::wstring(L"Save file done")
-                                          : L"The file was not saved: " + saved.error().description);
+    statusBar_.SetPanelText(1, saved.ok()
+                                   ? std::wstring(L"Save file done")
+                                   : L"The file was not saved: " + saved.error().description);
     return {};
 }
 

@@ -25,8 +25,8 @@ struct SnapSetting {
 // What the window writes into a new instance, in this order, for each way of capturing.
 inline constexpr SnapSetting kBrowserCaptureSettings[] = {
     {1, 40000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1000}};
-inline constexpr SnapSetting kAddressCaptureSettings[] = {
-    {1, 180000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 0}, {9, 2000}};
+inline constexpr SnapSetting kAddressCaptureSettings[] = {{1, 180000}, {2, 1}, {3, 100}, {4, 1},
+                                                          {5, 1},      {6, 1}, {7, 0},   {9, 2000}};
 
 // Panel 1's text for a final code; null for a progress code.
 const wchar_t* FinalStatusText(int32_t code);

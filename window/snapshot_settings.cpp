@@ -70,12 +70,15 @@ Status SnapshotSettings::Store(Field field) const {
                     first = written;
             return first;
         }
-        case Field::Address: return Write(setting::PagelensAddress, address);
-        case Field::JpegQuality: return Write(setting::JpegQuality, jpegQuality);
+        case Field::Address:
+            return Write(setting::PagelensAddress, address);
+        case Field::JpegQuality:
+            return Write(setting::JpegQuality, jpegQuality);
         case Field::Preset:
             PAGELENS_RETURN_IF_ERROR(Write(setting::PagelensWidth, preset.width));
             return Write(setting::PagelensHeight, preset.height);
-        case Field::ImageType: return Write(setting::ImageType, imageType);
+        case Field::ImageType:
+            return Write(setting::ImageType, imageType);
     }
     return {};
 }

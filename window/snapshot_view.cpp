@@ -36,12 +36,24 @@ void frmMain::OnZoomScroll(int request) {
     const int maximum = si.nMax - static_cast<int>(si.nPage) + 1;
     int value = si.nPos;
     switch (request) {
-        case SB_LINELEFT: value -= kZoomLineStep; break;
-        case SB_LINERIGHT: value += kZoomLineStep; break;
-        case SB_PAGELEFT: value -= kZoomPageStep; break;
-        case SB_PAGERIGHT: value += kZoomPageStep; break;
-        case SB_LEFT: value = si.nMin; break;
-        case SB_RIGHT: value = maximum; break;
+        case SB_LINELEFT:
+            value -= kZoomLineStep;
+            break;
+        case SB_LINERIGHT:
+            value += kZoomLineStep;
+            break;
+        case SB_PAGELEFT:
+            value -= kZoomPageStep;
+            break;
+        case SB_PAGERIGHT:
+            value += kZoomPageStep;
+            break;
+        case SB_LEFT:
+            value = si.nMin;
+            break;
+        case SB_RIGHT:
+            value = maximum;
+            break;
         case SB_THUMBTRACK: {
             // Dragging: the view follows the thumb; the change comes when it is let go.
             si.fMask = SIF_POS;
@@ -50,8 +62,11 @@ void frmMain::OnZoomScroll(int request) {
             scrollZoom_Scroll();
             return;
         }
-        case SB_THUMBPOSITION: value = si.nTrackPos; break;
-        default: return;
+        case SB_THUMBPOSITION:
+            value = si.nTrackPos;
+            break;
+        default:
+            return;
     }
     value = std::max(si.nMin, std::min(value, maximum));
     if (request == SB_THUMBPOSITION) {

@@ -12,16 +12,16 @@
 #include "common/number_text.h"
 #include "common/routed_window_proc.h"
 #include "common/window_class.h"
-#include "ui/resource_ids.h"
 #include "settings/settings.h"
-#include "window/control_ids.h"
-#include "window/layout.h"
 #include "ui/modal_loop.h"
 #include "ui/open_windows.h"
+#include "ui/resource_ids.h"
+#include "ui/visual_styles.h"
+#include "window/control_ids.h"
+#include "window/layout.h"
 #include "window/protected_mode_files.h"
 #include "window/save_choices.h"
 #include "window/snapshot_state.h"
-#include "ui/visual_styles.h"
 
 namespace pagelens {
 namespace {
@@ -89,13 +89,20 @@ struct WindowClassStyle {
 
 WindowClassStyle NativeClassOf(Kind kind) {
     switch (kind) {
-        case Kind::Label: return {WC_STATICW, SS_LEFT | SS_NOPREFIX};
-        case Kind::Edit: return {WC_EDITW, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL};
-        case Kind::Button: return {WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON};
-        case Kind::DefaultButton: return {WC_BUTTONW, WS_TABSTOP | BS_DEFPUSHBUTTON};
-        case Kind::Group: return {WC_BUTTONW, BS_GROUPBOX};
-        case Kind::DropList: return {WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST};
-        case Kind::HScroll: return {WC_SCROLLBARW, WS_TABSTOP | SBS_HORZ};
+        case Kind::Label:
+            return {WC_STATICW, SS_LEFT | SS_NOPREFIX};
+        case Kind::Edit:
+            return {WC_EDITW, WS_TABSTOP | WS_BORDER | ES_AUTOHSCROLL};
+        case Kind::Button:
+            return {WC_BUTTONW, WS_TABSTOP | BS_PUSHBUTTON};
+        case Kind::DefaultButton:
+            return {WC_BUTTONW, WS_TABSTOP | BS_DEFPUSHBUTTON};
+        case Kind::Group:
+            return {WC_BUTTONW, BS_GROUPBOX};
+        case Kind::DropList:
+            return {WC_COMBOBOXW, WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST};
+        case Kind::HScroll:
+            return {WC_SCROLLBARW, WS_TABSTOP | SBS_HORZ};
     }
     return {WC_STATICW, 0};
 }
@@ -110,9 +117,12 @@ BOOL CALLBACK CollectEnabledWindow(HWND hwnd, LPARAM param) {
 int CaptionMargin(Kind kind) {
     switch (kind) {
         case Kind::Button:
-        case Kind::DefaultButton: return 6;
-        case Kind::Group: return 14;
-        default: return 0;
+        case Kind::DefaultButton:
+            return 6;
+        case Kind::Group:
+            return 14;
+        default:
+            return 0;
     }
 }
 
@@ -175,9 +185,9 @@ bool frmMain::CreateNativeWindow() {
     InitCommonControlsEx(&icc);
     // Not WS_CLIPCHILDREN: group boxes are transparent and rely on the parent painting beneath.
     const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
-    hwnd_ = CreateWindowExW(0, ids::kSnapshotWindowClass, ids::kSnapshotWindowCaption, style,
-                            CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, ThisModule(),
-                            this);
+    hwnd_ =
+        CreateWindowExW(0, ids::kSnapshotWindowClass, ids::kSnapshotWindowCaption, style,
+                        CW_USEDEFAULT, CW_USEDEFAULT, 0, 0, nullptr, nullptr, ThisModule(), this);
     if (!hwnd_) return false;
     CreateControls();
     return true;
@@ -309,8 +319,12 @@ void frmMain::OnCommand(int id, int notification) {
             if (!status.ok()) ReportError(status.error());
             return;
         }
-        case ids::cmdAbout: cmdAbout_Click(); return;
-        case ids::cmdReSize: cmdReSize_Click(); return;
+        case ids::cmdAbout:
+            cmdAbout_Click();
+            return;
+        case ids::cmdReSize:
+            cmdReSize_Click();
+            return;
         // The image commands have no message of their own: a failure is told in the status bar.
         case ids::cmdPreset:
         case ids::cmdOriginal:
@@ -391,7 +405,9 @@ void frmMain::SetControlText(int id, const std::wstring& text) {
 Status frmMain::Load() {
     if (hwnd_) return {};  // already showing
     unloading_ = false;
-    if (!CreateNativeWindow()) return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()), L"The snapshot window could not be created");
+    if (!CreateNativeWindow())
+        return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()),
+                                   L"The snapshot window could not be created");
     Status loaded = Form_Load();
     if (!loaded.ok()) {
         DestroyWindow(hwnd_);
@@ -475,10 +491,10 @@ void frmMain::Form_Resize() {
     if (!hwnd_ || !viewer_.hwnd()) return;
     RECT client;
     GetClientRect(hwnd_, &client);
-    const TwipsRect place = ViewerPlacement(
-        static_cast<int>(PixelsToTwips(client.right, dpi_)),
-        static_cast<int>(PixelsToTwips(client.bottom, dpi_)),
-        static_cast<int>(PixelsToTwips(statusBar_.HeightPixels(), dpi_)));
+    const TwipsRect place =
+        ViewerPlacement(static_cast<int>(PixelsToTwips(client.right, dpi_)),
+                        static_cast<int>(PixelsToTwips(client.bottom, dpi_)),
+                        static_cast<int>(PixelsToTwips(statusBar_.HeightPixels(), dpi_)));
     MoveWindow(viewer_.hwnd(), TwipsToPixels(place.left, dpi_), TwipsToPixels(place.top, dpi_),
                TwipsToPixels(place.width, dpi_), TwipsToPixels(place.height, dpi_), TRUE);
 }

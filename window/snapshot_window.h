@@ -5,8 +5,11 @@
 // Handlers carry the names of the events they serve (control_event); the ones the tests drive
 // are public.
 #pragma once
+// <exdisp.h> needs <windows.h> first.
+// clang-format off
 #include <windows.h>
 #include <exdisp.h>
+// clang-format on
 
 #include <cstdint>
 #include <functional>
@@ -29,7 +32,7 @@ struct SaveDialogRequest {
     std::wstring title;
     std::wstring fileName;
     std::wstring defaultExtension;
-    std::wstring filter;        // "description|patterns|..." as the window keeps it
+    std::wstring filter;  // "description|patterns|..." as the window keeps it
     std::optional<int> filterIndex;
     DWORD flags = 0;
 };

@@ -10,9 +10,9 @@
 #include <functional>
 #include <string>
 
+#include "components/viewer/image_ops.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/image_files.h"
-#include "components/viewer/image_ops.h"
 
 namespace pagelens {
 namespace {

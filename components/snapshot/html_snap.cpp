@@ -13,11 +13,11 @@
 #include "common/unique_handle.h"
 #include "components/snapshot/browser_access/browser_document.h"
 #include "components/snapshot/browser_access/live_document.h"
+#include "components/snapshot/browser_process/browser_locator.h"
 #include "components/snapshot/capture_control.h"
 #include "components/snapshot/capture_failure.h"
 #include "components/snapshot/devtools_capture/capture_run.h"
 #include "components/snapshot/event_relay.h"
-#include "components/snapshot/browser_process/browser_locator.h"
 #include "components/snapshot/view_capture/address_capture.h"
 #include "components/snapshot/view_capture/view_capture.h"
 

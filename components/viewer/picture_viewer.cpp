@@ -9,8 +9,8 @@
 #include "common/routed_window_proc.h"
 #include "common/unique_handle.h"
 #include "common/window_class.h"
-#include "imaging/image_files.h"
 #include "components/viewer/image_ops.h"
+#include "imaging/image_files.h"
 
 namespace pagelens {
 namespace {
@@ -25,9 +25,7 @@ bool RegisterViewerClass(WNDPROC proc) {
         .ok();
 }
 
-int Scaled(int size, double zoom) {
-    return static_cast<int>(std::lround(size * zoom));
-}
+int Scaled(int size, double zoom) { return static_cast<int>(std::lround(size * zoom)); }
 
 }  // namespace
 
@@ -69,7 +67,8 @@ LRESULT PictureViewer::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
             OnScroll(SB_VERT, LOWORD(wParam));
             return 0;
         case WM_MOUSEWHEEL:
-            ScrollTo(scrollX_, scrollY_ - GET_WHEEL_DELTA_WPARAM(wParam) * kWheelStep / WHEEL_DELTA);
+            ScrollTo(scrollX_,
+                     scrollY_ - GET_WHEEL_DELTA_WPARAM(wParam) * kWheelStep / WHEEL_DELTA);
             return 0;
         case WM_LBUTTONDOWN:
             SetFocus(hwnd_);
@@ -92,10 +91,14 @@ void PictureViewer::PaintContent(HDC dc, const RECT& area) {
     // Source rows and columns that cover the visible destination, one pixel of margin each side.
     const double scaleX = double(image_.width()) / zoomedWidth;
     const double scaleY = double(image_.height()) / zoomedHeight;
-    int srcLeft = std::clamp(int(std::floor((visible.left + scrollX_) * scaleX)), 0, image_.width() - 1);
-    int srcTop = std::clamp(int(std::floor((visible.top + scrollY_) * scaleY)), 0, image_.height() - 1);
-    int srcRight = std::clamp(int(std::ceil((visible.right + scrollX_) * scaleX)), srcLeft + 1, image_.width());
-    int srcBottom = std::clamp(int(std::ceil((visible.bottom + scrollY_) * scaleY)), srcTop + 1, image_.height());
+    int srcLeft =
+        std::clamp(int(std::floor((visible.left + scrollX_) * scaleX)), 0, image_.width() - 1);
+    int srcTop =
+        std::clamp(int(std::floor((visible.top + scrollY_) * scaleY)), 0, image_.height() - 1);
+    int srcRight = std::clamp(int(std::ceil((visible.right + scrollX_) * scaleX)), srcLeft + 1,
+                              image_.width());
+    int srcBottom = std::clamp(int(std::ceil((visible.bottom + scrollY_) * scaleY)), srcTop + 1,
+                               image_.height());
     // Destination of exactly that source block, so the scale stays uniform.
     int dstLeft = static_cast<int>(std::lround(srcLeft / scaleX)) - scrollX_;
     int dstTop = static_cast<int>(std::lround(srcTop / scaleY)) - scrollY_;
@@ -115,8 +118,7 @@ void PictureViewer::PaintContent(HDC dc, const RECT& area) {
     const int previousMode = SetStretchBltMode(dc, zoom_ < 1.0 ? HALFTONE : COLORONCOLOR);
     SetBrushOrgEx(dc, 0, 0, nullptr);
     StretchDIBits(dc, dstLeft, dstTop, dstRight - dstLeft, dstBottom - dstTop, srcLeft, 0,
-                  srcRight - srcLeft, bandRows, image_.row(srcTop), &info, DIB_RGB_COLORS,
-                  SRCCOPY);
+                  srcRight - srcLeft, bandRows, image_.row(srcTop), &info, DIB_RGB_COLORS, SRCCOPY);
     SetStretchBltMode(dc, previousMode);
 }
 
@@ -154,15 +156,30 @@ void PictureViewer::OnScroll(int bar, int request) {
     int pos = si.nPos;
     const int line = 40;
     switch (request) {
-        case SB_LINEUP: pos -= line; break;
-        case SB_LINEDOWN: pos += line; break;
-        case SB_PAGEUP: pos -= static_cast<int>(si.nPage); break;
-        case SB_PAGEDOWN: pos += static_cast<int>(si.nPage); break;
+        case SB_LINEUP:
+            pos -= line;
+            break;
+        case SB_LINEDOWN:
+            pos += line;
+            break;
+        case SB_PAGEUP:
+            pos -= static_cast<int>(si.nPage);
+            break;
+        case SB_PAGEDOWN:
+            pos += static_cast<int>(si.nPage);
+            break;
         case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: pos = si.nTrackPos; break;
-        case SB_TOP: pos = 0; break;
-        case SB_BOTTOM: pos = si.nMax; break;
-        default: return;
+        case SB_THUMBPOSITION:
+            pos = si.nTrackPos;
+            break;
+        case SB_TOP:
+            pos = 0;
+            break;
+        case SB_BOTTOM:
+            pos = si.nMax;
+            break;
+        default:
+            return;
     }
     if (bar == SB_HORZ)
         ScrollTo(pos, scrollY_);
@@ -233,13 +250,27 @@ Status PictureViewer::SaveWith(ImageWriter writer, const std::wstring& path) con
     return writer(image_, path);
 }
 
-Status PictureViewer::SaveAsBmp(const std::wstring& path) const { return SaveWith(SaveAsBmpFile, path); }
-Status PictureViewer::SaveAsGif(const std::wstring& path) const { return SaveWith(SaveAsGifFile, path); }
-Status PictureViewer::SaveAsPng(const std::wstring& path) const { return SaveWith(SaveAsPngFile, path); }
-Status PictureViewer::SaveAsTiff(const std::wstring& path) const { return SaveWith(SaveAsTiffFile, path); }
-Status PictureViewer::SaveAsEmf(const std::wstring& path) const { return SaveWith(SaveAsEmfFile, path); }
-Status PictureViewer::SaveAsWmf(const std::wstring& path) const { return SaveWith(SaveAsWmfFile, path); }
-Status PictureViewer::SaveAsPdf(const std::wstring& path) const { return SaveWith(SaveAsPdfFile, path); }
+Status PictureViewer::SaveAsBmp(const std::wstring& path) const {
+    return SaveWith(SaveAsBmpFile, path);
+}
+Status PictureViewer::SaveAsGif(const std::wstring& path) const {
+    return SaveWith(SaveAsGifFile, path);
+}
+Status PictureViewer::SaveAsPng(const std::wstring& path) const {
+    return SaveWith(SaveAsPngFile, path);
+}
+Status PictureViewer::SaveAsTiff(const std::wstring& path) const {
+    return SaveWith(SaveAsTiffFile, path);
+}
+Status PictureViewer::SaveAsEmf(const std::wstring& path) const {
+    return SaveWith(SaveAsEmfFile, path);
+}
+Status PictureViewer::SaveAsWmf(const std::wstring& path) const {
+    return SaveWith(SaveAsWmfFile, path);
+}
+Status PictureViewer::SaveAsPdf(const std::wstring& path) const {
+    return SaveWith(SaveAsPdfFile, path);
+}
 
 Status PictureViewer::SaveAsJpeg(const std::wstring& path) const {
     PAGELENS_RETURN_IF_ERROR(RequireImage());

@@ -184,8 +184,8 @@ TEST_F(InstallerTest, UninstallRemovesTheRegistrationEntriesSettingsAndFiles) {
                    sizeof address);
     settingsOwner.reset();
     // A standard user's own settings, where the machine's key refused them.
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey.c_str(), 0, nullptr, 0,
-                              KEY_SET_VALUE, nullptr, &settings, nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, kSettingsKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
+                              nullptr, &settings, nullptr),
               ERROR_SUCCESS);
     settingsOwner.reset(settings);
     RegSetValueExW(settings, L"PagelensAddress", 0, REG_SZ, reinterpret_cast<const BYTE*>(address),

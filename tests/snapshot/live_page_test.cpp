@@ -58,10 +58,14 @@ TEST(LivePageState, EachFieldGetsOnlyTheEditsItsStateNeeds) {
           "name=\"a&quot;&amp;b\">\n\n&lt;b&gt;&amp;\xc3\xa9</textarea>"}},
         {"another element at its place", {"select", {}}, {L"option", L"", L"", false, true}, {}},
         {"a field that could not be read", {"input", {}}, {}, {}},
-        {"its own id", {"input", {{"id", "q"}}}, Input(L"text", L"typed", false, L"q"),
+        {"its own id",
+         {"input", {{"id", "q"}}},
+         Input(L"text", L"typed", false, L"q"),
          {"DOM.setAttributeValue value=typed"}},
-        {"another field of its kind at its place", {"input", {{"id", "r"}}},
-         Input(L"text", L"typed", false, L"q"), {}},
+        {"another field of its kind at its place",
+         {"input", {{"id", "r"}}},
+         Input(L"text", L"typed", false, L"q"),
+         {}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

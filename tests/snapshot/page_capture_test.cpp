@@ -21,8 +21,10 @@ namespace {
 std::string LazyImagePage() {
     return R"(<!doctype html><html><head><style>
 html,body{margin:0} #spacer{height:4000px;background:#fff}
-#slot{width:400px;height:300px;background:rgb(128,128,128)} #slot img{width:400px;height:300px;display:block}
-</style></head><body><div id="spacer"></div><div id="slot" data-src="/red.svg"></div><div style="height:200px"></div>
+#slot{width:400px;height:300px;background:rgb(128,128,128)}
+#slot img{width:400px;height:300px;display:block}
+</style></head><body><div id="spacer"></div><div id="slot" data-src="/red.svg"></div>
+<div style="height:200px"></div>
 <script>
 new IntersectionObserver((entries, observer) => {
   for (const entry of entries) if (entry.isIntersecting) {
@@ -156,8 +158,10 @@ TEST_F(PageCaptureTest, LazilyLoadedImageArrivesThroughScrolling) {
 // that a script fills with an image read from a data: address once it is seen.
 std::string ViewportHighPageWithLazyDataImage() {
     std::string page = R"(<!doctype html><html><head><style>
-html,body{margin:0} #hero{height:100vh;background:rgb(20,40,200)} #spacer{height:9000px;background:#fff}
-#slot{width:400px;height:300px;background:rgb(128,128,128)} #slot img{width:400px;height:300px;display:block}
+html,body{margin:0} #hero{height:100vh;background:rgb(20,40,200)}
+#spacer{height:9000px;background:#fff}
+#slot{width:400px;height:300px;background:rgb(128,128,128)}
+#slot img{width:400px;height:300px;display:block}
 </style></head><body><div id="hero"></div><div id="spacer"></div><div id="slot"></div>
 <div style="height:200px"></div><script>
 const svg = "SVG";
@@ -226,10 +230,12 @@ TEST_F(PageCaptureTest, WindowsFilePathIsOpenedAsAFile) {
 // capture works either way (scrolling relies on a script of ours).
 TEST_F(PageCaptureTest, MediaAndScriptSettingsTakeEffect) {
     server_.Route("/styled", {200, "text/html", R"(<!doctype html><html><head><style>
-html,body{margin:0} #media{height:300px;background:rgb(220,30,30)} #script{height:300px;background:rgb(230,200,20)}
+html,body{margin:0} #media{height:300px;background:rgb(220,30,30)}
+#script{height:300px;background:rgb(230,200,20)}
 @media print { #media{background:rgb(30,60,220)} }
 </style></head><body><div id="media"></div><div id="script"></div><div style="height:1400px"></div>
-<script>document.getElementById('script').style.background='rgb(30,160,40)';</script></body></html>)"});
+<script>document.getElementById('script').style.background='rgb(30,160,40)';</script></body>
+</html>)"});
     const struct {
         int32_t screenMedia, scripts;
         Colour media, script;

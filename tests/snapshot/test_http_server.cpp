@@ -166,9 +166,8 @@ void TestHttpServer::Serve(SOCKET client) {
         std::lock_guard lock(mutex_);
         ++counts_[path];
         if (auto found = routes_.find(path); found != routes_.end())
-            response = CarriesCookies(head, found->second.cookie)
-                           ? found->second.response
-                           : found->second.otherwise;
+            response = CarriesCookies(head, found->second.cookie) ? found->second.response
+                                                                  : found->second.otherwise;
     }
     if (response.neverAnswer) {
         WaitForSingleObject(stopEvent_, INFINITE);

@@ -310,7 +310,7 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
         bool quirks;
         std::vector<Check> checks;
         const char* fileContent = nullptr;  // the page is this file's, not the server's
-        const wchar_t* status = nullptr;      // a status text that the capture gives
+        const wchar_t* status = nullptr;    // a status text that the capture gives
     };
     std::vector<PageField> typedAndOneMore = typed;
     typedAndOneMore.push_back({L"input", L"text", L"added by a script since"});
@@ -351,7 +351,12 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
         {"asking for a refresh", "/refreshing", kRefreshing, {}, false, {{300, StripeColour(2)}}},
         {"quirks mode", "/quirks", kUnitlessHeight, {}, true, {{150, StripeColour(1)}}},
         {"standards mode", "/standards", kUnitlessHeight, {}, false, {{150, white}}},
-        {"a file's page", "", kChangedByScript, {}, false, {{100, StripeColour(1)}},
+        {"a file's page",
+         "",
+         kChangedByScript,
+         {},
+         false,
+         {{100, StripeColour(1)}},
          onDisk.c_str()},
     };
     for (const auto& c : cases) {

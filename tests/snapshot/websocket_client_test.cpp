@@ -12,8 +12,8 @@
 #include <thread>
 #include <vector>
 
-#include "components/snapshot/transport/devtools_connection.h"
 #include "components/snapshot/interrupts.h"
+#include "components/snapshot/transport/devtools_connection.h"
 #include "tests/snapshot/test_http_server.h"
 
 namespace pagelens::capture {

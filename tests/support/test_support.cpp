@@ -75,7 +75,8 @@ std::vector<unsigned char> ReadFileBytes(const std::wstring& path) {
     if (!f) return bytes;
     unsigned char buffer[65536];
     size_t n;
-    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+    while ((n = fread(buffer, 1, sizeof buffer, f)) > 0)
+        bytes.insert(bytes.end(), buffer, buffer + n);
     fclose(f);
     return bytes;
 }
@@ -118,7 +119,8 @@ bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds time
 
 void PumpFor(std::chrono::milliseconds duration) {
     auto end = std::chrono::steady_clock::now() + duration;
-    PumpUntil([&] { return std::chrono::steady_clock::now() >= end; }, duration + std::chrono::seconds(1));
+    PumpUntil([&] { return std::chrono::steady_clock::now() >= end; },
+              duration + std::chrono::seconds(1));
 }
 
 }  // namespace pagelens::test

@@ -77,10 +77,18 @@ private:
         }
         const auto event = script_.events[next_++];
         switch (event.kind) {
-            case SnapScript::Event::Progress: events_->OnProgress(event.number); break;
-            case SnapScript::Event::Status: events_->OnStatus(event.text, event.number); break;
-            case SnapScript::Event::WriteImage: (void)SaveAsBmpFile(script_.image, filePath_); break;
-            case SnapScript::Event::Run: event.action(); break;
+            case SnapScript::Event::Progress:
+                events_->OnProgress(event.number);
+                break;
+            case SnapScript::Event::Status:
+                events_->OnStatus(event.text, event.number);
+                break;
+            case SnapScript::Event::WriteImage:
+                (void)SaveAsBmpFile(script_.image, filePath_);
+                break;
+            case SnapScript::Event::Run:
+                event.action();
+                break;
         }
     }
 

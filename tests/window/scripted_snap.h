@@ -56,7 +56,7 @@ struct SnapLog {
     int closed = 0;
     int destroyed = 0;
     std::vector<std::vector<std::pair<int, int32_t>>> settings;  // per instance
-    std::vector<std::wstring> addresses;                          // CaptureUrl / CaptureBrowser
+    std::vector<std::wstring> addresses;                         // CaptureUrl / CaptureBrowser
 };
 
 // Each capture takes the next script from `scripts` (the last one repeats).

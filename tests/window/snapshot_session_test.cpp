@@ -40,8 +40,8 @@ TEST(SnapshotSession, EachWayOfCapturingWritesItsOwnSettingsInOrder) {
     ASSERT_EQ(seen.size(), 2u);
     const std::vector<std::pair<int, int32_t>> browser = {
         {1, 40000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1000}};
-    const std::vector<std::pair<int, int32_t>> address = {
-        {1, 180000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 0}, {9, 2000}};
+    const std::vector<std::pair<int, int32_t>> address = {{1, 180000}, {2, 1}, {3, 100}, {4, 1},
+                                                          {5, 1},      {6, 1}, {7, 0},   {9, 2000}};
     EXPECT_EQ(seen[0], browser);
     EXPECT_EQ(seen[1], address);
     // The first instance was dropped without Close when the second was made.
@@ -85,8 +85,8 @@ TEST(SnapshotSession, DeletingTheWorkFileThatCannotGoIsAnAccessError) {
     const std::wstring path = TempFolder() + L"pagelens-session-work.jpg";
     session.SetWorkFilePath(path);
     EXPECT_TRUE(session.DeleteWorkFile().ok());  // nothing there: nothing to do
-    UniqueFile held(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0,
-                                nullptr));
+    UniqueFile held(
+        CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
     ASSERT_TRUE(held);
     EXPECT_TRUE(session.WorkFileExists());
     const Status refused = session.DeleteWorkFile();  // open without sharing: cannot be deleted

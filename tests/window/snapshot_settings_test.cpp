@@ -59,8 +59,8 @@ TEST_F(SnapshotSettingsTest, OnlyTheNamedFieldIsWritten) {
     settings.jpegQuality = 12;
     ASSERT_TRUE(settings.Store(SnapshotSettings::Field::JpegQuality).ok());
     EXPECT_EQ(StoredSetting(setting::JpegQuality), L"12");
-    for (const wchar_t* other : {setting::MainLeft, setting::PagelensAddress, setting::ImageType,
-                                 setting::PagelensWidth})
+    for (const wchar_t* other :
+         {setting::MainLeft, setting::PagelensAddress, setting::ImageType, setting::PagelensWidth})
         EXPECT_FALSE(StoredSetting(other)) << other;
 }
 

@@ -28,8 +28,10 @@ TEST_F(SnapshotWindowTest, BrowserCaptureShowsTheWholeImageAndItsSize) {
     EXPECT_EQ(Text(ids::txtAddress), L"http://127.0.0.1/page.html");
     EXPECT_EQ(*StoredSetting(setting::PagelensAddress), L"http://127.0.0.1/page.html");
     const SnapLog& log = factory->log();
-    EXPECT_EQ(log.settings[0], Settings({{1, 40000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1},
-                                         {7, 1}, {8, 1}, {9, 1000}}));
+    EXPECT_EQ(
+        log.settings[0],
+        Settings(
+            {{1, 40000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 1}, {8, 1}, {9, 1000}}));
     EXPECT_EQ(log.closed, 1);
     EXPECT_EQ(log.destroyed, 1);
     EXPECT_TRUE(boxes->Seen().empty());
@@ -78,8 +80,8 @@ TEST_F(SnapshotWindowTest, AddressCaptureUsesTheTypedAddressAndEmptiesProgressAt
     ASSERT_TRUE(window->cmdSnapshot_Click().ok());
     const SnapLog& log = factory->log();
     EXPECT_EQ(log.addresses.back(), L"http://127.0.0.1/other.html");
-    EXPECT_EQ(log.settings[1], Settings({{1, 180000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1},
-                                         {7, 0}, {9, 2000}}));
+    EXPECT_EQ(log.settings[1],
+              Settings({{1, 180000}, {2, 1}, {3, 100}, {4, 1}, {5, 1}, {6, 1}, {7, 0}, {9, 2000}}));
     EXPECT_EQ(Text(ids::lblWidth), L"30");
     EXPECT_EQ(Panel(2), L"");
     EXPECT_EQ(log.closed, 1);  // an address capture keeps its instance until the next capture

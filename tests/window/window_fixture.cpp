@@ -54,9 +54,8 @@ void SnapshotWindowTest::Open(std::vector<SnapScript> scripts) {
 }
 
 void SnapshotWindowTest::WaitForIdle() {
-    ASSERT_TRUE(PumpUntil(
-        [&] { return factory->log().created > 0 && !window->Busy(); },
-        std::chrono::seconds(20)));
+    ASSERT_TRUE(PumpUntil([&] { return factory->log().created > 0 && !window->Busy(); },
+                          std::chrono::seconds(20)));
     PumpFor(std::chrono::milliseconds(50));
 }
 

@@ -37,7 +37,8 @@ TEST_F(SnapshotWindowTest, EveryCaptionReadsWholeAndTheStatusBarHasItsDesignHeig
         ASSERT_TRUE(control) << id;
         const std::wstring caption = Text(id);
         HDC dc = GetDC(control);
-        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+        HGDIOBJ old =
+            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
         SIZE extent{};
         GetTextExtentPoint32W(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
         SelectObject(dc, old);

@@ -28,7 +28,8 @@ protected:
     }
     void Choose(int list, const wchar_t* text) {
         HWND combo = GetDlgItem(window->hwnd(), list);
-        SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text));
+        SendMessageW(combo, CB_SELECTSTRING, static_cast<WPARAM>(-1),
+                     reinterpret_cast<LPARAM>(text));
         SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(list, CBN_SELCHANGE),
                      reinterpret_cast<LPARAM>(combo));
     }
@@ -60,9 +61,9 @@ TEST_F(SaveTest, TheChosenNameIsWrittenExactlyInTheFormatItsExtensionSelects) {
         std::string_view magic;
     };
     const Case cases[] = {
-        {L"page.PNG", "\x89PNG"}, {L"page.tiff", "II*"},   {L"page.jpeg", "\xFF\xD8\xFF"},
-        {L"page.dib", "\xFF\xD8\xFF"}, {L"page.gif", "GIF8"}, {L"page.bmp", "BM"},
-        {L"page.pdf", "%PDF"},    {L"page.Emf", "\x01\0\0\0"},
+        {L"page.PNG", "\x89PNG"},      {L"page.tiff", "II*"},       {L"page.jpeg", "\xFF\xD8\xFF"},
+        {L"page.dib", "\xFF\xD8\xFF"}, {L"page.gif", "GIF8"},       {L"page.bmp", "BM"},
+        {L"page.pdf", "%PDF"},         {L"page.Emf", "\x01\0\0\0"},
     };
     for (const auto& c : cases) {
         answer = folder.file(c.name);

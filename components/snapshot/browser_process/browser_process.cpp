@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "common/text_codepage.h"
-#include "components/snapshot/capture_failure.h"
 #include "components/snapshot/browser_process/host_system.h"
+#include "components/snapshot/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {
@@ -195,7 +195,7 @@ bool ProfileFolder::Remove(std::chrono::milliseconds patience) {
 }
 
 std::wstring BrowserCommandLine(const BrowserProgram& program, const std::wstring& profileArgument,
-                               DevToolsChannel channel) {
+                                DevToolsChannel channel) {
     // The start-up tab opens a blank page: the browser's own start page would load meanwhile.
     return Quoted(program.path) + kHeadlessFlags +
            (channel == DevToolsChannel::Pipe ? L" --remote-debugging-pipe"
@@ -269,9 +269,9 @@ Result<PipedProcess> StartWithDevToolsPipes(std::wstring commandLine, HANDLE job
     }
     ResumeThread(thread.get());
     // The browser's ends are the browser's now: with ours closed, its end shows as a closed pipe.
-    return PipedProcess{std::move(process),
-                        std::make_unique<PipeTransport>(std::move(pipes.toBrowser),
-                                                        std::move(pipes.fromBrowser))};
+    return PipedProcess{
+        std::move(process),
+        std::make_unique<PipeTransport>(std::move(pipes.toBrowser), std::move(pipes.fromBrowser))};
 }
 
 Result<BrowserProcess> BrowserProcess::StartPiped(const BrowserProgram& program,
@@ -280,8 +280,7 @@ Result<BrowserProcess> BrowserProcess::StartPiped(const BrowserProgram& program,
     UniqueHandleK job = KillOnCloseJob();
     auto started = StartWithDevToolsPipes(
         BrowserCommandLine(program, profile.path(), DevToolsChannel::Pipe), job.get());
-    if (!started.ok())
-        return Failed(started.error().description + L": " + program.path);
+    if (!started.ok()) return Failed(started.error().description + L": " + program.path);
     PipedProcess piped = std::move(started).value();
     transport = std::move(piped.transport);
     return BrowserProcess(std::move(piped.process), std::move(job));

@@ -95,7 +95,7 @@ private:
 // The command line that starts `program` headless with its DevTools port chosen by itself. A
 // host program's path and profile are given as host paths; it is started through the shell.
 std::wstring BrowserCommandLine(const BrowserProgram& program, const std::wstring& profileArgument,
-                               DevToolsChannel channel = DevToolsChannel::Port);
+                                DevToolsChannel channel = DevToolsChannel::Port);
 // How the host's shell is asked to run `browserCommandLine`: with no output of ours (it would
 // hold our error output open past our end) and only until its standard input ends.
 std::wstring HostLauncherCommandLine(const std::wstring& browserCommandLine);

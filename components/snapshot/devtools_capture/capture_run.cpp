@@ -9,12 +9,12 @@
 #include "common/unique_handle.h"
 #include "components/snapshot/browser_process/browser_locator.h"
 #include "components/snapshot/browser_process/browser_process.h"
-#include "components/snapshot/capture_failure.h"
-#include "components/snapshot/work_file.h"
-#include "components/snapshot/transport/devtools_connection.h"
 #include "components/snapshot/browser_process/host_system.h"
+#include "components/snapshot/capture_failure.h"
 #include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/navigation_address.h"
+#include "components/snapshot/transport/devtools_connection.h"
+#include "components/snapshot/work_file.h"
 #include "imaging/image_files.h"
 #include "imaging/image_save_jpeg.h"
 
@@ -107,9 +107,10 @@ Status CaptureRun::Capture() {
     PAGELENS_RETURN_IF_ERROR(page.Load(ToUtf8(*url)));
     // Addresses that the Fetch domain does not see (file:, for one) are read from their place.
     if (liveDocument && !liveDocument->served())
-        reporter_.Status(L"The page could not be served as the tab has it: the capture browser "
-                         L"loaded its address again",
-                         0);
+        reporter_.Status(
+            L"The page could not be served as the tab has it: the capture browser "
+            L"loaded its address again",
+            0);
     if (request_.livePage) PAGELENS_RETURN_IF_ERROR(page.ApplyLiveState(request_.livePage->fields));
     PAGELENS_RETURN_IF_ERROR(page.ScrollThrough());
     auto plan = page.Measure();
@@ -155,9 +156,7 @@ void CaptureRun::CloseBrowser() {
     process_->Finish(kBrowserCloseLimit);
 }
 
-void CaptureRun::RemovePartialFile() {
-    output_.RemovePartial();
-}
+void CaptureRun::RemovePartialFile() { output_.RemovePartial(); }
 
 void CaptureRun::CloseBrowserAndProfile() {
     CloseBrowser();

@@ -11,9 +11,9 @@
 #include "components/snapshot/capture_control.h"
 #include "components/snapshot/capture_reporter.h"
 #include "components/snapshot/capture_settings.h"
-#include "components/snapshot/interrupts.h"
 #include "components/snapshot/devtools_capture/live_page.h"
 #include "components/snapshot/devtools_capture/page_capture.h"
+#include "components/snapshot/interrupts.h"
 
 namespace pagelens::capture {
 

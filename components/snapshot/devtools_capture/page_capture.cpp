@@ -5,10 +5,10 @@
 #include <vector>
 
 #include "common/text_codepage.h"
-#include "components/snapshot/devtools_capture/band_image.h"
-#include "components/snapshot/transport/base64.h"
 #include "components/snapshot/capture_failure.h"
+#include "components/snapshot/devtools_capture/band_image.h"
 #include "components/snapshot/devtools_capture/dialog_answer.h"
+#include "components/snapshot/transport/base64.h"
 
 namespace pagelens::capture {
 namespace {
@@ -394,8 +394,9 @@ Status PageCapture::ScrollThrough() {
 
 Status PageCapture::ApplyLiveState(const std::vector<FieldState>& fields) {
     reporter_.Status(L"Giving the page the state of its fields", 0);
-    auto unmatched = DuringStep(capture::ApplyLiveState(connection_, sessionId_, interrupts_, fields),
-                                L"while giving the page the state of its fields");
+    auto unmatched =
+        DuringStep(capture::ApplyLiveState(connection_, sessionId_, interrupts_, fields),
+                   L"while giving the page the state of its fields");
     if (!unmatched.ok()) return unmatched.error();
     if (*unmatched > 0)
         reporter_.Status(std::to_wstring(*unmatched) + L" of the page's " +

@@ -12,14 +12,14 @@
 #include <string>
 
 #include "common/run_error.h"
+#include "components/snapshot/capture_reporter.h"
+#include "components/snapshot/capture_settings.h"
 #include "components/snapshot/devtools_capture/band_plan.h"
 #include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/live_page_server.h"
 #include "components/snapshot/devtools_capture/live_page_state.h"
-#include "components/snapshot/capture_reporter.h"
-#include "components/snapshot/capture_settings.h"
-#include "components/snapshot/transport/devtools_connection.h"
 #include "components/snapshot/interrupts.h"
+#include "components/snapshot/transport/devtools_connection.h"
 #include "imaging/image.h"
 
 namespace pagelens::capture {
@@ -96,8 +96,8 @@ private:
     CookieLookup cookieLookup_;
     std::string fetchSessionId_;  // where requests are paused: the browser's, or the page's
     std::map<std::string, std::string> openRequests_;  // request id -> its document's loader id
-    std::set<std::string> localRequests_;  // open requests of data: and blob: addresses
-    uint64_t requestEvents_ = 0;           // requests started and ended so far
+    std::set<std::string> localRequests_;              // open requests of data: and blob: addresses
+    uint64_t requestEvents_ = 0;                       // requests started and ended so far
     std::set<std::string> replacedLoaders_;  // documents that the main frame has moved on from
     Clock::time_point lastNetworkActivity_ = Clock::now();
     LiveDocumentServer* liveDocument_ = nullptr;

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "components/snapshot/transport/base64.h"
 #include "components/snapshot/capture_failure.h"
+#include "components/snapshot/transport/base64.h"
 #include "components/snapshot/transport/sha1.h"
 
 namespace pagelens::capture {

@@ -19,13 +19,13 @@ Result<std::unique_ptr<AddressCapture>> AddressCapture::Open(
     std::shared_ptr<CaptureControl> control, CaptureReporter& reporter) {
     PAGELENS_RETURN_IF_ERROR(RegisterWindowClass(
         {.name = kClassName, .procedure = &AddressCapture::WindowProc, .cursor = nullptr}));
-    std::unique_ptr<AddressCapture> capture(new AddressCapture(
-        std::move(address), std::move(request), std::move(control), reporter));
+    std::unique_ptr<AddressCapture> capture(
+        new AddressCapture(std::move(address), std::move(request), std::move(control), reporter));
     auto hosted = HostedBrowser::Create(view);
     if (!hosted.ok()) return hosted.error();
     capture->hosted_ = std::move(hosted).value();
-    capture->window_.reset(CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE,
-                                           nullptr, ThisModule(), nullptr));
+    capture->window_.reset(CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                           ThisModule(), nullptr));
     if (!capture->window_) return Failed(L"the capture's step window cannot be created");
     SetWindowLongPtrW(capture->window_.get(), GWLP_USERDATA,
                       reinterpret_cast<LONG_PTR>(capture.get()));
@@ -57,12 +57,12 @@ void AddressCapture::Start() {
     SetTimer(window_.get(), kPollTimer, kPollMilliseconds, nullptr);
 }
 
-LRESULT CALLBACK AddressCapture::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
+LRESULT CALLBACK AddressCapture::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != WM_TIMER || wParam != kPollTimer)
         return DefWindowProcW(hwnd, message, wParam, lParam);
     return AtWindowBoundary(hwnd, message, wParam, lParam, [&]() -> LRESULT {
-        if (auto* capture = reinterpret_cast<AddressCapture*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+        if (auto* capture =
+                reinterpret_cast<AddressCapture*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
             capture->Poll();
         return 0;
     });

@@ -153,7 +153,8 @@ Result<std::unique_ptr<HostedBrowser>> HostedBrowser::Create(SIZE view) {
     ShowWindow(hosted->window_.get(), SW_SHOWNOACTIVATE);
 
     const BrowserControlFactory& factory = ControlFactory();
-    HRESULT hr = factory ? factory(hosted->control_.put()) : CreateSystemControl(hosted->control_.put());
+    HRESULT hr =
+        factory ? factory(hosted->control_.put()) : CreateSystemControl(hosted->control_.put());
     if (FAILED(hr) || !hosted->control_)
         return errors::FromHresult(hr, L"Internet Explorer's browser control cannot be made");
     hosted->site_ = ComPtr<ControlSite>::Attach(new ControlSite(hosted->window_.get()));

@@ -21,10 +21,10 @@
 
 #include "common/run_error.h"
 #include "common/unique_handle.h"
-#include "components/snapshot/devtools_capture/band_plan.h"
 #include "components/snapshot/capture_control.h"
 #include "components/snapshot/capture_reporter.h"
 #include "components/snapshot/capture_settings.h"
+#include "components/snapshot/devtools_capture/band_plan.h"
 #include "components/snapshot/interrupts.h"
 #include "components/snapshot/view_capture/page_changes.h"
 #include "components/snapshot/view_capture/page_view.h"
