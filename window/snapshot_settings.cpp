@@ -74,9 +74,12 @@ Status SnapshotSettings::Store(Field field) const {
             return Write(setting::PagelensAddress, address);
         case Field::JpegQuality:
             return Write(setting::JpegQuality, jpegQuality);
-        case Field::Preset:
-            PAGELENS_RETURN_IF_ERROR(Write(setting::PagelensWidth, preset.width));
-            return Write(setting::PagelensHeight, preset.height);
+        case Field::Preset: {
+            // Both are tried, as for the placement.
+            Status width = Write(setting::PagelensWidth, preset.width);
+            Status height = Write(setting::PagelensHeight, preset.height);
+            return width.ok() ? height : width;
+        }
         case Field::ImageType:
             return Write(setting::ImageType, imageType);
     }
