@@ -77,6 +77,8 @@ using UniqueHglobal = UniqueHandle<HGLOBAL, detail::FreeGlobal>;
 inline std::wstring BstrText(const UniqueBstr& text) {
     return text ? std::wstring(text.get(), SysStringLen(text.get())) : std::wstring();
 }
+// The same for a BSTR handed out by a call, which it frees.
+inline std::wstring TakeBstr(BSTR text) { return BstrText(UniqueBstr(text)); }
 
 // Restores the object that was selected into a device context.
 class SelectGuard {

@@ -14,8 +14,6 @@ namespace {
 constexpr int kSmallestViewSide = 200;
 constexpr int kLargestViewSide = 8192;
 
-std::wstring TakeBstr(BSTR text) { return BstrText(UniqueBstr(text)); }
-
 ComPtr<IDispatch> DocumentOf(IWebBrowser2* browser) {
     ComPtr<IDispatch> document;
     if (FAILED(browser->get_Document(document.put()))) document.reset();

@@ -7,12 +7,11 @@
 
 #include "common/com_ptr.h"
 #include "common/unique_handle.h"
+#include "components/snapshot/browser_access/document_elements.h"
 #include "components/snapshot/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {
-
-std::wstring TakeBstr(BSTR text) { return BstrText(UniqueBstr(text)); }
 
 std::wstring Lower(std::wstring text) {
     for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
@@ -69,24 +68,12 @@ bool IsLiveField(const std::wstring& tag) {
 // document.all lists every element in document order, as the capture browser's query does.
 std::vector<FieldState> ReadFields(IHTMLDocument2* document) {
     std::vector<FieldState> fields;
-    ComPtr<IHTMLElementCollection> all;
-    LONG count = 0;
-    if (FAILED(document->get_all(all.put())) || !all || FAILED(all->get_length(&count)))
-        return fields;
-    for (LONG i = 0; i < count; ++i) {
-        VARIANT index, none;
-        V_VT(&index) = VT_I4;
-        V_I4(&index) = i;
-        VariantInit(&none);
-        ComPtr<IDispatch> item;
-        ComPtr<IHTMLElement> element;
+    ForEachElement(document, [&](const ComPtr<IHTMLElement>& element) {
         BSTR tagName = nullptr;
-        if (FAILED(all->item(index, none, item.put())) || !item ||
-            FAILED(item.As(IID_IHTMLElement, element)) || FAILED(element->get_tagName(&tagName)))
-            continue;
+        if (FAILED(element->get_tagName(&tagName))) return;
         const std::wstring tag = Lower(TakeBstr(tagName));
         if (IsLiveField(tag)) fields.push_back(ReadField(element.get(), tag));
-    }
+    });
     return fields;
 }
 

@@ -1,13 +1,10 @@
 #include "components/snapshot/view_capture/page_changes.h"
 
+#include "common/unique_handle.h"
+#include "components/snapshot/browser_access/document_elements.h"
+
 namespace pagelens::capture {
 namespace {
-
-std::wstring TakeBstr(BSTR text) {
-    std::wstring value = text ? std::wstring(text, SysStringLen(text)) : std::wstring();
-    SysFreeString(text);
-    return value;
-}
 
 bool IsVisibleFixed(const ComPtr<IHTMLElement>& element) {
     ComPtr<IHTMLElement2> element2;
@@ -25,22 +22,9 @@ bool IsVisibleFixed(const ComPtr<IHTMLElement>& element) {
 // Every element of the document, through document.all.
 std::vector<ComPtr<IHTMLElement>> FixedElements(IHTMLDocument2* document) {
     std::vector<ComPtr<IHTMLElement>> found;
-    ComPtr<IHTMLElementCollection> all;
-    LONG count = 0;
-    if (FAILED(document->get_all(all.put())) || !all || FAILED(all->get_length(&count)))
-        return found;
-    for (LONG i = 0; i < count; ++i) {
-        VARIANT index, none;
-        V_VT(&index) = VT_I4;
-        V_I4(&index) = i;
-        VariantInit(&none);
-        ComPtr<IDispatch> item;
-        ComPtr<IHTMLElement> element;
-        if (FAILED(all->item(index, none, item.put())) || !item ||
-            FAILED(item.As(IID_IHTMLElement, element)))
-            continue;
-        if (IsVisibleFixed(element)) found.push_back(std::move(element));
-    }
+    ForEachElement(document, [&](const ComPtr<IHTMLElement>& element) {
+        if (IsVisibleFixed(element)) found.push_back(element);
+    });
     return found;
 }
 
