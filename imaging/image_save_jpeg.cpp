@@ -13,9 +13,11 @@
 #include <string.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
 #include <new>
 #include <optional>
-#include <system_error>
 #include <thread>
 
 #include "imaging/image_files.h"
@@ -303,41 +305,124 @@ std::string EncodePiece(const JpegLayout& layout, const Image& image, int firstM
 
 }  // namespace
 
+// What the caller's thread and the encoder threads share.
+struct JpegInPieces::Shared {
+    enum class State { Queued, Encoding, Done, Failed };
+    struct Piece {
+        int firstMcuRow = 0;
+        int mcuRows = 0;
+        State state = State::Queued;
+        std::string bytes;
+    };
+
+    Shared(const Image& image, int quality, JpegMath math)
+        : image(image),
+          layout(MakeLayout(image.width(), image.height(), quality)),
+          sse2(UseSse2(math)) {}
+
+    // Encodes the first queued piece, outside the lock; false when none is queued.
+    bool EncodeOne(std::unique_lock<std::mutex>& lock) {
+        const auto piece = std::find_if(pieces.begin(), pieces.end(),
+                                        [](const Piece& p) { return p.state == State::Queued; });
+        if (piece == pieces.end()) return false;
+        piece->state = State::Encoding;
+        Piece& encoding = *piece;  // a deque's elements stay where they are as it grows
+        lock.unlock();
+        std::string bytes;
+        bool encoded = true;
+        try {
+            bytes = EncodePiece(*layout, image, encoding.firstMcuRow, encoding.mcuRows, sse2);
+        } catch (const std::bad_alloc&) {
+            encoded = false;
+        }
+        lock.lock();
+        encoding.bytes = std::move(bytes);
+        encoding.state = encoded ? State::Done : State::Failed;
+        changed.notify_all();
+        return true;
+    }
+
+    const Image& image;
+    const std::unique_ptr<const JpegLayout> layout;
+    const bool sse2;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<Piece> pieces;  // in file order, from the first one not yet written
+    bool ending = false;
+};
+
+namespace {
+
+// Pieces small enough that the rows which come last, when the writer already waits for them,
+// are shared out between the processors.
+constexpr int kPieceMcuRows = 8;
+// The encoder's frames take a few kilobytes.
+constexpr SIZE_T kEncoderStack = 256 * 1024;
+
+}  // namespace
+
 JpegInPieces::JpegInPieces(const Image& image, int quality, JpegMath math)
-    : image_(image),
-      layout_(MakeLayout(image.width(), image.height(), quality)),
-      sse2_(UseSse2(math)) {}
+    : image_(image), shared_(std::make_unique<Shared>(image, quality, math)) {}
 
 JpegInPieces::~JpegInPieces() {
-    for (auto& piece : pieces_)
-        if (piece.valid()) piece.wait();
+    {
+        std::lock_guard lock(shared_->mutex);
+        shared_->ending = true;
+    }
+    shared_->changed.notify_all();
+    for (const auto& encoder : encoders_) WaitForSingleObject(encoder.get(), INFINITE);
 }
 
-void JpegInPieces::StartPiece(int firstMcuRow, int mcuRows) {
-    if (mcuRows <= 0) return;
-    auto encode = [this, firstMcuRow, mcuRows] {
-        return EncodePiece(*layout_, image_, firstMcuRow, mcuRows, sse2_);
-    };
-    try {
-        pieces_.push_back(std::async(std::launch::async, encode));
-    } catch (const std::system_error&) {  // no thread to be had: encoded when it is collected
-        pieces_.push_back(std::async(std::launch::deferred, encode));
+DWORD WINAPI JpegInPieces::EncoderThread(void* context) {
+    auto& shared = *static_cast<Shared*>(context);
+    std::unique_lock lock(shared.mutex);
+    while (!shared.ending)
+        if (!shared.EncodeOne(lock)) shared.changed.wait(lock);
+    return 0;
+}
+
+// One thread for each processor but the caller's, which draws the rows meanwhile and helps with
+// the last ones. With none to be had, the caller encodes every piece in WriteTo.
+void JpegInPieces::StartEncoders() {
+    const int count = std::clamp(static_cast<int>(std::thread::hardware_concurrency()) - 1, 1, 7);
+    for (int i = 0; i < count; ++i) {
+        UniqueHandleK thread(CreateThread(nullptr, kEncoderStack, &JpegInPieces::EncoderThread,
+                                          shared_.get(), STACK_SIZE_PARAM_IS_A_RESERVATION,
+                                          nullptr));
+        if (!thread) break;
+        encoders_.push_back(std::move(thread));
     }
-    startedMcuRows_ = firstMcuRow + mcuRows;
 }
 
 void JpegInPieces::RowsReady(int rows) {
-    StartUpTo(rows >= image_.height() ? layout_->mcuRows : rows / layout_->mcuSize);
+    const JpegLayout& layout = *shared_->layout;
+    const int end = rows >= image_.height() ? layout.mcuRows : rows / layout.mcuSize;
+    if (end <= queuedMcuRows_) return;
+    if (encoders_.empty()) StartEncoders();
+    {
+        std::lock_guard lock(shared_->mutex);
+        for (; queuedMcuRows_ < end; queuedMcuRows_ += kPieceMcuRows)
+            shared_->pieces.push_back(
+                {queuedMcuRows_, std::min(kPieceMcuRows, end - queuedMcuRows_)});
+        queuedMcuRows_ = end;
+    }
+    shared_->changed.notify_all();
 }
 
-// Shared out between the processors, so that rows that come last, when the writer already
-// waits for them, take as little time as the processors allow.
-void JpegInPieces::StartUpTo(int endMcuRow) {
-    const int first = startedMcuRows_, count = endMcuRow - first;
-    if (count <= 0) return;
-    const int parts = std::clamp(static_cast<int>(std::thread::hardware_concurrency()), 1, 8);
-    for (int part = 0; part < parts; ++part)
-        StartPiece(startedMcuRows_, first + count * (part + 1) / parts - startedMcuRows_);
+void JpegInPieces::WriteReady(PendingFile& file) {
+    if (!headerWritten_) {
+        const std::string header = JpegHeader(*shared_->layout);
+        file.write(header.data(), header.size());
+        headerWritten_ = true;
+    }
+    std::unique_lock lock(shared_->mutex);
+    while (!shared_->pieces.empty() && shared_->pieces.front().state == Shared::State::Done) {
+        const std::string bytes = std::move(shared_->pieces.front().bytes);
+        shared_->pieces.pop_front();
+        lock.unlock();
+        file.write(bytes.data(), bytes.size());
+        lock.lock();
+    }
 }
 
 Status JpegInPieces::WriteFile(const std::wstring& path) {
@@ -352,19 +437,16 @@ Status JpegInPieces::WriteTo(PendingFile& file) {
     if (image_.empty()) return NoImageToSave();
     if (image_.width() > kLargestJpegSide || image_.height() > kLargestJpegSide)
         return TooLargeForJpeg();
-    StartUpTo(layout_->mcuRows);
-    const std::string header = JpegHeader(*layout_);
-    file.write(header.data(), header.size());
-    for (auto& piece : pieces_) {
-        std::string bytes;
-        try {
-            bytes = piece.get();
-        } catch (const std::bad_alloc&) {
-            return errors::OutOfMemory();
-        }
-        file.write(bytes.data(), bytes.size());
+    RowsReady(image_.height());
+    for (;;) {
+        WriteReady(file);
+        std::unique_lock lock(shared_->mutex);
+        if (shared_->pieces.empty()) break;
+        if (shared_->pieces.front().state == Shared::State::Failed) return errors::OutOfMemory();
+        // The next piece is another thread's: this one takes a later one, or waits.
+        if (shared_->pieces.front().state != Shared::State::Done && !shared_->EncodeOne(lock))
+            shared_->changed.wait(lock);
     }
-    pieces_.clear();
     file.write("\xFF\xD9", 2);
     return {};
 }

@@ -1,12 +1,12 @@
 // The one JPEG encoding routine, shared by the JPEG writer and the PDF writer (whose pages hold
 // JPEG images). It streams the encoded bytes into a PendingFile as they are produced.
 #pragma once
-#include <future>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "common/run_error.h"
+#include "common/unique_handle.h"
 #include "imaging/image.h"
 #include "imaging/image_save_output.h"
 
@@ -31,30 +31,38 @@ struct JpegLayout;
 // pixel rows) is a restart interval of its own, so any run of them is encoded on its own and the
 // pieces are joined in order. Same quantisation and colour handling as WriteJpeg. The image must
 // outlive this object, and a row must not change once it is reported ready.
+//
+// The encoded pieces go to the file as they are finished (WriteReady), so what waits in memory
+// is a piece or two, not the file: a tall page's JPEG can take as much as its image.
 class JpegInPieces {
 public:
     JpegInPieces(const Image& image, int quality, JpegMath math = JpegMath::Fastest);
-    ~JpegInPieces();  // waits for the pieces under way
+    ~JpegInPieces();  // waits for the pieces under way; the queued ones are dropped
     JpegInPieces(const JpegInPieces&) = delete;
     JpegInPieces& operator=(const JpegInPieces&) = delete;
 
     // Rows 0 .. rows - 1 are final: the whole MCU rows among them that no piece holds yet are
     // encoded from now on.
     void RowsReady(int rows);
-    // Encodes the rest, waits for every piece and writes the file through a PendingFile.
+    // Writes the header, then every finished piece that follows the ones written, without
+    // waiting. Always the same file as WriteTo; a write failure shows when it is committed.
+    void WriteReady(PendingFile& file);
+    // Encodes the rest (this thread helping), waits for every piece and writes the file through
+    // a PendingFile.
     Status WriteFile(const std::wstring& path);
     // The same into `file`, which the caller commits when it sees fit.
     Status WriteTo(PendingFile& file);
 
 private:
-    void StartPiece(int firstMcuRow, int mcuRows);
-    void StartUpTo(int endMcuRow);
+    struct Shared;
+    static DWORD WINAPI EncoderThread(void* shared);
+    void StartEncoders();
 
     const Image& image_;
-    std::unique_ptr<const JpegLayout> layout_;
-    bool sse2_;
-    int startedMcuRows_ = 0;
-    std::vector<std::future<std::string>> pieces_;
+    std::unique_ptr<Shared> shared_;
+    std::vector<UniqueHandleK> encoders_;
+    int queuedMcuRows_ = 0;
+    bool headerWritten_ = false;
 };
 
 }  // namespace pagelens

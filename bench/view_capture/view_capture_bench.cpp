@@ -157,8 +157,9 @@ int wmain(int argc, wchar_t** argv) {
                    nullptr, 0);
     }
     const std::wstring workFile = folder + L"\\snapshot.jpg";
-    const SIZE_T before = CommittedBytes();
+    // The sampler's own thread is no part of the capture.
     PeakSampler sampler;
+    const SIZE_T before = CommittedBytes();
     const auto start = std::chrono::steady_clock::now();
     if (!snap->CaptureBrowser(browser.get(), workFile).ok()) return 1;
     MSG msg;

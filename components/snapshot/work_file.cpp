@@ -12,6 +12,10 @@ Status WorkFile::Reserve() {
     return {};
 }
 
+void WorkFile::WriteReady(JpegInPieces& jpeg) {
+    if (reserved_) jpeg.WriteReady(*reserved_);
+}
+
 Status WorkFile::Write(JpegInPieces& jpeg, CaptureControl& control) {
     if (!reserved_) return Failure(kWriteFailed, L"The image file was not reserved: " + target_);
     Status saved = jpeg.WriteTo(*reserved_);

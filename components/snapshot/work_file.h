@@ -20,6 +20,8 @@ public:
     WorkFile& operator=(const WorkFile&) = delete;
 
     Status Reserve();
+    // The pieces of the JPEG finished so far, so that they need not wait in memory.
+    void WriteReady(JpegInPieces& jpeg);
     Status Write(JpegInPieces& jpeg, CaptureControl& control);
     void RemovePartial() { reserved_.reset(); }
 

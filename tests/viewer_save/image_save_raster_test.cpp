@@ -195,9 +195,10 @@ TEST_F(RasterFiles, BothBuildsOfTheJpegEncoderAgree) {
     EXPECT_LE(test::LargestDifference(decoded[0], decoded[1]), 2);
 }
 
-// The same image in pieces of any cut (rows reported ready band by band, or all at the end)
-// gives the same file, which reads back as close to the image as the one-piece encoder's, in
-// both the 4:4:4 and the subsampled layout, with edges that end inside a block.
+// The same image in pieces of any cut (rows reported ready band by band, the finished pieces
+// written after each, or all at the end) gives the same file, which reads back as close to the
+// image as the one-piece encoder's, in both the 4:4:4 and the subsampled layout, with edges
+// that end inside a block.
 TEST_F(RasterFiles, JpegInPiecesIsTheSameWhereverItIsCut) {
     struct Case {
         Sample sample;
@@ -211,6 +212,8 @@ TEST_F(RasterFiles, JpegInPiecesIsTheSameWhereverItIsCut) {
         {Sample::Gradient, 131, 77, 85, {}},
         {Sample::Gradient, 131, 77, 85, {15, 16, 40, 48}},
         {Sample::Gray, 8, 8, 50, {8}},
+        {Sample::Gradient, 97, 1000, 85, {}},
+        {Sample::Gradient, 97, 1000, 85, {16, 300, 301, 999}},
     };
     std::map<std::pair<int, int>, std::vector<unsigned char>> firstFileOf;  // by size, quality
     for (const auto& c : cases) {
@@ -221,8 +224,14 @@ TEST_F(RasterFiles, JpegInPiecesIsTheSameWhereverItIsCut) {
         const std::wstring path = folder_.file(L"pieces.jpg");
         {
             JpegInPieces jpeg(image, c.quality);
-            for (int rows : c.readyRows) jpeg.RowsReady(rows);
-            ASSERT_TRUE(jpeg.WriteFile(path).ok());
+            auto file = PendingFile::Create(path);
+            ASSERT_TRUE(file.ok());
+            for (int rows : c.readyRows) {
+                jpeg.RowsReady(rows);
+                jpeg.WriteReady(file.value());
+            }
+            ASSERT_TRUE(jpeg.WriteTo(file.value()).ok());
+            ASSERT_TRUE(file.value().commit().ok());
         }
         const auto back = test::ReadWithGdiplus(path);
         ASSERT_EQ(back.image.width(), c.width);
@@ -288,6 +297,41 @@ TEST_F(RasterFiles, JpegInPiecesAgreesWithTheOnePieceEncoderInBothBuilds) {
                     << "build " << i;
             }
         }
+}
+
+// What is encoded reaches the file while the rest of the image is still being filled, rather
+// than waiting in memory for the end; an encoding given up half way ends without waiting for
+// its queued pieces.
+TEST_F(RasterFiles, JpegInPiecesWritesFinishedPiecesAsTheyCome) {
+    const Image image = PageLikeImage(300, 2000);
+    uint64_t headerSize = 0;
+    {
+        auto file = PendingFile::Create(folder_.file(L"header.jpg"));
+        ASSERT_TRUE(file.ok());
+        JpegInPieces(image, 100).WriteReady(file.value());
+        headerSize = file.value().written();
+    }
+    const std::wstring path = folder_.file(L"streamed.jpg");
+    {
+        auto file = PendingFile::Create(path);
+        ASSERT_TRUE(file.ok());
+        JpegInPieces jpeg(image, 100);
+        jpeg.RowsReady(image.height() / 2);
+        const DWORD giveUp = GetTickCount() + 30000;
+        while (file.value().written() <= headerSize && GetTickCount() < giveUp) {
+            jpeg.WriteReady(file.value());
+            Sleep(1);
+        }
+        EXPECT_GT(file.value().written(), headerSize) << "nothing was written before the end";
+        ASSERT_TRUE(jpeg.WriteTo(file.value()).ok());
+        ASSERT_TRUE(file.value().commit().ok());
+    }
+    const std::wstring whole = folder_.file(L"whole.jpg");
+    ASSERT_TRUE(JpegInPieces(image, 100).WriteFile(whole).ok());
+    EXPECT_TRUE(test::ReadFileBytes(path) == test::ReadFileBytes(whole));
+
+    JpegInPieces abandoned(image, 100);
+    abandoned.RowsReady(image.height());
 }
 
 TEST_F(RasterFiles, JpegInPiecesRefusesWhatJpegCannotHold) {

@@ -121,8 +121,10 @@ Status CaptureRun::Capture() {
                       std::to_wstring(plan->height) + L" image");
     // Each band is encoded while the browser renders the next.
     JpegInPieces jpeg(image, request_.settings.jpegQuality);
-    PAGELENS_RETURN_IF_ERROR(
-        page.CaptureBands(*plan, image, [&jpeg](int rows) { jpeg.RowsReady(rows); }));
+    PAGELENS_RETURN_IF_ERROR(page.CaptureBands(*plan, image, [this, &jpeg](int rows) {
+        jpeg.RowsReady(rows);
+        output_.WriteReady(jpeg);
+    }));
     // The browser is closed once the outcome is told: its shutdown would take the processors
     // from the last rows' encoding.
     return WriteImage(jpeg);

@@ -186,7 +186,10 @@ Status ViewCapture::DrawTile() {
     const TileSpan& column = tiles_.columnOf(tile_);
     canvas_->CopyTo(image_, column.copyStart, row.copyStart, column.copyEnd - column.copyStart,
                     row.copyEnd - row.copyStart, column.copyStart - viewX, row.copyStart - viewY);
-    if (tiles_.endsRow(tile_)) jpeg_->RowsReady(row.copyEnd);
+    if (tiles_.endsRow(tile_)) {
+        jpeg_->RowsReady(row.copyEnd);
+        file_.WriteReady(*jpeg_);
+    }
     reporter_.Progress(10 + 80 * (tile_ + 1) / tiles_.count());
     ++tile_;
     PostStep(tile_ < tiles_.count() ? &ViewCapture::ScrollToTile : &ViewCapture::WriteImage);
