@@ -79,6 +79,10 @@ inline std::wstring BstrText(const UniqueBstr& text) {
 }
 // The same for a BSTR handed out by a call, which it frees.
 inline std::wstring TakeBstr(BSTR text) { return BstrText(UniqueBstr(text)); }
+// A BSTR of `text` to hand to a call; empty when there is no memory for it.
+inline UniqueBstr MakeBstr(const std::wstring& text) {
+    return UniqueBstr(SysAllocStringLen(text.data(), static_cast<UINT>(text.size())));
+}
 
 // Restores the object that was selected into a device context.
 class SelectGuard {

@@ -29,14 +29,14 @@ FieldState ReadField(IHTMLElement* element, const std::wstring& tag) {
         if (FAILED(ComPtr<IHTMLElement>(element).As(IID_IHTMLInputElement, input))) return field;
         BSTR type = nullptr, value = nullptr;
         VARIANT_BOOL checked = VARIANT_FALSE;
-        if (FAILED(input->get_type(&type)) || FAILED(input->get_value(&value)) ||
-            FAILED(input->get_checked(&checked))) {
-            SysFreeString(type);
-            SysFreeString(value);
+        const HRESULT typeRead = input->get_type(&type);
+        const UniqueBstr typeText(type);
+        const HRESULT valueRead = input->get_value(&value);
+        const UniqueBstr valueText(value);
+        if (FAILED(typeRead) || FAILED(valueRead) || FAILED(input->get_checked(&checked)))
             return field;
-        }
-        field.type = Lower(TakeBstr(type));
-        field.value = TakeBstr(value);
+        field.type = Lower(BstrText(typeText));
+        field.value = BstrText(valueText);
         field.checked = checked != VARIANT_FALSE;
     } else if (tag == L"textarea") {
         ComPtr<IHTMLTextAreaElement> area;

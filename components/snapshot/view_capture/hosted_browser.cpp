@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "common/module.h"
+#include "common/unique_handle.h"
 #include "common/window_class.h"
 
 namespace pagelens::capture {
@@ -183,15 +184,15 @@ HostedBrowser::~HostedBrowser() {
 }
 
 Status HostedBrowser::Navigate(const std::wstring& address) {
+    const UniqueBstr text = MakeBstr(address);
+    if (!text) return errors::OutOfMemory();
     VARIANT url;
     VariantInit(&url);
     V_VT(&url) = VT_BSTR;
-    V_BSTR(&url) = SysAllocString(address.c_str());
-    if (!V_BSTR(&url)) return errors::OutOfMemory();
+    V_BSTR(&url) = text.get();  // still ours: the call only reads it
     VARIANT empty;
     VariantInit(&empty);
     const HRESULT hr = browser_->Navigate2(&url, &empty, &empty, &empty, &empty);
-    VariantClear(&url);
     if (FAILED(hr)) return errors::FromHresult(hr, L"the browser control cannot open " + address);
     return {};
 }

@@ -42,22 +42,16 @@ void PageChanges::HideFixedElements() {
             FAILED(style->get_visibility(&before)))
             continue;
         Hidden entry{style, TakeBstr(before)};
-        BSTR hidden = SysAllocString(L"hidden");
-        const HRESULT hr = style->put_visibility(hidden);
-        SysFreeString(hidden);
-        if (SUCCEEDED(hr)) hidden_.push_back(std::move(entry));
+        const UniqueBstr hidden = MakeBstr(L"hidden");
+        if (hidden && SUCCEEDED(style->put_visibility(hidden.get())))
+            hidden_.push_back(std::move(entry));
     }
 }
 
 void PageChanges::Restore() {
     if (restored_) return;
     restored_ = true;
-    for (auto& entry : hidden_) {
-        BSTR before =
-            SysAllocStringLen(entry.visibility.data(), static_cast<UINT>(entry.visibility.size()));
-        (void)entry.style->put_visibility(before);
-        SysFreeString(before);
-    }
+    for (auto& entry : hidden_) (void)entry.style->put_visibility(MakeBstr(entry.visibility).get());
     hidden_.clear();
     (void)view_.ScrollTo(userScroll_);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "common/unique_handle.h"
 #include "components/snapshot/capture_failure.h"
 
 namespace pagelens::capture {
@@ -16,8 +17,7 @@ Mode CompatMode(IHTMLDocument2* document) {
     if (FAILED(ComPtr<IHTMLDocument2>(document).As(__uuidof(IHTMLDocument5), document5)) ||
         FAILED(document5->get_compatMode(&mode)) || !mode)
         return Mode::Unsure;
-    const std::wstring text(mode, SysStringLen(mode));
-    SysFreeString(mode);
+    const std::wstring text = TakeBstr(mode);
     if (text == L"CSS1Compat") return Mode::Standards;
     if (text == L"BackCompat") return Mode::Quirks;
     return Mode::Unsure;
