@@ -142,9 +142,7 @@ TEST_F(ViewCaptureTest, ATouchedStyleGetsItsOwnValueBack) {
     ASSERT_EQ(item.As(IID_IHTMLElement, header), S_OK);
     ComPtr<IHTMLStyle> style;
     ASSERT_EQ(header->get_style(style.put()), S_OK);
-    BSTR visible = SysAllocString(L"visible");
-    style->put_visibility(visible);
-    SysFreeString(visible);
+    ASSERT_EQ(style->put_visibility(MakeBstr(L"visible").get()), S_OK);
     Capture(BrowserOf(page).get());
     ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
     EXPECT_EQ(page.headerVisibility(), L"visible");
