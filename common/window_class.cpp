@@ -25,4 +25,11 @@ Status RegisterWindowClass(const WindowClassSpec& spec) {
         std::wstring(L"The window class ") + spec.name + L" cannot be registered");
 }
 
+HWND CreateMessageWindow(const wchar_t* className, void* owner) {
+    HWND window = CreateWindowExW(0, className, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                  ThisModule(), nullptr);
+    if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(owner));
+    return window;
+}
+
 }  // namespace pagelens

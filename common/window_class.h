@@ -18,4 +18,8 @@ struct WindowClassSpec {
 // left at another address (its procedure is not this one) is replaced.
 Status RegisterWindowClass(const WindowClassSpec& spec);
 
+// A message-only window of a registered class, with `owner` in its GWLP_USERDATA for the
+// procedure to find; null (and GetLastError set) when it cannot be made.
+HWND CreateMessageWindow(const wchar_t* className, void* owner);
+
 }  // namespace pagelens

@@ -1,7 +1,6 @@
 #include "components/snapshot/event_relay.h"
 
 #include "common/com_boundary.h"
-#include "common/module.h"
 #include "common/window_class.h"
 
 namespace pagelens::capture {
@@ -22,12 +21,10 @@ Result<std::shared_ptr<EventRelay>> EventRelay::Create(HtmlSnapEvents* events) {
             HRESULT_FROM_WIN32(GetLastError()),
             L"The snapshot component's event window class cannot be registered");
     std::shared_ptr<EventRelay> relay(new EventRelay(events));
-    HWND hwnd = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                ThisModule(), nullptr);
+    HWND hwnd = CreateMessageWindow(kClassName, relay.get());
     if (!hwnd)
         return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()),
                                    L"The snapshot component's event window cannot be created");
-    SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(relay.get()));
     relay->hwnd_ = hwnd;
     return relay;
 }

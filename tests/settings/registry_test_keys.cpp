@@ -6,8 +6,6 @@
 namespace pagelens::test {
 namespace {
 
-const wchar_t kSettingsPath[] = L"Software\\Velmora\\iePagelens\\Settings";
-
 UniqueHkey Open(HKEY root, const std::wstring& path, REGSAM access) {
     UniqueHkey key;
     if (RegOpenKeyExA(root, ToAnsi(path).c_str(), 0, access, key.put()) != ERROR_SUCCESS)
@@ -92,7 +90,7 @@ ScratchKey::~ScratchKey() {
 
 SettingsKeyGuard::SettingsKeyGuard() {
     for (const wchar_t* path :
-         {L"Software\\Velmora", L"Software\\Velmora\\iePagelens", kSettingsPath}) {
+         {L"Software\\Velmora", L"Software\\Velmora\\iePagelens", kSettingsPath.c_str()}) {
         if (!RawKeyExists(HKEY_LOCAL_MACHINE, path)) {
             firstMissing_ = path;
             break;

@@ -12,6 +12,9 @@
 namespace pagelens::test {
 
 inline constexpr int32_t kHkeyCurrentUser = static_cast<int32_t>(0x80000001u);
+// Where the settings are kept, below HKEY_LOCAL_MACHINE (or the user's key), spelled out here
+// rather than taken from the code under test.
+inline const std::wstring kSettingsPath = L"Software\\Velmora\\iePagelens\\Settings";
 
 struct RawValue {
     DWORD type = REG_NONE;

@@ -12,7 +12,7 @@ namespace {
 using test::Bytes;
 using test::RawValue;
 
-const std::wstring kSettingsPath = L"Software\\Velmora\\iePagelens\\Settings";
+using test::kSettingsPath;
 
 SettingValue Read(const wchar_t* name, const SettingValue& fallback) {
     return GetRegSetting(kAppName, kSettingsSection, name, fallback);

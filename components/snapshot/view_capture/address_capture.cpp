@@ -1,7 +1,6 @@
 #include "components/snapshot/view_capture/address_capture.h"
 
 #include "common/com_boundary.h"
-#include "common/module.h"
 #include "common/window_class.h"
 #include "components/snapshot/capture_failure.h"
 
@@ -24,11 +23,8 @@ Result<std::unique_ptr<AddressCapture>> AddressCapture::Open(
     auto hosted = HostedBrowser::Create(view);
     if (!hosted.ok()) return hosted.error();
     capture->hosted_ = std::move(hosted).value();
-    capture->window_.reset(CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                           ThisModule(), nullptr));
+    capture->window_.reset(CreateMessageWindow(kClassName, capture.get()));
     if (!capture->window_) return Failed(L"the capture's step window cannot be created");
-    SetWindowLongPtrW(capture->window_.get(), GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(capture.get()));
     return capture;
 }
 

@@ -4,7 +4,6 @@
 #include <cmath>
 #include <new>
 
-#include "common/module.h"
 #include "common/text_codepage.h"
 #include "common/window_class.h"
 #include "components/snapshot/capture_failure.h"
@@ -44,11 +43,8 @@ Result<std::unique_ptr<ViewCapture>> ViewCapture::Open(IWebBrowser2* browser,
     std::unique_ptr<ViewCapture> capture(new ViewCapture(std::move(view).value(),
                                                          std::move(request), std::move(control),
                                                          reporter, std::move(cannotDraw)));
-    capture->window_.reset(CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                           ThisModule(), nullptr));
+    capture->window_.reset(CreateMessageWindow(kClassName, capture.get()));
     if (!capture->window_) return Failed(L"the capture's step window cannot be created");
-    SetWindowLongPtrW(capture->window_.get(), GWLP_USERDATA,
-                      reinterpret_cast<LONG_PTR>(capture.get()));
     return capture;
 }
 
