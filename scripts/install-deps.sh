@@ -28,6 +28,12 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 "${as_root[@]}" dpkg --add-architecture i386
-"${as_root[@]}" apt-get update -qq
+# A mirror that is half-way through a sync fails one index now and then: try again, and go on
+# with the lists that did arrive (the install below says whether they were enough).
+for attempt in 1 2 3; do
+  "${as_root[@]}" apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt); trying again" >&2
+  sleep 10
+done
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
