@@ -11,9 +11,10 @@ namespace pagelens {
 
 Image::Image(int width, int height) {
     if (width <= 0 || height <= 0) return;
-    // Beyond PTRDIFF_MAX bytes new[] throws even in its nothrow form (and a 32-bit size_t
-    // would wrap): such sizes are simply too large.
-    constexpr size_t kLargest = std::numeric_limits<ptrdiff_t>::max() / sizeof(uint32_t);
+    // The buffer goes to GDI and GDI+ as it is, which take its size and stride as 32-bit ints:
+    // past 2 GiB an image is too large in either build. A 64-bit process could often allocate
+    // more, and would then spend minutes filling gigabytes of the tab's memory.
+    constexpr size_t kLargest = std::numeric_limits<int32_t>::max() / sizeof(uint32_t);
     if (static_cast<size_t>(width) > kLargest / static_cast<size_t>(height)) return;
     pixels_.reset(new (std::nothrow) uint32_t[static_cast<size_t>(width) * height]);
     if (!pixels_) return;

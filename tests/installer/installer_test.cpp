@@ -35,6 +35,8 @@ const std::wstring kLibraryKeys[] = {
     L"Interface\\{89024C1F-EE67-4307-82F6-CC1FFE5379A7}",
 };
 const std::wstring kSettingsKey = L"Software\\Velmora\\iePagelens\\Settings";
+const std::wstring kHelperKey =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Browser Helper Objects\\" + kClsid;
 
 bool FolderExists(const std::wstring& path) {
     DWORD attributes = GetFileAttributesW(path.c_str());
@@ -45,15 +47,26 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-// Everything of ours that an installation leaves, checked after every removal.
+// Everything of ours that an installation leaves, in each view, checked after every removal.
 void ExpectNothingOfOursLeft() {
-    for (const std::wstring& key : kLibraryKeys)
-        EXPECT_FALSE(test::KeyExists(HKEY_CLASSES_ROOT, key))
-            << "HKCR\\" << testing::PrintToString(key);
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, kExtensionKey));
-    EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velmora"));
-    EXPECT_FALSE(FolderExists(ProgramFolder()));
-    EXPECT_FALSE(FolderExists(Expand(L"%ProgramFiles%\\Velmora")));
+    for (const auto& installed : test::InstalledViews()) {
+        SCOPED_TRACE(testing::PrintToString(installed.typeLibPlatform));
+        for (const std::wstring& key : kLibraryKeys)
+            EXPECT_FALSE(test::KeyExists(HKEY_CLASSES_ROOT, key, installed.view))
+                << "HKCR\\" << testing::PrintToString(key);
+        for (const std::wstring& key :
+             {kExtensionKey, kHelperKey, std::wstring(L"Software\\Velmora")})
+            EXPECT_FALSE(test::KeyExists(HKEY_LOCAL_MACHINE, key, installed.view))
+                << testing::PrintToString(key);
+        EXPECT_FALSE(FolderExists(installed.programFiles + L"\\Velmora"));
+    }
+}
+
+// A 64-bit process on a machine that cannot start 32-bit programs (Wine without its 32-bit
+// half) cannot run the 32-bit regsvr32 that install.cmd needs.
+bool Can32BitProgramsRun() {
+    if (sizeof(void*) == 4) return true;
+    return test::RunProcess(Expand(L"\"%SystemRoot%\\SysWOW64\\cmd.exe\" /c exit 0"), 60s) == 0;
 }
 
 class InstallerTest : public ::testing::Test {
@@ -62,16 +75,22 @@ protected:
         const std::wstring package =
             test::BuildDir() + L"\\installer\\" + PAGELENS_WIDEN(PAGELENS_PACKAGE_NAME);
         ASSERT_TRUE(test::FileExists(package + L"\\iePagelens.dll")) << "build the package first";
+        if (!Can32BitProgramsRun()) GTEST_SKIP() << "32-bit programs cannot start on this machine";
         unpacked_ = temp_.path() + L"\\unpacked iePagelens (copy)";
         ASSERT_TRUE(CreateDirectoryW(unpacked_.c_str(), nullptr));
-        for (const wchar_t* name :
-             {L"iePagelens.dll", L"install.cmd", L"uninstall.cmd", L"README.txt"})
-            ASSERT_TRUE(CopyFileW((package + L"\\" + name).c_str(),
-                                  (unpacked_ + L"\\" + name).c_str(), FALSE));
+        if (sizeof(void*) == 8)
+            ASSERT_TRUE(CreateDirectoryW((unpacked_ + L"\\x64").c_str(), nullptr));
+        for (const wchar_t* name : {L"iePagelens.dll", L"install.cmd", L"uninstall.cmd",
+                                    L"README.txt", L"x64\\iePagelens.dll"})
+            if (sizeof(void*) == 8 || name[0] != L'x')
+                ASSERT_TRUE(CopyFileW((package + L"\\" + name).c_str(),
+                                      (unpacked_ + L"\\" + name).c_str(), FALSE));
         // A run before this one may have stopped half way.
         Run(L"uninstall.cmd");
     }
-    void TearDown() override { Run(L"uninstall.cmd"); }
+    void TearDown() override {
+        if (!unpacked_.empty()) Run(L"uninstall.cmd");
+    }
 
     int Run(const std::wstring& script) const {
         return test::RunProcess(L"cmd /c \"\"" + unpacked_ + L"\\" + script + L"\"\"", 120s);
@@ -84,28 +103,37 @@ protected:
 TEST_F(InstallerTest, InstallWritesTheBrowserEntriesAndRegistersTheLibrary) {
     ASSERT_EQ(Run(L"install.cmd"), 0);
 
-    const std::wstring library = InstalledLibrary();
-    ASSERT_TRUE(test::FileExists(library));
-    const std::map<std::wstring, std::wstring> expected = {
-        {L"ButtonText", L"Pagelens"},
-        {L"Icon", library + L",102"},
-        {L"HotIcon", library + L",101"},
-        {L"Default Visible", L"Yes"},
-        {L"CLSID", L"{1FBA04EE-3024-11D2-8F1F-0000F87ABD16}"},
-        {L"ClsidExtension", kClsid},
-        {L"MenuText", L"Pagelens Snapshot..."},
-        {L"MenuStatusBar", L"Captures the whole page into one image with iePagelens"},
-    };
-    EXPECT_EQ(test::ReadAllValues(HKEY_LOCAL_MACHINE, kExtensionKey), expected);
-    EXPECT_EQ(test::CountSubkeys(HKEY_LOCAL_MACHINE, kExtensionKey), 0);
+    for (const auto& installed : test::InstalledViews()) {
+        SCOPED_TRACE(testing::PrintToString(installed.typeLibPlatform));
+        const std::wstring library =
+            installed.programFiles + L"\\Velmora\\iePagelens\\iePagelens.dll";
+        ASSERT_TRUE(test::FileExists(library));
+        const std::map<std::wstring, std::wstring> expected = {
+            {L"ButtonText", L"Pagelens"},
+            {L"Icon", library + L",102"},
+            {L"HotIcon", library + L",101"},
+            {L"Default Visible", L"Yes"},
+            {L"CLSID", L"{1FBA04EE-3024-11D2-8F1F-0000F87ABD16}"},
+            {L"ClsidExtension", kClsid},
+            {L"MenuText", L"Pagelens Snapshot..."},
+            {L"MenuStatusBar", L"Captures the whole page into one image with iePagelens"},
+        };
+        EXPECT_EQ(test::ReadAllValues(HKEY_LOCAL_MACHINE, kExtensionKey, installed.view), expected);
+        EXPECT_EQ(test::CountSubkeys(HKEY_LOCAL_MACHINE, kExtensionKey, installed.view), 0);
+        EXPECT_EQ(test::ReadNumber(HKEY_LOCAL_MACHINE, kHelperKey, L"NoExplorer", installed.view),
+                  1u);
 
-    const std::wstring server = L"CLSID\\" + kClsid + L"\\InprocServer32";
-    const auto registeredPath = test::ReadText(HKEY_CLASSES_ROOT, server);
-    ASSERT_TRUE(registeredPath.has_value());
-    EXPECT_TRUE(SamePath(*registeredPath, library)) << testing::PrintToString(*registeredPath);
-    EXPECT_EQ(test::ReadText(HKEY_CLASSES_ROOT, server, L"ThreadingModel"), L"Apartment");
-    EXPECT_EQ(test::ReadText(HKEY_CLASSES_ROOT, L"iePagelens.cPagelens\\Clsid"), kClsid);
-    EXPECT_TRUE(test::KeyExists(HKEY_CLASSES_ROOT, kLibraryKeys[2]));
+        const std::wstring server = L"CLSID\\" + kClsid + L"\\InprocServer32";
+        const auto registeredPath = test::ReadText(HKEY_CLASSES_ROOT, server, L"", installed.view);
+        ASSERT_TRUE(registeredPath.has_value());
+        EXPECT_TRUE(SamePath(*registeredPath, library)) << testing::PrintToString(*registeredPath);
+        EXPECT_EQ(test::ReadText(HKEY_CLASSES_ROOT, server, L"ThreadingModel", installed.view),
+                  L"Apartment");
+        EXPECT_EQ(
+            test::ReadText(HKEY_CLASSES_ROOT, L"iePagelens.cPagelens\\Clsid", L"", installed.view),
+            kClsid);
+        EXPECT_TRUE(test::KeyExists(HKEY_CLASSES_ROOT, kLibraryKeys[2], installed.view));
+    }
 }
 
 // True when every pixel of the icon's 16-pixel image that is not transparent is gray.

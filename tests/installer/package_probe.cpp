@@ -26,7 +26,11 @@ using test::ProgramFolder;
 #define PAGELENS_WIDEN(text) PAGELENS_WIDEN2(text)
 const std::wstring kVersion = PAGELENS_WIDEN(PAGELENS_PACKAGE_VERSION);
 
-const wchar_t kUpgradeCode[] = L"{B0BD6156-4598-485F-90AE-DEA76963B80D}";
+// A 64-bit probe looks at the x64 package, which is a product of its own.
+const wchar_t* const kUpgradeCode = sizeof(void*) == 8 ? L"{C04D7E3A-406C-43AB-9F57-820E2357CDCB}"
+                                                       : L"{B0BD6156-4598-485F-90AE-DEA76963B80D}";
+const wchar_t kX86UpgradeCode[] = L"{B0BD6156-4598-485F-90AE-DEA76963B80D}";
+const std::wstring kClsidText = L"{6074F29D-3144-4FA6-A9A5-41EF836D98B5}";
 const CLSID kClsid = {0x6074F29D, 0x3144, 0x4FA6, {0xA9, 0xA5, 0x41, 0xEF, 0x83, 0x6D, 0x98, 0xB5}};
 const GUID kLibid = {0xDDA7772C, 0xB819, 0x41DA, {0x84, 0x21, 0x49, 0x8C, 0x92, 0xFB, 0x1F, 0xC6}};
 const std::wstring kUninstallKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall";
@@ -37,10 +41,10 @@ bool SamePath(const std::wstring& a, const std::wstring& b) {
     return CompareStringOrdinal(a.c_str(), -1, b.c_str(), -1, TRUE) == CSTR_EQUAL;
 }
 
-std::vector<std::wstring> RelatedProducts() {
+std::vector<std::wstring> RelatedProducts(const wchar_t* upgradeCode = kUpgradeCode) {
     std::vector<std::wstring> products;
     wchar_t product[39];
-    for (DWORD index = 0; MsiEnumRelatedProductsW(kUpgradeCode, 0, index, product) == ERROR_SUCCESS;
+    for (DWORD index = 0; MsiEnumRelatedProductsW(upgradeCode, 0, index, product) == ERROR_SUCCESS;
          ++index)
         products.emplace_back(product);
     return products;
@@ -76,14 +80,6 @@ int CountUninstallEntriesNamed(const std::wstring& displayName) {
             ++count;
     }
     return count;
-}
-
-std::optional<DWORD> ReadNumber(HKEY root, const std::wstring& path, const wchar_t* name) {
-    DWORD value = 0, bytes = sizeof value;
-    if (RegGetValueW(root, path.c_str(), name, RRF_RT_REG_DWORD, nullptr, &value, &bytes) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    return value;
 }
 
 std::optional<std::wstring> VersionString(const std::vector<BYTE>& block, const wchar_t* name) {
@@ -141,9 +137,50 @@ TEST_F(InstalledPackage, IsOneProductWithOneCopyOfTheLibrary) {
     EXPECT_EQ(std::wstring(version), kVersion);
     EXPECT_EQ(MsiQueryProductStateW(products[0].c_str()), INSTALLSTATE_DEFAULT);
     EXPECT_EQ(CountUninstallEntriesNamed(L"iePagelens"), 1);
-    EXPECT_EQ(FolderEntries(ProgramFolder()), std::vector<std::wstring>{L"iePagelens.dll"});
-    EXPECT_EQ(FolderEntries(Expand(L"%ProgramFiles%\\Velmora")),
-              std::vector<std::wstring>{L"iePagelens"});
+    for (const auto& installed : test::InstalledViews()) {
+        EXPECT_EQ(FolderEntries(installed.programFiles + L"\\Velmora\\iePagelens"),
+                  std::vector<std::wstring>{L"iePagelens.dll"});
+        EXPECT_EQ(FolderEntries(installed.programFiles + L"\\Velmora"),
+                  std::vector<std::wstring>{L"iePagelens"});
+    }
+    // The x64 package replaced any 32-bit one.
+    if (sizeof(void*) == 8) EXPECT_TRUE(RelatedProducts(kX86UpgradeCode).empty());
+}
+
+// Each library in its own registry view: the class and type library point at it, and the browser
+// finds the helper object (not for Windows Explorer), the AppContainer category and the button.
+TEST_F(InstalledPackage, RegistersEachLibraryInItsOwnView) {
+    const std::wstring clsid = L"CLSID\\" + kClsidText;
+    for (const auto& installed : test::InstalledViews()) {
+        SCOPED_TRACE(testing::PrintToString(installed.typeLibPlatform));
+        const std::wstring library =
+            installed.programFiles + L"\\Velmora\\iePagelens\\iePagelens.dll";
+        EXPECT_TRUE(test::FileExists(library));
+        const auto server =
+            test::ReadText(HKEY_CLASSES_ROOT, clsid + L"\\InprocServer32", L"", installed.view);
+        EXPECT_TRUE(server && SamePath(*server, library)) << testing::PrintToString(server);
+        const auto typeLib = test::ReadText(
+            HKEY_CLASSES_ROOT,
+            std::wstring(L"TypeLib\\{DDA7772C-B819-41DA-8421-498C92FB1FC6}\\1.0\\409\\") +
+                installed.typeLibPlatform,
+            L"", installed.view);
+        EXPECT_TRUE(typeLib && SamePath(*typeLib, library)) << testing::PrintToString(typeLib);
+        EXPECT_TRUE(test::KeyExists(
+            HKEY_CLASSES_ROOT,
+            clsid + L"\\Implemented Categories\\{59FB2056-D625-48D0-A944-1A85B5AB2640}",
+            installed.view));
+        EXPECT_EQ(test::ReadNumber(HKEY_LOCAL_MACHINE,
+                                   L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\"
+                                   L"Browser Helper Objects\\" +
+                                       kClsidText,
+                                   L"NoExplorer", installed.view),
+                  1u);
+        EXPECT_EQ(test::ReadText(HKEY_LOCAL_MACHINE,
+                                 L"Software\\Microsoft\\Internet Explorer\\Extensions\\"
+                                 L"{66901551-019D-4626-B734-F879F16729DA}",
+                                 L"Icon", installed.view),
+                  library + L",102");
+    }
 }
 
 TEST_F(InstalledPackage, ShowsPublisherVersionIconAndSizeInProgramsAndFeatures) {
@@ -162,15 +199,21 @@ TEST_F(InstalledPackage, ShowsPublisherVersionIconAndSizeInProgramsAndFeatures) 
     };
     for (const auto& text : texts)
         EXPECT_EQ(test::ReadText(HKEY_LOCAL_MACHINE, entry, text.name), text.value) << text.name;
-    EXPECT_EQ(ReadNumber(HKEY_LOCAL_MACHINE, entry, L"NoModify"), 1u);
+    EXPECT_EQ(test::ReadNumber(HKEY_LOCAL_MACHINE, entry, L"NoModify"), 1u);
 
-    // ARPSIZE, the library's size in kilobytes, is written as "Size"; Windows Installer adds
+    // ARPSIZE, the libraries' size in kilobytes, is written as "Size"; Windows Installer adds
     // its own reckoning as EstimatedSize (Wine's is 0).
-    WIN32_FILE_ATTRIBUTE_DATA library{};
-    ASSERT_TRUE(GetFileAttributesExW(InstalledLibrary().c_str(), GetFileExInfoStandard, &library));
+    DWORD bytes = 0;
+    for (const auto& installed : test::InstalledViews()) {
+        WIN32_FILE_ATTRIBUTE_DATA library{};
+        ASSERT_TRUE(GetFileAttributesExW(
+            (installed.programFiles + L"\\Velmora\\iePagelens\\iePagelens.dll").c_str(),
+            GetFileExInfoStandard, &library));
+        bytes += library.nFileSizeLow;
+    }
     EXPECT_EQ(test::ReadText(HKEY_LOCAL_MACHINE, entry, L"Size"),
-              std::to_wstring((library.nFileSizeLow + 1023) / 1024));
-    EXPECT_TRUE(ReadNumber(HKEY_LOCAL_MACHINE, entry, L"EstimatedSize").has_value());
+              std::to_wstring((bytes + 1023) / 1024));
+    EXPECT_TRUE(test::ReadNumber(HKEY_LOCAL_MACHINE, entry, L"EstimatedSize").has_value());
 
     // The icon comes from the package's Icon table, cached where the product is registered.
     wchar_t icon[MAX_PATH];

@@ -7,33 +7,49 @@
 namespace pagelens::test {
 namespace {
 
-UniqueHkey Open(HKEY root, const std::wstring& path) {
+UniqueHkey Open(HKEY root, const std::wstring& path, REGSAM view) {
     UniqueHkey key;
-    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS) key.reset();
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS)
+        key.reset();
     return key;
 }
 
 }  // namespace
 
-bool KeyExists(HKEY root, const std::wstring& path) { return bool(Open(root, path)); }
+bool KeyExists(HKEY root, const std::wstring& path, REGSAM view) {
+    return bool(Open(root, path, view));
+}
 
-std::optional<std::wstring> ReadText(HKEY root, const std::wstring& path,
-                                     const std::wstring& name) {
+std::optional<std::wstring> ReadText(HKEY root, const std::wstring& path, const std::wstring& name,
+                                     REGSAM view) {
+    UniqueHkey key = Open(root, path, view);
+    const wchar_t* valueName = name.empty() ? nullptr : name.c_str();
     DWORD bytes = 0;
-    if (RegGetValueW(root, path.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ,
-                     nullptr, nullptr, &bytes) != ERROR_SUCCESS)
+    if (!key || RegGetValueW(key.get(), nullptr, valueName, RRF_RT_REG_SZ, nullptr, nullptr,
+                             &bytes) != ERROR_SUCCESS)
         return std::nullopt;
     std::wstring text(bytes / sizeof(wchar_t), L'\0');
-    if (RegGetValueW(root, path.c_str(), name.empty() ? nullptr : name.c_str(), RRF_RT_REG_SZ,
-                     nullptr, text.data(), &bytes) != ERROR_SUCCESS)
+    if (RegGetValueW(key.get(), nullptr, valueName, RRF_RT_REG_SZ, nullptr, text.data(), &bytes) !=
+        ERROR_SUCCESS)
         return std::nullopt;
     text.resize(wcsnlen(text.c_str(), text.size()));
     return text;
 }
 
-std::map<std::wstring, std::wstring> ReadAllValues(HKEY root, const std::wstring& path) {
+std::optional<DWORD> ReadNumber(HKEY root, const std::wstring& path, const wchar_t* name,
+                                REGSAM view) {
+    UniqueHkey key = Open(root, path, view);
+    DWORD value = 0, bytes = sizeof value;
+    if (!key || RegGetValueW(key.get(), nullptr, name, RRF_RT_REG_DWORD, nullptr, &value, &bytes) !=
+                    ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+std::map<std::wstring, std::wstring> ReadAllValues(HKEY root, const std::wstring& path,
+                                                   REGSAM view) {
     std::map<std::wstring, std::wstring> values;
-    UniqueHkey key = Open(root, path);
+    UniqueHkey key = Open(root, path, view);
     if (!key) return values;
     for (DWORD index = 0;; ++index) {
         wchar_t name[256];
@@ -50,8 +66,8 @@ std::map<std::wstring, std::wstring> ReadAllValues(HKEY root, const std::wstring
     return values;
 }
 
-int CountSubkeys(HKEY root, const std::wstring& path) {
-    UniqueHkey key = Open(root, path);
+int CountSubkeys(HKEY root, const std::wstring& path, REGSAM view) {
+    UniqueHkey key = Open(root, path, view);
     DWORD count = 0;
     if (!key || RegQueryInfoKeyW(key.get(), nullptr, nullptr, nullptr, &count, nullptr, nullptr,
                                  nullptr, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS)
@@ -66,6 +82,12 @@ std::wstring Expand(const wchar_t* text) {
 }
 
 std::wstring ProgramFolder() { return Expand(L"%ProgramFiles%\\Velmora\\iePagelens"); }
+
+std::vector<InstalledView> InstalledViews() {
+    if (sizeof(void*) == 4) return {{KEY_WOW64_32KEY, Expand(L"%ProgramFiles%"), L"win32"}};
+    return {{KEY_WOW64_32KEY, Expand(L"%ProgramFiles(x86)%"), L"win32"},
+            {KEY_WOW64_64KEY, Expand(L"%ProgramFiles%"), L"win64"}};
+}
 std::wstring InstalledLibrary() { return ProgramFolder() + L"\\iePagelens.dll"; }
 
 }  // namespace pagelens::test
