@@ -23,11 +23,12 @@ std::optional<ZoneAnswer> SystemZoneOf(const std::wstring& url) {
     ZoneAnswer answer;
     if (FAILED(manager->MapUrlToZone(url.c_str(), &answer.zone, 0))) return std::nullopt;
     DWORD policy = URLPOLICY_DISALLOW;
-    if (FAILED(manager->ProcessUrlAction(url.c_str(), URLACTION_LOWRIGHTS,
-                                         reinterpret_cast<BYTE*>(&policy), sizeof policy, nullptr,
-                                         0, PUAF_NOUI, 0)))
-        return std::nullopt;
-    answer.protectedMode = GetUrlPolicyPermissions(policy) == URLPOLICY_ALLOW;
+    if (SUCCEEDED(manager->ProcessUrlAction(url.c_str(), URLACTION_LOWRIGHTS,
+                                            reinterpret_cast<BYTE*>(&policy), sizeof policy,
+                                            nullptr, 0, PUAF_NOUI, 0)))
+        answer.protectedMode = GetUrlPolicyPermissions(policy) == URLPOLICY_ALLOW;
+    else  // a zone without the setting: Internet Explorer's default, on for Internet and Restricted
+        answer.protectedMode = answer.zone >= URLZONE_INTERNET;
     return answer;
 }
 

@@ -1,6 +1,7 @@
 // Whether Internet Explorer would open an address without Protected Mode: the address's
 // security zone (IInternetSecurityManager::MapUrlToZone) and that zone's "Turn on Protected
-// Mode" policy (URLACTION_LOWRIGHTS, whose URLPOLICY_ALLOW means Protected Mode is on). Our own
+// Mode" policy (URLACTION_LOWRIGHTS, whose URLPOLICY_ALLOW means Protected Mode is on; where a
+// zone lacks the setting, IE's default: on for the Internet and Restricted sites zones). Our own
 // browser control runs at the tab's integrity, so outside a Protected Mode tab it may open only
 // addresses that IE itself would open there.
 #pragma once
