@@ -47,6 +47,9 @@ public:
     SettingValue Value();
     // Write, encoded by ValueType.
     Status Value(const SettingValue& value);
+    // Text that Value writes from now on is stored as REG_SZ, exactly as written, whatever
+    // environment references it seems to hold.
+    void StoreTextAsWritten() { textAsWritten_ = true; }
     // Names numbered from 1: names[0] is the first. count == names.size().
     bool EnumerateValues(std::vector<std::wstring>& names, int32_t& count);
     Result<bool> EnumerateSections(std::vector<std::wstring>& names, int32_t& count);
@@ -70,6 +73,7 @@ private:
     std::wstring valueKey_;
     SettingValue default_;
     int32_t valueType_ = 0;
+    bool textAsWritten_ = false;
 };
 
 }  // namespace pagelens

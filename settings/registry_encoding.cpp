@@ -49,13 +49,14 @@ DWORD StoredTextType(std::wstring_view text) {
     return text.find(L'%', first + 2) == std::wstring_view::npos ? REG_SZ : REG_EXPAND_SZ;
 }
 
-std::variant<EncodedValue, EncodeFailure> EncodeValue(int32_t valueType,
-                                                      const SettingValue& value) {
+std::variant<EncodedValue, EncodeFailure> EncodeValue(int32_t valueType, const SettingValue& value,
+                                                      TextRule textRule) {
     switch (valueType) {
         case REG_SZ:
         case REG_EXPAND_SZ: {
             std::wstring text = SettingToText(value);
-            return EncodedValue{StoredTextType(text), TextBytes(text)};
+            const DWORD type = textRule == TextRule::AsWritten ? REG_SZ : StoredTextType(text);
+            return EncodedValue{type, TextBytes(text)};
         }
         case REG_BINARY:
             if (const auto* bytes = std::get_if<ByteArray>(&value))

@@ -27,7 +27,13 @@ enum class EncodeFailure {
     Unwritable,    // a type this class does not write, or a DWORD from a non-integer
 };
 
-std::variant<EncodedValue, EncodeFailure> EncodeValue(int32_t valueType, const SettingValue& value);
+// How text is stored: by the rule above, or always as REG_SZ, exactly as written (an address
+// such as "http://host/a%TEMP%b" must come back unchanged).
+enum class TextRule { ReferencesExpandable, AsWritten };
+
+std::variant<EncodedValue, EncodeFailure> EncodeValue(
+    int32_t valueType, const SettingValue& value,
+    TextRule textRule = TextRule::ReferencesExpandable);
 
 // Nothing when the bytes cannot hold the type (a DWORD of fewer than 4 bytes).
 std::optional<SettingValue> DecodeValue(DWORD type, const std::vector<BYTE>& data);

@@ -25,7 +25,9 @@ SettingValue cRegistry::Value() {
 // The value is encoded before the key is touched, so a rejected write leaves the registry as it
 // was (no empty key chain behind it).
 Status cRegistry::Value(const SettingValue& value) {
-    auto encoded = registry::EncodeValue(valueType_, value);
+    auto encoded = registry::EncodeValue(
+        valueType_, value,
+        textAsWritten_ ? registry::TextRule::AsWritten : registry::TextRule::ReferencesExpandable);
     if (const auto* failure = std::get_if<registry::EncodeFailure>(&encoded)) {
         if (*failure == registry::EncodeFailure::NotByteArray)
             return registry::BinaryNeedsByteArray();

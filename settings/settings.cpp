@@ -41,6 +41,9 @@ Status WriteUnder(int32_t root, std::wstring_view appName, std::wstring_view sec
                   std::wstring_view valueName, const SettingValue& value) {
     cRegistry registry = SettingRegistry(root, appName, section, valueName);
     registry.ValueType(REG_SZ);
+    // Settings hold addresses and paths as the user typed them; a stored REG_EXPAND_SZ value
+    // (written by hand or by an older version) is still read expanded.
+    registry.StoreTextAsWritten();
     return registry.Value(value);
 }
 

@@ -17,9 +17,11 @@
 #include "components/snapshot/capture_control.h"
 #include "components/snapshot/capture_failure.h"
 #include "components/snapshot/devtools_capture/capture_run.h"
+#include "components/snapshot/devtools_capture/navigation_address.h"
 #include "components/snapshot/event_relay.h"
 #include "components/snapshot/view_capture/address_capture.h"
 #include "components/snapshot/view_capture/view_capture.h"
+#include "components/snapshot/view_capture/zone_protection.h"
 
 namespace pagelens {
 namespace {
@@ -44,6 +46,14 @@ struct WorkerStart {
 };
 
 DWORD WINAPI WorkerMain(void* parameter);
+
+// Our own browser control runs at the tab's integrity: outside Protected Mode it opens only
+// what Internet Explorer would open there.
+std::optional<std::wstring> WhyOwnControlMayNotOpen(const std::wstring& address) {
+    if (InProtectedMode()) return std::nullopt;
+    const auto url = capture::NavigationUrl(address, {});
+    return url ? capture::WhyProtectedModeIsNeeded(*url) : std::nullopt;
+}
 
 // Keeps this library loaded while the worker runs: a component dropped by its host may leave
 // the worker finishing its clean-up after the host let the library go.
@@ -192,9 +202,20 @@ void HtmlSnapComponent::StartInCaptureBrowser(IWebBrowser2* browser, CaptureRequ
 
 Status HtmlSnapComponent::CaptureUrl(const std::wstring& address, const std::wstring& filePath) {
     PAGELENS_RETURN_IF_ERROR(ClaimCapture());
+    if (const auto scheme = capture::RefusedScheme(address)) {
+        relay_->Status(
+            L"Addresses of the scheme \"" + *scheme + L":\" are not captured: " + address,
+            capture::kOpenFailed);
+        return {};
+    }
     CaptureRequest request = NewRequest(address, filePath);
-    if (InProtectedMode() || !capture::FindCaptureBrowser())
+    if (InProtectedMode() || !capture::FindCaptureBrowser()) {
+        if (const auto why = WhyOwnControlMayNotOpen(address)) {
+            relay_->Status(*why, capture::kFailed);
+            return {};
+        }
         if (StartInOwnControl(request)) return {};
+    }
     return Start(std::move(request));
 }
 

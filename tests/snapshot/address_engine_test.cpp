@@ -2,13 +2,17 @@
 // browser's own engine, in a WebBrowser control of ours. The control is the stand-in's, which
 // plays Internet Explorer's as its container sees it: in-place activation in our window,
 // navigation, a document that loads for a while and then draws itself.
+#include <exdispid.h>
 #include <gtest/gtest.h>
+#include <mshtmdid.h>
 
 #include <memory>
 #include <string>
 
 #include "common/protected_mode.h"
+#include "components/snapshot/browser_process/browser_locator.h"
 #include "components/snapshot/view_capture/hosted_browser.h"
+#include "components/snapshot/view_capture/zone_protection.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/image_files.h"
 #include "standin/browser_control.h"
@@ -72,12 +76,27 @@ protected:
 TEST_F(AddressEngineTest, TheAddressIsOpenedAndDrawnByTheBrowsersOwnEngine) {
     standin::BrowserControlBehaviour behaviour;
     behaviour.pageFor = [](const std::wstring&) { return standin::PageDesign{}; };
+    // What the page tries once shown: only a navigation on the web goes ahead.
+    behaviour.attempts = {{DISPID_NEWWINDOW3, L"http://intranet.example/popup"},
+                          {DISPID_FILEDOWNLOAD, L""},
+                          {DISPID_BEFORENAVIGATE2, L"mailto:someone@example.com"},
+                          {DISPID_BEFORENAVIGATE2, L"ms-settings:display"},
+                          {DISPID_BEFORENAVIGATE2, L"https://intranet.example/next"}};
     UseControls(behaviour);
     CaptureAddress(L"http://intranet.example/report");
     ASSERT_EQ(recorder_.finalCode(), 1) << recorder_.finalText();
     EXPECT_TRUE(recorder_.HasStatusContaining(L"Opening the address in the browser's own engine"));
     EXPECT_EQ(log_->addresses, std::vector<std::wstring>{L"http://intranet.example/report"});
     EXPECT_TRUE(log_->silent);  // nobody could answer its dialogs
+    const LONG restrictions = DLCTL_NO_JAVA | DLCTL_NO_RUNACTIVEXCTLS | DLCTL_NO_DLACTIVEXCTLS |
+                              DLCTL_NO_BEHAVIORS | DLCTL_SILENT;
+    ASSERT_TRUE(log_->downloadControl.has_value());
+    EXPECT_EQ(*log_->downloadControl & restrictions, restrictions);
+    EXPECT_EQ(log_->cancelled, (std::vector<std::wstring>{
+                                   L"273 http://intranet.example/popup", L"270 ",
+                                   L"250 mailto:someone@example.com", L"250 ms-settings:display"}));
+    EXPECT_EQ(log_->allowed, (std::vector<std::wstring>{L"250 http://intranet.example/report",
+                                                        L"250 https://intranet.example/next"}));
     ASSERT_TRUE(log_->shown);
     auto image = LoadImageFile(workFile_);
     ASSERT_TRUE(image.ok());
@@ -130,6 +149,48 @@ TEST_F(AddressEngineTest, WithoutAControlTheCaptureSaysWhatIsMissing) {
     EXPECT_EQ(recorder_.finalCode(), -1);
     EXPECT_TRUE(recorder_.HasStatusContaining(L"browser's own engine cannot open the address"));
     EXPECT_EQ(recorder_.finalText(), kNoCaptureBrowserInProtectedMode);
+}
+
+// Outside Protected Mode, with no capture browser, our control opens only what Internet Explorer
+// would open without Protected Mode; the rest ends at once saying why, and nothing is opened.
+TEST_F(AddressEngineTest, OutsideProtectedModeOnlyZonesWithoutItAreOpened) {
+    protectedMode_.reset();
+    ASSERT_FALSE(InProtectedMode());
+    capture::NoCaptureBrowserScope noCaptureBrowser;
+    standin::BrowserControlBehaviour behaviour;
+    behaviour.pageFor = [](const std::wstring&) { return standin::PageDesign{}; };
+    const struct {
+        const char* name;
+        std::optional<capture::ZoneAnswer> zone;
+        int32_t code;
+        const wchar_t* text;
+    } cases[] = {
+        {"Internet zone", capture::ZoneAnswer{3, true}, -1, L"in the Internet zone"},
+        {"zone unknown", std::nullopt, -1, L"zone of the address cannot be told"},
+        {"Local intranet zone", capture::ZoneAnswer{1, false}, 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        recorder_ = CaptureRecorder();
+        log_ = std::make_shared<standin::BrowserControlLog>();
+        UseControls(behaviour);
+        std::wstring asked;
+        capture::ZoneLookupOverride zones([&](const std::wstring& url) {
+            asked = url;
+            return c.zone;
+        });
+        CaptureAddress(L"intranet.example/report");
+        EXPECT_EQ(asked, L"http://intranet.example/report");
+        EXPECT_EQ(recorder_.finalCode(), c.code) << recorder_.finalText();
+        if (c.text) {
+            EXPECT_NE(recorder_.finalText().find(c.text), std::wstring::npos)
+                << recorder_.finalText();
+            EXPECT_EQ(log_->created, 0);
+        }
+        snap_.reset();
+    }
+    // The system's security manager answers for a web address.
+    EXPECT_TRUE(capture::ZoneOf(L"http://intranet.example/").has_value());
 }
 
 TEST_F(AddressEngineTest, CloseWhileThePageLoadsEndsWithoutAReport) {

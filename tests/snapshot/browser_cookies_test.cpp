@@ -1,10 +1,12 @@
-// The browser's cookies for the capture browser's requests: what a paused request goes on with,
-// and what the platform's store gives (HttpOnly cookies only when asked for them).
+// The browser's cookies for the capture browser's jar: what is put there for an address, and
+// what the platform's store gives (HttpOnly cookies only when asked for them).
 #include "components/snapshot/devtools_capture/browser_cookies.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <wininet.h>
+
+#include <algorithm>
 
 #include "tests/snapshot/test_http_server.h"
 
@@ -15,66 +17,57 @@
 namespace pagelens::test {
 namespace {
 
-using capture::ContinuationWithCookies;
 using nlohmann::json;
 
-json Paused(const std::string& url, json headers) {
-    return {{"requestId", "interception-7"},
-            {"request", {{"url", url}, {"method", "GET"}, {"headers", std::move(headers)}}}};
-}
-
-TEST(BrowserCookiesTest, PausedRequestGoesOnWithTheGivenCookies) {
-    const std::optional<std::string> cookies = "sid=1; theme=dark";
+// What goes into the capture browser's jar: the address's host alone (no domain), secure only
+// for https, each cookie's HttpOnly kept; nothing for other schemes or without cookies.
+TEST(BrowserCookiesTest, JarCookiesAreHostOnlyForTheirAddress) {
+    const std::vector<capture::BrowserCookie> cookies = {{"sid", "a=b", true}, {"", "flag", false}};
     const struct {
-        json paused;
-        std::optional<std::string> cookies;
-        json expectedHeaders;  // null: the request goes on unchanged
+        std::string url;
+        std::vector<capture::BrowserCookie> cookies;
+        json expected;  // the first cookie's parameters; null: no command
     } cases[] = {
-        {Paused("http://a.test/", {{"Accept", "text/html"}}), cookies,
-         json::array({{{"name", "Accept"}, {"value", "text/html"}},
-                      {{"name", "Cookie"}, {"value", "sid=1; theme=dark"}}})},
-        // A Cookie header of the capture browser's own, in any spelling, is replaced.
-        {Paused("http://a.test/", {{"cookie", "old=0"}, {"Referer", "http://b.test/"}}), cookies,
-         json::array({{{"name", "Referer"}, {"value", "http://b.test/"}},
-                      {{"name", "Cookie"}, {"value", "sid=1; theme=dark"}}})},
-        {Paused("http://a.test/", json()), cookies,
-         json::array({{{"name", "Cookie"}, {"value", "sid=1; theme=dark"}}})},
-        {Paused("http://other.test/", {{"Accept", "*/*"}}), std::nullopt, nullptr},
-        {{{"requestId", "interception-7"}}, cookies, nullptr},
+        {"http://a.test/x/y",
+         cookies,
+         {{"name", "sid"},
+          {"value", "a=b"},
+          {"url", "http://a.test/x/y"},
+          {"path", "/"},
+          {"secure", false},
+          {"httpOnly", true}}},
+        {"HTTPS://a.test/",
+         cookies,
+         {{"name", "sid"},
+          {"value", "a=b"},
+          {"url", "HTTPS://a.test/"},
+          {"path", "/"},
+          {"secure", true},
+          {"httpOnly", true}}},
+        {"file:///C:/a.html", cookies, nullptr},
+        {"http://a.test/", {}, nullptr},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.paused.dump());
-        const json continuation = ContinuationWithCookies(c.paused, c.cookies);
-        EXPECT_EQ(continuation.value("requestId", ""), "interception-7");
-        if (c.expectedHeaders.is_null())
-            EXPECT_FALSE(continuation.contains("headers"));
-        else
-            EXPECT_EQ(continuation["headers"], c.expectedHeaders);
+        SCOPED_TRACE(c.url);
+        const json params = capture::JarCookies(c.url, c.cookies);
+        if (c.expected.is_null()) {
+            EXPECT_TRUE(params.is_null());
+            continue;
+        }
+        ASSERT_EQ(params["cookies"].size(), 2u);
+        EXPECT_EQ(params["cookies"][0], c.expected);
+        EXPECT_FALSE(params["cookies"][1].contains("domain"));
+        EXPECT_EQ(params["cookies"][1].value("value", ""), "flag");
     }
-    EXPECT_EQ(capture::PausedUrl(Paused("http://a.test/x", json())), "http://a.test/x");
-}
-
-// What the site set during the capture replaces the browser's cookie of the same name and
-// nothing else; the order of the browser's cookies stays.
-TEST(BrowserCookiesTest, CookiesSetDuringTheCaptureReplaceTheirNamesakes) {
     const struct {
-        std::string browser;
-        json capture;
-        std::string merged;
-    } cases[] = {
-        {"sid=1; theme=dark", json::array(), "sid=1; theme=dark"},
-        {"sid=1; theme=dark", json::array({{{"name", "sid"}, {"value", "2"}}}),
-         "sid=2; theme=dark"},
-        {"sid=1", json::array({{{"name", "token"}, {"value", "a=b"}}}), "sid=1; token=a=b"},
-        {" sid=1 ;; flag ", json::array({{{"name", "sidx"}, {"value", "9"}}}),
-         "sid=1; flag; sidx=9"},
-        {"sid=1", json(), "sid=1"},
-        {"sid=1", json::array({"junk", {{"name", ""}, {"value", ""}}}), "sid=1"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.browser + " + " + c.capture.dump());
-        EXPECT_EQ(capture::MergedCookies(c.browser, c.capture), c.merged);
-    }
+        const char* url;
+        const char* host;
+    } hosts[] = {{"http://User@A.test:81/x", "http://a.test"},
+                 {"https://[::1]:8443/", "https://[::1]"},
+                 {"https://[::1]/", "https://[::1]"},
+                 {"http://b.test?q=1:2", "http://b.test"}};
+    for (const auto& h : hosts) EXPECT_EQ(capture::CookieHostOf(h.url), h.host) << h.url;
+    EXPECT_EQ(capture::ParsedCookies(" sid=1 ;; flag; t=a=b").size(), 3u);
 }
 
 // The store gives the HttpOnly cookies only to whoever asks for them as the browser does; the
@@ -94,13 +87,20 @@ TEST(BrowserCookiesTest, StoreGivesHttpOnlyCookiesPerHost) {
         << "the HttpOnly cookie is no HttpOnly cookie";
 
     const auto cookies = capture::BrowserCookiesFor(std::string(here.begin(), here.end()));
-    ASSERT_TRUE(cookies.has_value());
-    EXPECT_NE(cookies->find("unitSid=s3cret"), std::string::npos) << *cookies;
-    EXPECT_NE(cookies->find("unitTheme=dark"), std::string::npos) << *cookies;
-    const auto other = capture::BrowserCookiesFor(std::string(elsewhere.begin(), elsewhere.end()));
-    EXPECT_TRUE(!other || other->find("unitSid") == std::string::npos);
-    EXPECT_FALSE(capture::BrowserCookiesFor("file:///C:/page.html").has_value());
-    EXPECT_FALSE(capture::BrowserCookiesFor("data:text/html,x").has_value());
+    auto find = [&](const char* name) {
+        return std::find_if(cookies.begin(), cookies.end(),
+                            [&](const capture::BrowserCookie& c) { return c.name == name; });
+    };
+    ASSERT_NE(find("unitSid"), cookies.end());
+    EXPECT_EQ(find("unitSid")->value, "s3cret");
+    EXPECT_TRUE(find("unitSid")->httpOnly);
+    ASSERT_NE(find("unitTheme"), cookies.end());
+    EXPECT_FALSE(find("unitTheme")->httpOnly);
+    for (const auto& cookie :
+         capture::BrowserCookiesFor(std::string(elsewhere.begin(), elsewhere.end())))
+        EXPECT_NE(cookie.name, "unitSid");
+    EXPECT_TRUE(capture::BrowserCookiesFor("file:///C:/page.html").empty());
+    EXPECT_TRUE(capture::BrowserCookiesFor("data:text/html,x").empty());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "components/snapshot/devtools_capture/navigation_address.h"
 #include "tests/snapshot/capture_recorder.h"
 #include "tests/snapshot/snapshot_pages.h"
 #include "tests/snapshot/test_http_server.h"
@@ -80,6 +81,33 @@ TEST_F(CaptureFailureTest, WorkFileThatCannotBeWrittenEndsWithMinusTwo) {
         auto run = CaptureAddress(server_.Url("/page"), target, AddressCaptureSettings());
         ExpectFailure(*run, -2, target);
     }
+}
+
+// Only web and file addresses (and a blank page) are captured: any other scheme, a script or an
+// external protocol's handler, ends at once naming the scheme, before any browser is asked.
+TEST_F(CaptureFailureTest, OtherSchemesEndAtOnceWithMinusThree) {
+    const struct {
+        const wchar_t* address;
+        const wchar_t* scheme;
+    } cases[] = {
+        {L"javascript:alert(document.cookie)", L"\"javascript:\""},
+        {L" VBScript:MsgBox(1)", L"\"vbscript:\""},
+        {L"res://ieframe.dll/acr_error.htm", L"\"res:\""},
+        {L"ms-settings:display", L"\"ms-settings:\""},
+        {L"data:text/html,<p>hi", L"\"data:\""},
+        {L"about:config", L"\"about:\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.address);
+        auto run = CaptureAddress(c.address, workFile_, AddressCaptureSettings());
+        ExpectFailure(*run, -3, workFile_);
+        EXPECT_NE(run->recorder.finalText().find(c.scheme), std::wstring::npos)
+            << testing::Message() << run->recorder.finalText().c_str();
+    }
+    for (const wchar_t* address :
+         {L"http://a.test/", L"HTTPS://a.test/", L"file:///C:/a.html", L"about:blank",
+          L"C:\\a.html", L"\\\\server\\share\\a.html", L"example.com", L"localhost:8080/x"})
+        EXPECT_FALSE(capture::RefusedScheme(address).has_value()) << address;
 }
 
 TEST_F(CaptureFailureTest, BlankAddressCannotBeOpened) {

@@ -1,6 +1,6 @@
-// A typed address is captured logged in: each request of the capture, the page's own images and
-// each hop of a redirect to another host included, carries the cookies that the platform's
-// store holds for that request's address, as the browser would send them. The store is filled
+// A typed address is captured logged in: the page, its own images and each hop of a redirect
+// to another host carry the cookies that the platform's store holds for that address, as the
+// browser would send them; parts from other sites carry none of the user's. The store is filled
 // as the browser holds a session: HttpOnly cookies set through wininet in this process.
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -177,6 +177,42 @@ TEST_F(CookieCaptureTest, AddressIsCapturedWithTheBrowsersCookies) {
             EXPECT_EQ(server_.RequestCount(c.folder + "landing"), 1);
         }
     }
+}
+
+// The page's own site gets its cookies, HttpOnly ones included; an image, a frame and a fetch
+// of another site whose cookies are in the store get none, nor does a fetch that asks for none.
+TEST_F(CookieCaptureTest, PartsOfOtherSitesGoWithoutTheUsersCookies) {
+    Store("/parts/", {"127.0.0.1", L"ownSid", L"mine"});
+    Store("/parts/", {"localhost", L"otherSid", L"theirs"});
+    const auto elsewhere = [&](const char* path) {
+        const std::wstring url = server_.Url(std::string("/parts/") + path, "localhost");
+        return std::string(url.begin(), url.end());
+    };
+    server_.Route("/parts/page",
+                  {200, "text/html",
+                   "<html><body><img src=\"own.svg\"><img src=\"" + elsewhere("their.svg") +
+                       "\"><iframe src=\"" + elsewhere("frame") + "\"></iframe><script>fetch('" +
+                       elsewhere("fetch") +
+                       "',{mode:'no-cors',credentials:'include'});"
+                       "fetch('own-bare',{credentials:'omit'})</script></body></html>"});
+    for (const char* part : {"own.svg", "their.svg"})
+        server_.Route(std::string("/parts/") + part, {200, "image/svg+xml", Badge(kWelcome)});
+    for (const char* part : {"frame", "fetch", "own-bare"})
+        server_.Route(std::string("/parts/") + part, {200, "text/html", "<html></html>"});
+
+    auto run = CaptureAddress(server_.Url("/parts/page"), workFile_, AddressCaptureSettings());
+    ASSERT_EQ(run->recorder.finalCode(), 1) << run->recorder.finalText();
+    const struct {
+        const char* path;
+        const char* cookies;
+    } expected[] = {{"/parts/page", "ownSid=mine"}, {"/parts/own.svg", "ownSid=mine"},
+                    {"/parts/their.svg", ""},       {"/parts/frame", ""},
+                    {"/parts/fetch", ""},           {"/parts/own-bare", ""}};
+    for (const auto& e : expected)
+        EXPECT_EQ(server_.CookiesReceived(e.path), std::vector<std::string>{e.cookies}) << e.path;
+    // The frame of another site has a renderer of its own, which the browser's end waits for.
+    run.reset();
+    PumpUntil([] { return CaptureProfileFolders().empty(); }, std::chrono::seconds(30));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // state, and which paused request is served the markup.
 #include <gtest/gtest.h>
 
+#include "components/snapshot/browser_access/live_document.h"
 #include "components/snapshot/devtools_capture/live_page_server.h"
 #include "components/snapshot/devtools_capture/live_page_state.h"
 #include "components/snapshot/transport/base64.h"
@@ -30,7 +31,7 @@ TEST(LivePageState, EachFieldGetsOnlyTheEditsItsStateNeeds) {
         {"text as served", {"input", {{"value", "same"}}}, Input(L"text", L"same"), {}},
         {"empty and no value", {"input", {}}, Input(L"text", L""), {}},
         {"emptied by the user",
-         {"input", {{"value", "x"}}},
+         {"input", {{"type", "Search"}, {"value", "x"}}},
          Input(L"search", L""),
          {"DOM.setAttributeValue value="}},
         {"ticked box",
@@ -38,10 +39,22 @@ TEST(LivePageState, EachFieldGetsOnlyTheEditsItsStateNeeds) {
          Input(L"checkbox", L"on", true),
          {"DOM.setAttributeValue checked="}},
         {"unticked box",
-         {"input", {{"checked", ""}}},
+         {"input", {{"type", "checkbox"}, {"checked", ""}}},
          Input(L"checkbox", L"on", false),
          {"DOM.removeAttribute checked"}},
-        {"chosen radio as served", {"input", {{"checked", ""}}}, Input(L"radio", L"a", true), {}},
+        {"chosen radio as served",
+         {"input", {{"type", "radio"}, {"checked", ""}}},
+         Input(L"radio", L"a", true),
+         {}},
+        {"a password's placeholders",
+         {"input", {{"type", "password"}}},
+         Input(L"password", L"\u2022\u2022"),
+         {"DOM.setAttributeValue value=\xe2\x80\xa2\xe2\x80\xa2"}},
+        {"a password's placeholders for a text box",
+         {"input", {}},
+         Input(L"password", L"\u2022"),
+         {}},
+        {"a box's state for a text box", {"input", {}}, Input(L"checkbox", L"on", true), {}},
         {"chosen file", {"input", {}}, Input(L"file", L"C:\\secret.txt"), {}},
         {"chosen option",
          {"option", {}},
@@ -89,8 +102,35 @@ TEST(LivePageState, EachFieldGetsOnlyTheEditsItsStateNeeds) {
     EXPECT_EQ(described.attributes, (Attributes{{"type", "text"}, {"value", "v"}}));
 }
 
-TEST(LiveDocumentServer, OnlyTheFirstDocumentRequestIsServedFromMemory) {
+// What the tab's markup gives away: no value of a password or hidden input, however the old
+// document modes write the tag; a password's placeholders count its characters.
+TEST(LivePageSecrets, PasswordAndHiddenValuesStayInTheTab) {
+    const struct {
+        const wchar_t* markup;
+        const wchar_t* served;
+    } cases[] = {
+        {L"<INPUT type=password value=hunter2 name=pw>", L"<INPUT type=password  name=pw>"},
+        {L"<input value='a b' TYPE=\"Password\">", L"<input  TYPE=\"Password\">"},
+        {L"<input type=hidden value=\"tok\"/><input value=shown>",
+         L"<input type=hidden /><input value=shown>"},
+        {L"<input value=x type=text><inputs type=password value=y>",
+         L"<input value=x type=text><inputs type=password value=y>"},
+        {L"<p title='<input type=password value=z>'>", L"<p title='<input type=password >'>"},
+        {L"<input type=password value=\"unterminated", L"<input type=password "},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WithoutSecretValues(c.markup), c.served) << c.markup;
+    EXPECT_EQ(MaskedValue(L"h\U0001F511 2"), L"\u2022\u2022\u2022\u2022");
+    EXPECT_EQ(MaskedValue(L""), L"");
+}
+
+TEST(LiveDocumentServer, OnlyTheMainFramesRequestForItsAddressIsServedFromMemory) {
     LiveDocumentServer server(L"<html>\u00e9</html>");
+    auto document = [](const char* id, const char* frame, const char* url) {
+        return Json{{"requestId", id},
+                    {"resourceType", "Document"},
+                    {"frameId", frame},
+                    {"request", {{"url", url}}}};
+    };
     struct Case {
         const char* name;
         Json paused;
@@ -100,19 +140,19 @@ TEST(LiveDocumentServer, OnlyTheFirstDocumentRequestIsServedFromMemory) {
         {"a style sheet first",
          {{"requestId", "1"}, {"resourceType", "Stylesheet"}},
          "Fetch.continueRequest"},
-        {"the page",
-         {{"requestId", "2"}, {"resourceType", "Document"}, {"frameId", "main"}},
-         "Fetch.fulfillRequest"},
-        {"a frame's document",
-         {{"requestId", "3"}, {"resourceType", "Document"}, {"frameId", "inner"}},
+        {"a frame's document at the page's address", document("2", "inner", "http://a.test/page"),
          "Fetch.continueRequest"},
-        {"the page's refresh",
-         {{"requestId", "4"}, {"resourceType", "Document"}, {"frameId", "main"}},
-         "Fetch.failRequest"},
+        {"the main frame elsewhere", document("3", "main", "http://b.test/page"),
+         "Fetch.continueRequest"},
+        {"the page", document("4", "main", "HTTP://A.test:80/page#top"), "Fetch.fulfillRequest"},
+        {"a frame's document", document("5", "inner", "http://a.test/page"),
+         "Fetch.continueRequest"},
+        {"the page's refresh", document("6", "main", "http://a.test/page"), "Fetch.failRequest"},
         {"the page's image",
          {{"requestId", "5"}, {"resourceType", "Image"}, {"frameId", "main"}},
          "Fetch.continueRequest"},
     };
+    server.Expect("main", "http://a.test/page");
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto [method, params] = server.Answer(c.paused);

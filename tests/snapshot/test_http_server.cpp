@@ -47,6 +47,15 @@ std::string RequestPath(const std::string& head) {
     return head.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
 }
 
+// The request's Cookie header's value, "" when it has none.
+std::string CookieHeader(const std::string& head) {
+    for (size_t line = head.find("\r\n"); line != std::string::npos;
+         line = head.find("\r\n", line + 2))
+        if (_strnicmp(head.c_str() + line + 2, "Cookie: ", 8) == 0)
+            return head.substr(line + 10, head.find("\r\n", line + 2) - line - 10);
+    return {};
+}
+
 // Whether the request's Cookie header holds `cookie` as one of its "name=value" pairs.
 bool CarriesCookie(const std::string& head, const std::string& cookie) {
     for (size_t line = head.find("\r\n"); line != std::string::npos;
@@ -123,6 +132,18 @@ int TestHttpServer::RequestCount(const std::string& path) {
     return counts_[path];
 }
 
+std::vector<std::string> TestHttpServer::CookiesReceived(const std::string& path) {
+    std::lock_guard lock(mutex_);
+    return cookies_[path];
+}
+
+bool TestHttpServer::AnyRequestHolds(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    for (const auto& head : heads_)
+        if (head.find(text) != std::string::npos) return true;
+    return false;
+}
+
 void TestHttpServer::AcceptLoop() {
     for (;;) {
         SOCKET client = accept(listener_, nullptr, nullptr);
@@ -165,6 +186,8 @@ void TestHttpServer::Serve(SOCKET client) {
     {
         std::lock_guard lock(mutex_);
         ++counts_[path];
+        cookies_[path].push_back(CookieHeader(head));
+        heads_.push_back(head);
         if (auto found = routes_.find(path); found != routes_.end())
             response = CarriesCookies(head, found->second.cookie) ? found->second.response
                                                                   : found->second.otherwise;

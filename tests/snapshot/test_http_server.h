@@ -41,6 +41,10 @@ public:
     std::wstring Url(const std::string& path, const std::string& host = "127.0.0.1") const;
     // How many requests asked for `path` so far.
     int RequestCount(const std::string& path);
+    // The Cookie header of each request for `path` so far, in order ("" for none).
+    std::vector<std::string> CookiesReceived(const std::string& path);
+    // Whether any request so far held `text` anywhere in its head.
+    bool AnyRequestHolds(const std::string& text);
 
 private:
     void AcceptLoop();
@@ -58,6 +62,8 @@ private:
     };
     std::map<std::string, Answers> routes_;
     std::map<std::string, int> counts_;
+    std::map<std::string, std::vector<std::string>> cookies_;  // path -> each request's
+    std::vector<std::string> heads_;
     std::vector<std::thread> workers_;
     std::thread acceptor_;
 };

@@ -275,6 +275,21 @@ constexpr char kUnitlessHeight[] =
     "<html><body style=\"margin:0\"><div style=\"height:300;background:rgb(30,160,40)\"></div>"
     "</body></html>";
 
+// A form with a password the user typed, which the old document modes write into the markup,
+// and a hidden token. The placeholders of the seven characters turn the first band green; the
+// typed password anywhere turns the second red, a hidden value the third.
+constexpr char kSecretForm[] =
+    "<html><head><style>body{margin:0} .fields{height:100px;overflow:hidden}"
+    " .band{height:100px}"
+    " body:has(#p[value=\"\\2022\\2022\\2022\\2022\\2022\\2022\\2022\"]) "
+    "#b1{background:rgb(30,160,40)}"
+    " body:has([value*=\"hunter\"]) #b2{background:rgb(220,30,30)}"
+    " body:has(#h[value]) #b3{background:rgb(220,30,30)}</style></head><body>"
+    "<div class=\"fields\"><input type=\"hidden\" id=\"h\" value=\"tok3n\">"
+    "<input id=\"p\" type=\"password\" value=\"hunter2\"></div>"
+    "<div class=\"band\" id=\"b1\"></div><div class=\"band\" id=\"b2\"></div>"
+    "<div class=\"band\" id=\"b3\"></div></body></html>";
+
 // A browser capture that falls back to the capture browser captures the page as the tab has it:
 // its markup now, served at its address (the server sees no request for it, nor is a file's
 // page read again), without running its scripts again, with its styles from the server and
@@ -303,12 +318,23 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
     struct Case {
         const char* name;
         std::string path;
-        const char* markup;
+        std::string markup;
         std::vector<PageField> fields;
         bool quirks;
         std::vector<Check> checks;
         const char* fileContent = nullptr;  // the page is this file's, not the server's
         const wchar_t* status = nullptr;    // a status text that the capture gives
+    };
+    server.Route("/other-host.svg",
+                 {200, "image/svg+xml",
+                  "<svg xmlns='http://www.w3.org/2000/svg' width='400' height='300'><rect "
+                  "width='400' height='300' fill='rgb(20,180,190)'/></svg>"});
+    server.Route("/frame", {200, "text/html",
+                            "<html><body style=\"margin:0;background:rgb(230,200,20)\"></body>"
+                            "</html>"});
+    const auto onLocalhost = [&](const char* path) {
+        const std::wstring url = server.Url(path, "localhost");
+        return std::string(url.begin(), url.end());
     };
     std::vector<PageField> typedAndOneMore = typed;
     typedAndOneMore.push_back({L"input", L"text", L"added by a script since"});
@@ -356,6 +382,31 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
          false,
          {{100, StripeColour(1)}},
          onDisk.c_str()},
+        // The frame of another site is its own document, never the tab's markup.
+        {"a file's page with a frame of another site",
+         "",
+         "<html><body style=\"margin:0;background:rgb(30,160,40)\"><iframe src=\"" +
+             onLocalhost("/frame") +
+             "\" style=\"display:block;border:0;width:400px;height:300px\"></iframe>"
+             "<div style=\"height:300px\"></div></body></html>",
+         {},
+         false,
+         {{100, StripeColour(3)}, {450, StripeColour(1)}},
+         onDisk.c_str()},
+        // A part from another host of the same network loads as the tab loaded it.
+        {"an image from another local host",
+         "/lna",
+         "<html><body style=\"margin:0\"><img src=\"" + onLocalhost("/other-host.svg") +
+             "\" style=\"display:block;width:400px;height:300px\"></body></html>",
+         {},
+         false,
+         {{100, StripeColour(5)}}},
+        {"a typed password",
+         "/secret",
+         kSecretForm,
+         {{L"input", L"hidden", L"tok3n"}, {L"input", L"password", L"hunter2"}},
+         false,
+         {{150, StripeColour(1)}, {250, white}, {350, white}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -387,6 +438,8 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
         EXPECT_EQ(server.RequestCount(c.path), requestsBefore);
         if (c.path == "/form") EXPECT_EQ(server.RequestCount("/live.css"), stylesBefore + 1);
         EXPECT_EQ(server.RequestCount("/elsewhere"), 0);
+        EXPECT_FALSE(server.AnyRequestHolds("hunter"));
+        EXPECT_FALSE(server.AnyRequestHolds("tok3n"));
         EXPECT_TRUE(snap_->Close().ok());
         snap_.reset();
     }

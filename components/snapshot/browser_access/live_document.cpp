@@ -3,7 +3,9 @@
 #include <mshtml.h>
 #include <oleidl.h>
 
+#include <algorithm>
 #include <cwctype>
+#include <vector>
 
 #include "common/com_ptr.h"
 #include "common/unique_handle.h"
@@ -36,7 +38,8 @@ FieldState ReadField(IHTMLElement* element, const std::wstring& tag) {
         if (FAILED(typeRead) || FAILED(valueRead) || FAILED(input->get_checked(&checked)))
             return field;
         field.type = Lower(BstrText(typeText));
-        field.value = BstrText(valueText);
+        field.value =
+            field.type == L"password" ? MaskedValue(BstrText(valueText)) : BstrText(valueText);
         field.checked = checked != VARIANT_FALSE;
     } else if (tag == L"textarea") {
         ComPtr<IHTMLTextAreaElement> area;
@@ -72,12 +75,100 @@ std::vector<FieldState> ReadFields(IHTMLDocument2* document) {
         BSTR tagName = nullptr;
         if (FAILED(element->get_tagName(&tagName))) return;
         const std::wstring tag = Lower(TakeBstr(tagName));
-        if (IsLiveField(tag)) fields.push_back(ReadField(element.get(), tag));
+        if (!IsLiveField(tag)) return;
+        FieldState field = ReadField(element.get(), tag);
+        if (field.type != L"hidden") fields.push_back(std::move(field));
     });
     return fields;
 }
 
+bool IsMarkupSpace(wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\f';
+}
+
+struct MarkupAttribute {
+    size_t start, end;  // the whole attribute, name to value
+    std::wstring name;  // lower case
+    std::wstring value;
+};
+
+// The attributes of the start tag whose name ends at `from`; `end` is set past its ">".
+std::vector<MarkupAttribute> TagAttributes(std::wstring_view markup, size_t from, size_t& end) {
+    std::vector<MarkupAttribute> attributes;
+    size_t at = from;
+    for (;;) {
+        while (at < markup.size() && (IsMarkupSpace(markup[at]) || markup[at] == L'/')) ++at;
+        if (at >= markup.size() || markup[at] == L'>') break;
+        MarkupAttribute attribute{at, at, {}, {}};
+        while (at < markup.size() && !IsMarkupSpace(markup[at]) && markup[at] != L'>' &&
+               markup[at] != L'=' && markup[at] != L'/')
+            attribute.name += static_cast<wchar_t>(std::towlower(markup[at++]));
+        size_t afterName = at;
+        while (afterName < markup.size() && IsMarkupSpace(markup[afterName])) ++afterName;
+        if (afterName < markup.size() && markup[afterName] == L'=') {
+            at = afterName + 1;
+            while (at < markup.size() && IsMarkupSpace(markup[at])) ++at;
+            if (at < markup.size() && (markup[at] == L'"' || markup[at] == L'\'')) {
+                const wchar_t quote = markup[at++];
+                const size_t close = std::min(markup.find(quote, at), markup.size());
+                attribute.value = markup.substr(at, close - at);
+                at = std::min(close + 1, markup.size());
+            } else {
+                const size_t valueStart = at;
+                while (at < markup.size() && !IsMarkupSpace(markup[at]) && markup[at] != L'>') ++at;
+                attribute.value = markup.substr(valueStart, at - valueStart);
+            }
+        } else if (attribute.name.empty()) {
+            ++at;  // a stray character
+            continue;
+        }
+        attribute.end = at;
+        attributes.push_back(std::move(attribute));
+    }
+    end = std::min(at + 1, markup.size());
+    return attributes;
+}
+
 }  // namespace
+
+std::wstring WithoutSecretValues(std::wstring_view markup) {
+    std::wstring out;
+    out.reserve(markup.size());
+    size_t copied = 0;
+    for (size_t at = markup.find(L'<'); at != std::wstring_view::npos;
+         at = markup.find(L'<', at + 1)) {
+        const size_t nameEnd = at + 6;
+        if (nameEnd > markup.size() || _wcsnicmp(markup.data() + at + 1, L"input", 5) != 0 ||
+            (nameEnd < markup.size() && !IsMarkupSpace(markup[nameEnd]) &&
+             markup[nameEnd] != L'/' && markup[nameEnd] != L'>'))
+            continue;
+        size_t tagEnd = nameEnd;
+        const auto attributes = TagAttributes(markup, nameEnd, tagEnd);
+        bool secret = false;
+        for (const auto& attribute : attributes)
+            if (attribute.name == L"type") {
+                const std::wstring type = Lower(attribute.value);
+                secret = type == L"password" || type == L"hidden";
+                break;  // the first of a name counts
+            }
+        if (secret)
+            for (const auto& attribute : attributes)
+                if (attribute.name == L"value") {
+                    out.append(markup.substr(copied, attribute.start - copied));
+                    copied = attribute.end;
+                }
+        at = tagEnd - 1;
+    }
+    out.append(markup.substr(copied));
+    return out;
+}
+
+std::wstring MaskedValue(std::wstring_view value) {
+    size_t characters = 0;
+    for (const wchar_t c : value)
+        if (c < 0xDC00 || c > 0xDFFF) ++characters;  // a surrogate pair is one character
+    return std::wstring(characters, L'\u2022');
+}
 
 std::wstring DoctypeFor(const std::wstring& compatMode) {
     return compatMode == L"CSS1Compat" ? L"<!DOCTYPE html>\n" : L"";
@@ -104,7 +195,7 @@ Result<LivePage> ReadLivePage(IWebBrowser2* browser) {
         FAILED(root->get_outerHTML(&outer)))
         return Unreadable(L"its markup cannot be read");
     LivePage page;
-    page.markup = TakeBstr(outer);
+    page.markup = WithoutSecretValues(TakeBstr(outer));
     if (page.markup.empty()) return Unreadable(L"its markup is empty");
     ComPtr<IHTMLDocument5> document5;
     BSTR mode = nullptr;

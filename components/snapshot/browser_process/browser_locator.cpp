@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 #include "common/unique_handle.h"
 #include "components/snapshot/browser_process/host_system.h"
 
@@ -64,7 +66,12 @@ std::wstring AppPath(HKEY root, REGSAM view, const wchar_t* executable) {
     return WithoutQuotes(value);
 }
 
+std::atomic<int> hiddenScopes{0};
+
 }  // namespace
+
+NoCaptureBrowserScope::NoCaptureBrowserScope() { ++hiddenScopes; }
+NoCaptureBrowserScope::~NoCaptureBrowserScope() { --hiddenScopes; }
 
 std::vector<BrowserProgram> CaptureBrowserCandidates() {
     std::vector<BrowserProgram> candidates;
@@ -82,6 +89,7 @@ std::vector<BrowserProgram> CaptureBrowserCandidates() {
 }
 
 std::optional<BrowserProgram> FindCaptureBrowser() {
+    if (hiddenScopes > 0) return std::nullopt;
     for (auto& candidate : CaptureBrowserCandidates())
         if (IsFile(candidate.path)) return candidate;
     return std::nullopt;

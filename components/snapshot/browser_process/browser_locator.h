@@ -16,6 +16,15 @@ struct BrowserProgram {
 
 std::optional<BrowserProgram> FindCaptureBrowser();
 
+// For tests: FindCaptureBrowser finds none until the scope ends.
+class NoCaptureBrowserScope {
+public:
+    NoCaptureBrowserScope();
+    ~NoCaptureBrowserScope();
+    NoCaptureBrowserScope(const NoCaptureBrowserScope&) = delete;
+    NoCaptureBrowserScope& operator=(const NoCaptureBrowserScope&) = delete;
+};
+
 // The places looked at, in order (for messages and tests).
 std::vector<BrowserProgram> CaptureBrowserCandidates();
 

@@ -24,7 +24,8 @@ constexpr const wchar_t* kHeadlessFlags =
     L" --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
     L" --disable-component-update --disable-sync --disable-quic --hide-scrollbars"
     L" --disable-extensions --disable-component-extensions-with-background-pages"
-    L" --disable-default-apps --disable-breakpad --mute-audio";
+    L" --disable-default-apps --disable-breakpad --mute-audio"
+    L" --disable-features=LocalNetworkAccessChecks";  // a served tab's parts from intranet hosts
 
 // The host's shell, and what it runs: the browser in the background with no standard streams
 // of ours, then reads of its own standard input (the lifeline) until that ends or the browser

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
-#include <vector>
+#include <optional>
 
 #include "common/text_codepage.h"
 
@@ -16,44 +16,88 @@
 namespace pagelens::capture {
 namespace {
 
-bool IsHttpAddress(const std::string& url) {
-    auto startsWith = [&url](const char* prefix) {
-        return _strnicmp(url.c_str(), prefix, strlen(prefix)) == 0;
-    };
-    return startsWith("http://") || startsWith("https://");
+bool StartsWithNoCase(const std::string& text, const char* prefix) {
+    return _strnicmp(text.c_str(), prefix, strlen(prefix)) == 0;
 }
 
-bool SameHeaderName(const std::string& a, const char* b) { return _stricmp(a.c_str(), b) == 0; }
+bool IsHttpAddress(const std::string& url) {
+    return StartsWithNoCase(url, "http://") || StartsWithNoCase(url, "https://");
+}
 
-}  // namespace
-
-std::optional<std::string> BrowserCookiesFor(const std::string& url) {
-    if (!IsHttpAddress(url)) return std::nullopt;
-    const std::wstring wideUrl = FromUtf8(url);
+// The store's cookie header for `url`, with or without the HttpOnly ones.
+std::optional<std::string> StoredHeader(const std::wstring& url, DWORD flags) {
     // The size is in characters; a cookie set between the two calls makes the second one
     // fail for want of room, and it is asked again.
     for (int attempt = 0; attempt < 3; ++attempt) {
         DWORD size = 0;
-        if (!InternetGetCookieExW(wideUrl.c_str(), nullptr, nullptr, &size,
-                                  INTERNET_COOKIE_HTTPONLY, nullptr) ||
+        if (!InternetGetCookieExW(url.c_str(), nullptr, nullptr, &size, flags, nullptr) ||
             size == 0)
             return std::nullopt;
         std::vector<wchar_t> buffer(size + 1);
         DWORD filled = size;
-        if (!InternetGetCookieExW(wideUrl.c_str(), nullptr, buffer.data(), &filled,
-                                  INTERNET_COOKIE_HTTPONLY, nullptr)) {
+        if (!InternetGetCookieExW(url.c_str(), nullptr, buffer.data(), &filled, flags, nullptr)) {
             if (GetLastError() == ERROR_INSUFFICIENT_BUFFER) continue;
             return std::nullopt;
         }
         buffer[std::min<size_t>(filled, size)] = L'\0';
-        std::string cookies = ToUtf8(std::wstring(buffer.data()));
-        // Header values end at a line break; a store that held one would let a cookie add
-        // headers of its own.
-        if (cookies.empty() || cookies.find_first_of("\r\n") != std::string::npos)
-            return std::nullopt;
-        return cookies;
+        return ToUtf8(std::wstring(buffer.data()));
     }
     return std::nullopt;
+}
+
+bool SameCookie(const BrowserCookie& a, const BrowserCookie& b) {
+    return a.name == b.name && a.value == b.value;
+}
+
+}  // namespace
+
+std::vector<BrowserCookie> ParsedCookies(const std::string& header) {
+    std::vector<BrowserCookie> cookies;
+    for (size_t from = 0; from < header.size();) {
+        size_t to = header.find(';', from);
+        if (to == std::string::npos) to = header.size();
+        std::string pair = header.substr(from, to - from);
+        from = to + 1;
+        pair.erase(0, pair.find_first_not_of(' '));
+        pair.erase(pair.find_last_not_of(' ') + 1);
+        if (pair.empty()) continue;
+        const size_t equals = pair.find('=');
+        if (equals == std::string::npos)
+            cookies.push_back({"", pair});
+        else
+            cookies.push_back({pair.substr(0, equals), pair.substr(equals + 1)});
+    }
+    return cookies;
+}
+
+std::vector<BrowserCookie> BrowserCookiesFor(const std::string& url) {
+    if (!IsHttpAddress(url)) return {};
+    const std::wstring wideUrl = FromUtf8(url);
+    const auto all = StoredHeader(wideUrl, INTERNET_COOKIE_HTTPONLY);
+    // A cookie with a line break in it would not survive as a header; the store never holds one.
+    if (!all || all->find_first_of("\r\n") != std::string::npos) return {};
+    std::vector<BrowserCookie> cookies = ParsedCookies(*all);
+    const std::vector<BrowserCookie> scriptVisible =
+        ParsedCookies(StoredHeader(wideUrl, 0).value_or(""));
+    for (auto& cookie : cookies)
+        cookie.httpOnly =
+            std::none_of(scriptVisible.begin(), scriptVisible.end(),
+                         [&](const BrowserCookie& c) { return SameCookie(c, cookie); });
+    return cookies;
+}
+
+nlohmann::json JarCookies(const std::string& url, const std::vector<BrowserCookie>& cookies) {
+    if (!IsHttpAddress(url) || cookies.empty()) return nullptr;
+    const bool secure = StartsWithNoCase(url, "https://");
+    nlohmann::json list = nlohmann::json::array();
+    for (const auto& cookie : cookies)
+        list.push_back({{"name", cookie.name},
+                        {"value", cookie.value},
+                        {"url", url},
+                        {"path", "/"},
+                        {"secure", secure},
+                        {"httpOnly", cookie.httpOnly}});
+    return {{"cookies", std::move(list)}};
 }
 
 std::string PausedUrl(const nlohmann::json& paused) {
@@ -62,54 +106,22 @@ std::string PausedUrl(const nlohmann::json& paused) {
     return request->value("url", "");
 }
 
-std::string MergedCookies(const std::string& browserCookies, const nlohmann::json& captureCookies) {
-    std::vector<std::pair<std::string, std::string>> pairs;  // name (up to '='), whole pair
-    for (size_t from = 0; from < browserCookies.size();) {
-        size_t to = browserCookies.find(';', from);
-        if (to == std::string::npos) to = browserCookies.size();
-        std::string pair = browserCookies.substr(from, to - from);
-        pair.erase(0, pair.find_first_not_of(' '));
-        pair.erase(pair.find_last_not_of(' ') + 1);
-        if (!pair.empty()) pairs.emplace_back(pair.substr(0, pair.find('=')), pair);
-        from = to + 1;
-    }
-    if (captureCookies.is_array())
-        for (const auto& cookie : captureCookies) {
-            if (!cookie.is_object()) continue;
-            const std::string name = cookie.value("name", "");
-            const std::string value = cookie.value("value", "");
-            if (name.empty() && value.empty()) continue;
-            std::string pair = name.empty() ? value : name + "=" + value;
-            auto same = std::find_if(pairs.begin(), pairs.end(),
-                                     [&](const auto& p) { return p.first == name; });
-            if (same != pairs.end())
-                same->second = std::move(pair);
-            else
-                pairs.emplace_back(name, std::move(pair));
-        }
-    std::string merged;
-    for (const auto& [name, pair] : pairs) merged += (merged.empty() ? "" : "; ") + pair;
-    return merged;
-}
-
-nlohmann::json ContinuationWithCookies(const nlohmann::json& paused,
-                                       const std::optional<std::string>& cookies) {
-    nlohmann::json continuation = {{"requestId", paused.value("requestId", "")}};
-    const auto request = paused.find("request");
-    if (request == paused.end() || !request->is_object() || !cookies) return continuation;
-    nlohmann::json headers = nlohmann::json::array();
-    if (const auto given = request->find("headers"); given != request->end() && given->is_object())
-        for (const auto& [name, value] : given->items())
-            if (!SameHeaderName(name, "Cookie") && value.is_string())
-                headers.push_back({{"name", name}, {"value", value}});
-    headers.push_back({{"name", "Cookie"}, {"value", *cookies}});
-    continuation["headers"] = std::move(headers);
-    return continuation;
-}
-
-nlohmann::json PauseEveryRequest() {
-    return {
-        {"patterns", nlohmann::json::array({{{"urlPattern", "*"}, {"requestStage", "Request"}}})}};
+std::string CookieHostOf(const std::string& url) {
+    const size_t schemeEnd = url.find("://");
+    if (schemeEnd == std::string::npos) return {};
+    size_t hostStart = schemeEnd + 3;
+    const size_t authorityEnd = std::min(url.find_first_of("/?#", hostStart), url.size());
+    if (const size_t at = url.rfind('@', authorityEnd); at != std::string::npos && at >= hostStart)
+        hostStart = at + 1;
+    size_t hostEnd = authorityEnd;
+    // A port, but not the colons of a bracketed IPv6 address.
+    if (const size_t colon = url.rfind(':', authorityEnd);
+        colon != std::string::npos && colon >= hostStart && url.find(']', colon) >= authorityEnd)
+        hostEnd = colon;
+    std::string host = url.substr(0, schemeEnd + 3) + url.substr(hostStart, hostEnd - hostStart);
+    std::transform(host.begin(), host.end(), host.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return host;
 }
 
 }  // namespace pagelens::capture

@@ -100,12 +100,12 @@ Status CaptureRun::Capture() {
     PAGELENS_RETURN_IF_ERROR(StartBrowser(*program));
     reporter_.Progress(10);
     PageCapture page(*connection_, request_.settings, reporter_, interrupts_);
-    page.ForwardCookies(BrowserCookiesFor);
+    page.GiveSiteCookies(BrowserCookiesFor);
     std::optional<LiveDocumentServer> liveDocument;
     if (request_.livePage) page.ServeLiveDocument(&liveDocument.emplace(request_.livePage->markup));
     PAGELENS_RETURN_IF_ERROR(page.OpenPage(request_.viewport));
     PAGELENS_RETURN_IF_ERROR(page.Load(ToUtf8(*url)));
-    // Addresses that the Fetch domain does not see (file:, for one) are read from their place.
+    // A main navigation that the Fetch domain does not see is read from its place.
     if (liveDocument && !liveDocument->served())
         reporter_.Status(
             L"The page could not be served as the tab has it: the capture browser "

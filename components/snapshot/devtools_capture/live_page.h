@@ -13,7 +13,8 @@ namespace pagelens::capture {
 struct FieldState {
     std::wstring tag;       // lower case: "input", "textarea" or "option"
     std::wstring type;      // an input's type, lower case
-    std::wstring value;     // an input's (but a box's or a button's) or a text area's
+    std::wstring value;     // an input's (but a box's or a button's) or a text area's; a
+                            // password's is as many placeholders as it has characters
     bool checked = false;   // a check box or radio button
     bool selected = false;  // an option
     std::wstring id;        // empty when it has none
@@ -24,8 +25,9 @@ struct LivePage {
     std::vector<FieldState> fields;
 };
 
-// The fields whose state is carried over, in the order both engines list them.
-inline constexpr char kLiveFieldSelector[] = "input, textarea, option";
+// The fields whose state is carried over, in the order both engines list them. Hidden inputs
+// show nothing, and their values (tokens, often) stay in the tab.
+inline constexpr char kLiveFieldSelector[] = "input:not([type=\"hidden\" i]), textarea, option";
 inline constexpr wchar_t kLiveFieldTags[][9] = {L"input", L"textarea", L"option"};
 
 }  // namespace pagelens::capture

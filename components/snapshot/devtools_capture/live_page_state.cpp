@@ -1,6 +1,7 @@
 #include "components/snapshot/devtools_capture/live_page_state.h"
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 
 #include "common/text_codepage.h"
@@ -119,8 +120,16 @@ DescribedNode DescribedNodeOf(const Json& described) {
     return node;
 }
 
+// An input's type as its attribute gives it; none or an empty one is a text box.
+std::string InputTypeOf(const DescribedNode& node) {
+    std::string type = AttributeOf(node, "type").value_or("");
+    for (auto& c : type) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return type.empty() ? "text" : type;
+}
+
 bool IsFieldsNode(const DescribedNode& node, const FieldState& field) {
     return !field.tag.empty() && node.localName == ToUtf8(field.tag) &&
+           (field.tag != L"input" || InputTypeOf(node) == ToUtf8(field.type)) &&
            (field.id.empty() || AttributeOf(node, "id") == ToUtf8(field.id));
 }
 

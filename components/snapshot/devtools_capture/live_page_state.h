@@ -1,8 +1,8 @@
 // Gives the served live page in the capture browser the state the user gave the fields in the
 // tab, through the DevTools DOM domain (the page's scripts are off): a field's value, checked or
 // selected attribute, and a text area's text, which a freshly parsed field shows as its own.
-// The fields are matched by their place in document order; one whose tag or id differs is left
-// alone.
+// The fields are matched by their place in document order; one whose tag, input type or id
+// differs is left alone, so that a password's placeholders never land in another kind of field.
 // <noscript> content goes too: the tab ran the page's scripts, and showed none of it.
 #pragma once
 #include <string>
@@ -29,7 +29,8 @@ struct DomEdit {
     Json params;
 };
 
-// Whether the node stands for the field: the same tag, and the same id where the field has one.
+// Whether the node stands for the field: the same tag, an input of the same type, and the same
+// id where the field has one.
 bool IsFieldsNode(const DescribedNode& node, const FieldState& field);
 
 // The DOM commands that give node `nodeId`, described as `node`, the state `field`; none when

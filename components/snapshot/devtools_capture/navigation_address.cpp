@@ -1,5 +1,6 @@
 #include "components/snapshot/devtools_capture/navigation_address.h"
 
+#include <cctype>
 #include <cwctype>
 
 #include "common/text_codepage.h"
@@ -86,7 +87,39 @@ std::optional<std::wstring> DrivePathOfFileUrl(const std::wstring& url) {
     return std::nullopt;
 }
 
+std::wstring Lower(std::wstring text) {
+    for (auto& c : text) c = static_cast<wchar_t>(std::towlower(c));
+    return text;
+}
+
 }  // namespace
+
+std::string ComparableUrl(const std::string& url) {
+    std::string text = url.substr(0, url.find('#'));
+    const size_t schemeEnd = text.find("://");
+    if (schemeEnd == std::string::npos) return text;
+    size_t authorityEnd = text.find_first_of("/?", schemeEnd + 3);
+    if (authorityEnd == std::string::npos) authorityEnd = text.size();
+    std::string scheme = text.substr(0, schemeEnd);
+    std::string authority = text.substr(schemeEnd + 3, authorityEnd - schemeEnd - 3);
+    for (auto* part : {&scheme, &authority})
+        for (auto& c : *part) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const std::string defaultPort = scheme == "http" ? ":80" : scheme == "https" ? ":443" : "";
+    if (!defaultPort.empty() && authority.ends_with(defaultPort))
+        authority.resize(authority.size() - defaultPort.size());
+    std::string rest = text.substr(authorityEnd);
+    if (rest.empty() || rest[0] != '/') rest.insert(0, "/");
+    return scheme + "://" + authority + rest;
+}
+
+std::optional<std::wstring> RefusedScheme(const std::wstring& address) {
+    const std::wstring text = Trimmed(address);
+    if (IsWindowsPath(text) || !HasScheme(text)) return std::nullopt;
+    const std::wstring scheme = Lower(text.substr(0, text.find(L':')));
+    if (scheme == L"http" || scheme == L"https" || scheme == L"file") return std::nullopt;
+    if (Lower(text) == L"about:blank") return std::nullopt;
+    return scheme;
+}
 
 std::wstring FileUrl(const std::wstring& absolutePath) {
     std::wstring path = absolutePath;

@@ -17,6 +17,14 @@ using PathForBrowser = std::function<std::optional<std::wstring>(const std::wstr
 std::optional<std::wstring> NavigationUrl(const std::wstring& address,
                                           const PathForBrowser& pathForBrowser);
 
+// The address as the capture browser names its request for it: without a fragment, the scheme
+// and host in lower case, no default port, and "/" for an empty path.
+std::string ComparableUrl(const std::string& url);
+
+// The scheme of an address that is not captured, lower case; nothing for http, https, file,
+// about:blank, a Windows path (drive or share) and an address without a scheme (a host name).
+std::optional<std::wstring> RefusedScheme(const std::wstring& address);
+
 // A file:// URL for an absolute path ("C:\a b.html" or "/tmp/a b.html"), with the characters
 // that a URL cannot hold percent-encoded as UTF-8.
 std::wstring FileUrl(const std::wstring& absolutePath);

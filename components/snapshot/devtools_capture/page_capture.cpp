@@ -181,7 +181,6 @@ Status PageCapture::OpenPage(const Viewport& viewport) {
     if (!attached.ok()) return attached.error();
     sessionId_ = attached->value("sessionId", "");
     if (sessionId_.empty()) return Failed(L"The capture browser gave no page session");
-    PAGELENS_RETURN_IF_ERROR(PauseRequestsForCookies());
 
     // Sent at once and answered in order: the page's set-up takes one round trip, not six.
     std::vector<std::pair<const char*, Json>> setUp = {
@@ -193,16 +192,23 @@ Status PageCapture::OpenPage(const Viewport& viewport) {
         setUp.push_back({"Emulation.setEmulatedMedia", {{"media", "print"}}});
     if (!settings_.scripts)
         setUp.push_back({"Emulation.setScriptExecutionDisabled", {{"value", true}}});
-    // Where every request is paused for its cookies, the live document is among them.
-    if (liveDocument_ && !cookieLookup_)
+    // The page's documents are paused: the live document is served, and an address of the main
+    // frame gets its site's cookies before it is asked for.
+    if (liveDocument_ || cookieSource_)
         setUp.push_back({"Fetch.enable", LiveDocumentServer::EnableParams()});
+    setUp.push_back({"Page.getFrameTree", Json::object()});
     std::vector<int64_t> started;
     for (auto& [method, params] : setUp) {
         auto id = connection_.Start(method, std::move(params), sessionId_, interrupts_);
         if (!id.ok()) return id.error();
         started.push_back(*id);
     }
-    for (int64_t id : started) PAGELENS_RETURN_IF_ERROR(connection_.Finish(id, interrupts_));
+    for (int64_t id : started) {
+        auto answer = connection_.Finish(id, interrupts_);
+        if (!answer.ok()) return answer.error();
+        if (id == started.back())
+            mainFrameId_ = answer->value("/frameTree/frame/id"_json_pointer, std::string());
+    }
     return {};
 }
 
@@ -217,63 +223,56 @@ bool PageCapture::Loaded() const {
     return loadedLoaders_.count(CurrentLoaderId()) > 0;
 }
 
-// Paused in the browser as a whole, so that the requests of frames and workers that run in
-// processes of their own are paused too; in the page's session where the browser refuses.
-Status PageCapture::PauseRequestsForCookies() {
-    if (!cookieLookup_) return {};
-    auto paused = connection_.Call("Fetch.enable", PauseEveryRequest(), "", interrupts_);
-    if (paused.ok()) return {};
-    if (paused.error().number != kFailed) return paused.error();
-    fetchSessionId_ = sessionId_;
-    auto inPage = Call("Fetch.enable", PauseEveryRequest());
-    return inPage.ok() ? Status() : Status(inPage.error());
-}
-
-// One handler for both reasons to pause: the live document is served (or a later document of
-// its frame abandoned) from memory; everything else goes on with its cookies.
+// The live document is served (or a later document of its frame abandoned) from memory; an
+// address of the main frame goes on once its site's cookies are in the jar; everything else goes
+// on unchanged. A paused request that is not continued never ends: it goes on whatever the
+// lookups say. The answers are nobody's concern; a connection that failed fails the next read.
 void PageCapture::OnRequestPaused(const Json& paused) {
     if (liveDocument_) {
         auto [answer, answerParams] = liveDocument_->Answer(paused);
         if (std::string_view(answer) != "Fetch.continueRequest") {
-            (void)connection_.Send(answer, std::move(answerParams),
-                                   cookieLookup_ ? fetchSessionId_ : sessionId_, interrupts_);
-            return;
-        }
-        if (!cookieLookup_) {
             (void)connection_.Send(answer, std::move(answerParams), sessionId_, interrupts_);
             return;
         }
     }
-    ContinueWithCookies(paused);
-}
-
-// A paused request that is not continued never ends: it goes on whatever the lookups say.
-// Without cookies of the browser's it goes on as the capture browser would send it; with them,
-// once the capture browser has said which cookies the site set meanwhile. The answers to
-// continueRequest are nobody's concern; a connection that failed fails the next read.
-void PageCapture::ContinueWithCookies(const Json& paused) {
-    const std::string url = PausedUrl(paused);
-    std::optional<std::string> browserCookies = cookieLookup_ ? cookieLookup_(url) : std::nullopt;
-    if (!browserCookies) {
-        (void)connection_.Send("Fetch.continueRequest", ContinuationWithCookies(paused, {}),
-                               fetchSessionId_, interrupts_);
+    const bool mainFrameDocument = paused.value("resourceType", "") == "Document" &&
+                                   !mainFrameId_.empty() &&
+                                   paused.value("frameId", "") == mainFrameId_;
+    if (mainFrameDocument && cookieSource_) {
+        ContinueWithSiteCookies(paused);
         return;
     }
-    Status asked = connection_.SendThen(
-        "Network.getCookies", {{"urls", Json::array({url})}}, sessionId_, interrupts_,
-        [this, paused, cookies = std::move(*browserCookies)](const Json& answer) {
-            const Json noCookies = Json::array();
-            const auto result = answer.find("result");
-            const Json& captureCookies =
-                result != answer.end() && result->is_object() && result->contains("cookies")
-                    ? (*result)["cookies"]
-                    : noCookies;
-            (void)connection_.Send(
-                "Fetch.continueRequest",
-                ContinuationWithCookies(paused, MergedCookies(cookies, captureCookies)),
-                fetchSessionId_, interrupts_);
-        });
-    (void)asked;
+    (void)connection_.Send("Fetch.continueRequest", {{"requestId", paused.value("requestId", "")}},
+                           sessionId_, interrupts_);
+}
+
+// A redirect to another site brings that site's cookies, as the browser would send them to a
+// page the user opens; the request waits until the jar holds them.
+void PageCapture::ContinueWithSiteCookies(const Json& paused) {
+    const Json continuation = {{"requestId", paused.value("requestId", "")}};
+    const std::string url = PausedUrl(paused);
+    Json jarCookies;
+    if (cookieHostsGiven_.insert(CookieHostOf(url)).second)
+        jarCookies = JarCookies(url, cookieSource_(url));
+    if (jarCookies.is_null()) {
+        (void)connection_.Send("Fetch.continueRequest", continuation, sessionId_, interrupts_);
+        return;
+    }
+    (void)connection_.SendThen("Network.setCookies", std::move(jarCookies), sessionId_, interrupts_,
+                               [this, continuation](const Json&) {
+                                   (void)connection_.Send("Fetch.continueRequest", continuation,
+                                                          sessionId_, interrupts_);
+                               });
+}
+
+// The first address's cookies are in the jar before it is opened, also when its document is
+// served from memory: its parts from the same site go with them.
+Status PageCapture::GiveCookiesBefore(const std::string& url) {
+    if (!cookieSource_ || !cookieHostsGiven_.insert(CookieHostOf(url)).second) return {};
+    Json jarCookies = JarCookies(url, cookieSource_(url));
+    if (jarCookies.is_null()) return {};
+    auto given = Call("Network.setCookies", std::move(jarCookies));
+    return given.ok() || given.error().number == kFailed ? Status() : Status(given.error());
 }
 
 // An error status with a page of the server's own (a custom 404, a 401 with a login form) is
@@ -303,6 +302,8 @@ Status PageCapture::Load(const std::string& url) {
     url_ = Wide(url);
     reporter_.Status(L"Loading " + url_, 0);
     loadEventFired_ = false;
+    PAGELENS_RETURN_IF_ERROR(GiveCookiesBefore(url));
+    if (liveDocument_) liveDocument_->Expect(mainFrameId_, url);
     auto navigated =
         DuringStep(Call("Page.navigate", {{"url", url}}), L"while opening the address");
     if (!navigated.ok()) return navigated.error();

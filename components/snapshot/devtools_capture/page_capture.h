@@ -37,9 +37,9 @@ public:
     PageCapture(const PageCapture&) = delete;
     PageCapture& operator=(const PageCapture&) = delete;
 
-    // Before OpenPage: every request of the capture goes with the cookies that `lookup` gives
-    // for its own address, redirects and other hosts included.
-    void ForwardCookies(CookieLookup lookup) { cookieLookup_ = std::move(lookup); }
+    // Before OpenPage: each address that the main frame opens (the first, and where redirects
+    // lead) has the cookies that `source` gives for it put into the capture browser's jar first.
+    void GiveSiteCookies(CookieSource source) { cookieSource_ = std::move(source); }
     // Before OpenPage: the page's document is served by `server` (which outlives the capture)
     // instead of the network.
     void ServeLiveDocument(LiveDocumentServer* server) { liveDocument_ = server; }
@@ -72,9 +72,9 @@ private:
     bool Loaded() const;
     bool WillScroll() const;
     Result<std::string> PageTarget();
-    Status PauseRequestsForCookies();
+    Status GiveCookiesBefore(const std::string& url);
     void OnRequestPaused(const Json& paused);
-    void ContinueWithCookies(const Json& paused);
+    void ContinueWithSiteCookies(const Json& paused);
     void ReportErrorStatus() const;
     void ForgetReplacedRequests();
     Result<int64_t> StartBand(const CapturePlan& plan, int index);
@@ -93,8 +93,9 @@ private:
     bool loadEventFired_ = false;
     std::map<std::string, std::pair<int, std::string>> documentStatus_;  // loader id -> status
     std::map<std::string, std::string> unreachable_;  // loader id -> the address it could not open
-    CookieLookup cookieLookup_;
-    std::string fetchSessionId_;  // where requests are paused: the browser's, or the page's
+    CookieSource cookieSource_;
+    std::set<std::string> cookieHostsGiven_;  // scheme and host of each address given its cookies
+    std::string mainFrameId_;
     std::map<std::string, std::string> openRequests_;  // request id -> its document's loader id
     std::set<std::string> localRequests_;              // open requests of data: and blob: addresses
     uint64_t requestEvents_ = 0;                       // requests started and ended so far

@@ -20,7 +20,7 @@ Result<std::unique_ptr<AddressCapture>> AddressCapture::Open(
         {.name = kClassName, .procedure = &AddressCapture::WindowProc, .cursor = nullptr}));
     std::unique_ptr<AddressCapture> capture(
         new AddressCapture(std::move(address), std::move(request), std::move(control), reporter));
-    auto hosted = HostedBrowser::Create(view);
+    auto hosted = HostedBrowser::Create(view, capture->request_.settings.scripts);
     if (!hosted.ok()) return hosted.error();
     capture->hosted_ = std::move(hosted).value();
     capture->window_.reset(CreateMessageWindow(kClassName, capture.get()));

@@ -1,8 +1,11 @@
 #include "components/snapshot/view_capture/hosted_browser.h"
 
 #include <exdispid.h>
+#include <mshtmdid.h>
+#include <ocidl.h>
 
 #include <atomic>
+#include <cwctype>
 #include <utility>
 
 #include "common/module.h"
@@ -26,7 +29,111 @@ HRESULT CreateSystemControl(IOleObject** control) {
                             reinterpret_cast<void**>(control));
 }
 
+// What a capture lets the page do: images, videos and sounds, and scripts where the settings
+// want them; never download or run ActiveX controls, Java applets or behaviours, nor show a
+// dialog of its own.
+LONG DownloadControlFor(bool scripts) {
+    LONG flags = DLCTL_DLIMAGES | DLCTL_VIDEOS | DLCTL_BGSOUNDS | DLCTL_NO_JAVA |
+                 DLCTL_NO_RUNACTIVEXCTLS | DLCTL_NO_DLACTIVEXCTLS | DLCTL_NO_BEHAVIORS |
+                 DLCTL_SILENT;
+    if (!scripts) flags |= DLCTL_NO_SCRIPTS;
+    return flags;
+}
+
+// The argument `index` of an event as Invoke has it (rgvarg holds them last to first).
+VARIANT* EventArgument(DISPPARAMS* params, UINT count, UINT index) {
+    if (!params || params->cArgs != count) return nullptr;
+    return &params->rgvarg[count - 1 - index];
+}
+
+void CancelBy(VARIANT* cancel) {
+    if (cancel && V_VT(cancel) == (VT_BYREF | VT_BOOL) && V_BOOLREF(cancel))
+        *V_BOOLREF(cancel) = VARIANT_TRUE;
+}
+
+std::wstring TextOf(const VARIANT* value) {
+    if (!value) return {};
+    if (V_VT(value) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(value)) value = V_VARIANTREF(value);
+    if (V_VT(value) != VT_BSTR || !V_BSTR(value)) return {};
+    return std::wstring(V_BSTR(value), SysStringLen(V_BSTR(value)));
+}
+
 }  // namespace
+
+bool IsSchemeOfOwnControl(const std::wstring& url) {
+    const size_t colon = url.find(L':');
+    if (colon == std::wstring::npos) return false;
+    std::wstring scheme = url.substr(0, colon);
+    for (auto& c : scheme) c = static_cast<wchar_t>(std::towlower(c));
+    // res: is Internet Explorer's own, for its error pages.
+    return scheme == L"http" || scheme == L"https" || scheme == L"file" || scheme == L"about" ||
+           scheme == L"res";
+}
+
+// The control's events: no new window, no file download and no navigation to an external
+// protocol's handler; the page stays where it is and nobody is asked anything.
+class BrowserEventSink final : public IDispatch {
+public:
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override {
+        if (!result) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID_DWebBrowserEvents2) {
+            *result = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *result = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
+    ULONG STDMETHODCALLTYPE Release() override {
+        const ULONG left = --references_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    // IDispatch
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (!count) return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD, DISPPARAMS* params,
+                                     VARIANT*, EXCEPINFO*, UINT*) override {
+        switch (member) {
+            case DISPID_NEWWINDOW2:  // (window, cancel)
+                CancelBy(EventArgument(params, 2, 1));
+                break;
+            case DISPID_NEWWINDOW3:  // (window, cancel, flags, context, url)
+                CancelBy(EventArgument(params, 5, 1));
+                break;
+            case DISPID_FILEDOWNLOAD: {  // (activeDocument, cancel)
+                // A document the control shows itself fires it too; only a file to save counts.
+                const VARIANT* activeDocument = EventArgument(params, 2, 0);
+                if (activeDocument && V_VT(activeDocument) == VT_BOOL &&
+                    V_BOOL(activeDocument) != VARIANT_FALSE)
+                    break;
+                CancelBy(EventArgument(params, 2, 1));
+                break;
+            }
+            case DISPID_BEFORENAVIGATE2:  // (window, url, flags, frame, post data, headers, cancel)
+                if (!IsSchemeOfOwnControl(TextOf(EventArgument(params, 7, 1))))
+                    CancelBy(EventArgument(params, 7, 6));
+                break;
+            default:
+                break;
+        }
+        return S_OK;
+    }
+
+private:
+    ~BrowserEventSink() = default;
+    std::atomic<ULONG> references_{1};
+};
 
 BrowserControlOverride::BrowserControlOverride(BrowserControlFactory factory)
     : previous_(std::exchange(ControlFactory(), std::move(factory))) {}
@@ -35,9 +142,13 @@ BrowserControlOverride::~BrowserControlOverride() { ControlFactory() = std::move
 
 // The container's side of the control: a client site that lets it activate in place in our
 // hidden window, with no frame, menus, borders or keyboard of its own.
-class ControlSite final : public IOleClientSite, public IOleInPlaceSite, public IOleInPlaceFrame {
+class ControlSite final : public IOleClientSite,
+                          public IOleInPlaceSite,
+                          public IOleInPlaceFrame,
+                          public IDispatch {
 public:
-    explicit ControlSite(HWND window) : window_(window) {}
+    ControlSite(HWND window, LONG downloadControl)
+        : window_(window), downloadControl_(downloadControl) {}
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** result) override {
@@ -48,6 +159,8 @@ public:
             *result = static_cast<IOleInPlaceSite*>(this);
         else if (iid == IID_IOleInPlaceUIWindow || iid == IID_IOleInPlaceFrame)
             *result = static_cast<IOleInPlaceFrame*>(this);
+        else if (iid == IID_IDispatch)
+            *result = static_cast<IDispatch*>(this);
         else {
             *result = nullptr;
             return E_NOINTERFACE;
@@ -128,16 +241,38 @@ public:
     HRESULT STDMETHODCALLTYPE EnableModeless(BOOL) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG, WORD) override { return S_FALSE; }
 
+    // IDispatch: the ambient properties, of which the control asks its download restrictions
+    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+        if (!count) return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override {
+        return E_NOTIMPL;
+    }
+    HRESULT STDMETHODCALLTYPE Invoke(DISPID member, REFIID, LCID, WORD flags, DISPPARAMS*,
+                                     VARIANT* result, EXCEPINFO*, UINT*) override {
+        if (member != DISPID_AMBIENT_DLCONTROL || !(flags & DISPATCH_PROPERTYGET))
+            return DISP_E_MEMBERNOTFOUND;
+        if (!result) return E_POINTER;
+        VariantInit(result);
+        V_VT(result) = VT_I4;
+        V_I4(result) = downloadControl_;
+        return S_OK;
+    }
+
 private:
     ~ControlSite() = default;
 
     HWND window_;
+    const LONG downloadControl_;
     std::atomic<ULONG> references_{1};
 };
 
 HostedBrowser::HostedBrowser() = default;
 
-Result<std::unique_ptr<HostedBrowser>> HostedBrowser::Create(SIZE view) {
+Result<std::unique_ptr<HostedBrowser>> HostedBrowser::Create(SIZE view, bool scripts) {
     PAGELENS_RETURN_IF_ERROR(
         RegisterWindowClass({.name = kHostClass, .procedure = &DefWindowProcW, .cursor = nullptr}));
     std::unique_ptr<HostedBrowser> hosted(new HostedBrowser());
@@ -158,7 +293,10 @@ Result<std::unique_ptr<HostedBrowser>> HostedBrowser::Create(SIZE view) {
         factory ? factory(hosted->control_.put()) : CreateSystemControl(hosted->control_.put());
     if (FAILED(hr) || !hosted->control_)
         return errors::FromHresult(hr, L"Internet Explorer's browser control cannot be made");
-    hosted->site_ = ComPtr<ControlSite>::Attach(new ControlSite(hosted->window_.get()));
+    // The site answers the control's ambient properties from the start: the restrictions hold
+    // for the first document too.
+    hosted->site_ = ComPtr<ControlSite>::Attach(
+        new ControlSite(hosted->window_.get(), DownloadControlFor(scripts)));
     hr = hosted->control_->SetClientSite(hosted->site_.get());
     if (FAILED(hr)) return errors::FromHresult(hr, L"the browser control refused its site");
     RECT position{0, 0, view.cx, view.cy};
@@ -169,10 +307,27 @@ Result<std::unique_ptr<HostedBrowser>> HostedBrowser::Create(SIZE view) {
     if (FAILED(hr)) return errors::FromHresult(hr, L"the browser control has no IWebBrowser2");
     // Nobody sees this browser: it must not wait on a dialog (script errors, alerts, logins).
     hosted->browser_->put_Silent(VARIANT_TRUE);
+    hr = hosted->WatchEvents();
+    if (FAILED(hr))
+        return errors::FromHresult(hr, L"the browser control's events cannot be watched");
     return hosted;
 }
 
+HRESULT HostedBrowser::WatchEvents() {
+    ComPtr<IConnectionPointContainer> container;
+    HRESULT hr = control_.As(IID_IConnectionPointContainer, container);
+    if (FAILED(hr)) return hr;
+    hr = container->FindConnectionPoint(DIID_DWebBrowserEvents2, events_.put());
+    if (FAILED(hr)) return hr;
+    const auto sink = ComPtr<IDispatch>::Attach(new BrowserEventSink());
+    hr = events_->Advise(sink.get(), &eventsCookie_);
+    if (FAILED(hr)) events_.reset();
+    return hr;
+}
+
 HostedBrowser::~HostedBrowser() {
+    if (events_) events_->Unadvise(eventsCookie_);
+    events_.reset();
     if (browser_) browser_->Stop();
     browser_.reset();
     if (control_) {

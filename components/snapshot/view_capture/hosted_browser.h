@@ -2,9 +2,12 @@
 // Explorer's engine in the browser's own process, so that a typed address is opened with the
 // user's session (cookies, Windows authentication) where no capture browser may run. The window
 // lies off every screen and never takes the focus; the control is closed and the window
-// destroyed when the object goes.
+// destroyed when the object goes. The control downloads and runs no ActiveX control, Java applet
+// or behaviour (the ambient download control), and opens no new window, file download or
+// external protocol (its events are cancelled).
 #pragma once
 #include <exdisp.h>
+#include <ocidl.h>
 #include <ole2.h>
 
 #include <functional>
@@ -34,10 +37,15 @@ private:
 
 class ControlSite;
 
+// Whether a navigation of our control may go to `url`: web, file, about: and Internet Explorer's
+// own res: pages, never an external protocol's handler.
+bool IsSchemeOfOwnControl(const std::wstring& url);
+
 class HostedBrowser {
 public:
-    // A control whose view is `view` device pixels, ready to navigate.
-    static Result<std::unique_ptr<HostedBrowser>> Create(SIZE view);
+    // A control whose view is `view` device pixels, ready to navigate, with the page's scripts
+    // on or off.
+    static Result<std::unique_ptr<HostedBrowser>> Create(SIZE view, bool scripts);
     ~HostedBrowser();
     HostedBrowser(const HostedBrowser&) = delete;
     HostedBrowser& operator=(const HostedBrowser&) = delete;
@@ -51,11 +59,14 @@ public:
 
 private:
     HostedBrowser();
+    HRESULT WatchEvents();
 
     UniqueHwnd window_;
     ComPtr<ControlSite> site_;
     ComPtr<IOleObject> control_;
     ComPtr<IWebBrowser2> browser_;
+    ComPtr<IConnectionPoint> events_;
+    DWORD eventsCookie_ = 0;
 };
 
 }  // namespace pagelens::capture
