@@ -260,7 +260,7 @@ TEST_F(ViewCaptureTest, TheDrawingIsCheckedAndThePageTakenTheWayThatWorks) {
          L"The browser's drawing came back as one colour: taking the page as the screen shows it"},
         {"drawing fails at the fourth tile", [](PageDesign& d) { d.drawFailsFrom = 4; }, 3,
          L"The browser's drawing failed with 0x80004005: taking the page as the screen shows it"},
-        {"content scrolls inside an element", inside, 7, nullptr},
+        {"content scrolls inside an element", inside, 9, nullptr},
         {"inside an element, drawing ignores the scroll position",
          [&](PageDesign& d) {
              inside(d);
