@@ -14,6 +14,8 @@ program="$build/bench/view_capture/view_capture_bench.exe"
 export PAGELENS_BUILD="$build"
 source "$here/../../scripts/wine-session.sh"  # the drawn page's view needs a display
 wine_run="$here/../../cmake/wine-run.sh"
+# A 64-bit build runs under 64-bit Wine.
+grep -q 'x86_64' "$build/CMakeCache.txt" 2>/dev/null && wine_run="$here/../../cmake/wine-run64.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
