@@ -18,6 +18,8 @@ int DrawnPage::clientHeight() const { return model_->clientHeight(); }
 double DrawnPage::scale() const { return model_->scale(); }
 POINT DrawnPage::scroll() const { return model_->scroll(); }
 void DrawnPage::ScrollAsUser(int x, int y) { model_->ScrollTo(x, y); }
+int DrawnPage::areaScroll() const { return model_->areaScroll(); }
+void DrawnPage::ScrollAreaAsUser(int y) { model_->ScrollAreaTo(y); }
 bool DrawnPage::lazyLoaded() const { return model_->lazyLoaded(); }
 int DrawnPage::draws() const { return model_->draws(); }
 HWND DrawnPage::view() const { return model_->view(); }

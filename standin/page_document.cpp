@@ -1,6 +1,7 @@
 // The drawn page's document: IHTMLDocument2/3/5 for its window, elements and compatMode,
 // IOleWindow for its view, and IViewObject::Draw, which paints the view as it stands (scroll
-// position, styles) into the bounds it is given, as MSHTML's document does.
+// position, styles) into the bounds it is given, as MSHTML's document does, or, as the design
+// asks, fails, paints black or ignores the scroll position, as some machines' drawing does.
 #include <oleidl.h>
 
 #include "standin/dispatch_properties.h"
@@ -73,11 +74,16 @@ public:
         if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
         if (lindex != -1) return DV_E_LINDEX;
         if (!hdcDraw || !bounds) return E_INVALIDARG;
-        if (model_->design().drawFails) return E_FAIL;
         const PageDesign& design = model_->design();
+        if (design.drawFails ||
+            (design.drawFailsFrom > 0 && model_->draws() + 1 >= design.drawFailsFrom))
+            return E_FAIL;
         const int width = bounds->right - bounds->left, height = bounds->bottom - bounds->top;
-        if (width == design.viewWidth && height == design.viewHeight) {
-            model_->Paint(hdcDraw, bounds->left, bounds->top);
+        if (design.drawBlack) {  // as the GPU's drawing comes back on some machines
+            const RECT all{bounds->left, bounds->top, bounds->right, bounds->bottom};
+            FillRect(hdcDraw, &all, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+        } else if (width == design.viewWidth && height == design.viewHeight) {
+            model_->Paint(hdcDraw, bounds->left, bounds->top, design.drawIgnoresScroll);
         } else if (!DrawScaled(hdcDraw, *bounds)) {
             return E_FAIL;
         }
@@ -115,7 +121,7 @@ private:
         UniqueHbitmap bitmap(CreateCompatibleBitmap(target, design.viewWidth, design.viewHeight));
         if (!memory || !bitmap) return false;
         SelectGuard select(memory.get(), bitmap.get());
-        model_->Paint(memory.get(), 0, 0);
+        model_->Paint(memory.get(), 0, 0, design.drawIgnoresScroll);
         SetStretchBltMode(target, HALFTONE);
         return StretchBlt(target, bounds.left, bounds.top, bounds.right - bounds.left,
                           bounds.bottom - bounds.top, memory.get(), 0, 0, design.viewWidth,

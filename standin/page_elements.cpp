@@ -1,7 +1,8 @@
 // The drawn page's elements (IHTMLElement, IHTMLElement2) and document.all. The scroll sizes
 // and positions follow IE: in standards mode (CSS1Compat) the html element scrolls and reports
 // the view's client size, the body only its own box; in quirks mode (BackCompat) the body
-// scrolls and the html element reports a client size of zero.
+// scrolls and the html element reports a client size of zero. Where the bands scroll inside an
+// element, that element reports their height as its scroll height and scrolls them.
 
 #include <algorithm>
 
@@ -20,6 +21,33 @@ HRESULT Long(LONG value, LONG* p) {
     *p = value;
     return S_OK;
 }
+
+class PageRect final : public PageObject<PageRect, IHTMLRect> {
+public:
+    explicit PageRect(const RECT& r) : r_(r) {}
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == IID_IHTMLRect)
+            return Answer<IHTMLRect>(ppv);
+        return E_NOINTERFACE;
+    }
+    // IHTMLRect
+    HRESULT STDMETHODCALLTYPE put_left(LONG v) override { return r_.left = v, S_OK; }
+    HRESULT STDMETHODCALLTYPE get_left(LONG* p) override { return Long(r_.left, p); }
+    HRESULT STDMETHODCALLTYPE put_top(LONG v) override { return r_.top = v, S_OK; }
+    HRESULT STDMETHODCALLTYPE get_top(LONG* p) override { return Long(r_.top, p); }
+    HRESULT STDMETHODCALLTYPE put_right(LONG v) override { return r_.right = v, S_OK; }
+    HRESULT STDMETHODCALLTYPE get_right(LONG* p) override { return Long(r_.right, p); }
+    HRESULT STDMETHODCALLTYPE put_bottom(LONG v) override { return r_.bottom = v, S_OK; }
+    HRESULT STDMETHODCALLTYPE get_bottom(LONG* p) override { return Long(r_.bottom, p); }
+
+private:
+    friend class PageObject<PageRect, IHTMLRect>;
+    ~PageRect() override = default;
+    RECT r_;
+};
 
 class PageElement final
     : public PageObject<PageElement, UnimplementedHTMLElement, UnimplementedHTMLElement2> {
@@ -46,6 +74,9 @@ public:
             default:
                 return CopyToBstr(L"DIV", p);
         }
+    }
+    HRESULT STDMETHODCALLTYPE get_id(BSTR* p) override {
+        return CopyToBstr(state().role == ElementRole::Area ? L"workspace" : L"", p);
     }
     HRESULT STDMETHODCALLTYPE get_outerHTML(BSTR* p) override {
         const std::wstring& markup = model_->design().markup;
@@ -88,8 +119,16 @@ public:
     HRESULT STDMETHODCALLTYPE get_clientWidth(LONG* p) override {
         return Long(Metrics().clientWidth, p);
     }
+    HRESULT STDMETHODCALLTYPE get_clientTop(LONG* p) override { return Long(0, p); }
+    HRESULT STDMETHODCALLTYPE get_clientLeft(LONG* p) override { return Long(0, p); }
+    HRESULT STDMETHODCALLTYPE getBoundingClientRect(IHTMLRect** p) override {
+        if (!p) return E_POINTER;
+        *p = new PageRect(model_->ViewBox(state()));
+        return S_OK;
+    }
     HRESULT STDMETHODCALLTYPE put_scrollTop(LONG v) override {
         if (Scrolls()) model_->ScrollTo(model_->scroll().x, v);
+        if (state().role == ElementRole::Area) model_->ScrollAreaTo(v);
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE put_scrollLeft(LONG v) override {
@@ -121,6 +160,9 @@ private:
                     page.scroll().y,
                     page.clientWidth(),
                     page.clientHeight()};
+        if (state().role == ElementRole::Area)
+            return {page.clientWidth(), page.contentHeight(), 0,
+                    page.areaScroll(),  page.clientWidth(),   page.areaHeight()};
         if (state().role == ElementRole::Html)  // quirks mode
             return {page.clientWidth(), page.clientHeight(), 0, 0, 0, 0};
         if (state().role == ElementRole::Body && !quirks) {

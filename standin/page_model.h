@@ -13,12 +13,13 @@
 
 namespace pagelens::standin {
 
-enum class ElementRole { Html, Body, Header, Band, Lazy, Field };
+enum class ElementRole { Html, Body, Header, Band, Lazy, Field, Bar, Area, Footer };
 
 struct PageElementState {
     ElementRole role;
-    int band = 0;             // for a band
-    RECT box{};               // in page coordinates (the header: in the view's)
+    int band = 0;  // for a band
+    RECT box{};    // in page coordinates (bands of a scrolling area: in its content's; the header,
+                   // bar, area and footer: in the view's)
     std::wstring visibility;  // the inline style's; empty when none is set
     size_t field = 0;         // for a field: its place in the design's fields
 };
@@ -43,14 +44,21 @@ public:
     // view's messages, as a scroll handler would.
     void ScrollTo(int x, int y);
     bool lazyLoaded() const { return lazyLoaded_; }
+    // The element that scrolls the bands when the document does not.
+    int areaHeight() const;
+    int contentHeight() const { return design_.bandCount * design_.bandHeight; }
+    int areaScroll() const { return areaScroll_; }
+    void ScrollAreaTo(int y);
+    // Where an element's box is in the view now, CSS pixels.
+    RECT ViewBox(const PageElementState& element) const;
 
     std::vector<PageElementState>& elements() { return elements_; }
     PageElementState* header();
     // The computed visibility: the inline one, else visible.
     static std::wstring ComputedVisibility(const PageElementState& element);
 
-    // The view at the scroll position, its client origin at (left, top) of `dc`.
-    void Paint(HDC dc, int left, int top) const;
+    // The view at the scroll position (or at the top), its client origin at (left, top) of `dc`.
+    void Paint(HDC dc, int left, int top, bool ignoreScroll = false) const;
     void CountDraw();
     int draws() const { return draws_; }
     std::function<void(int)> onDraw;
@@ -63,13 +71,17 @@ private:
     int Device(int css) const;
     int clientWidthDevice() const;
     int clientHeightDevice() const;
-    // A box of the page (or, fixed, of the view) in the view's device pixels at (left, top).
-    RECT InView(const RECT& box, bool fixed, int left, int top) const;
+    // A box scrolled by `scroll` (CSS pixels) in the view's device pixels at (left, top).
+    RECT InView(const RECT& box, POINT scroll, int left, int top) const;
+    // How far the bands' coordinates are scrolled: the document's scroll, or the area's less
+    // its top.
+    POINT ContentScroll(bool ignoreScroll) const;
 
     PageDesign design_;
     std::vector<PageElementState> elements_;
     POINT scroll_{0, 0};
     bool lazyLoaded_ = false;
+    int areaScroll_ = 0;
     int draws_ = 0;
     UniqueHwnd view_;
 };

@@ -1,6 +1,6 @@
 // The drawn page's styles: the inline style (IHTMLStyle), whose visibility the page obeys when
 // it paints, and the current style (IHTMLCurrentStyle), which says which element has a fixed
-// position and what visibility each has.
+// position, which one scrolls its content and what visibility each has.
 #include "standin/dispatch_properties.h"
 #include "standin/page_object.h"
 #include "standin/page_objects.h"
@@ -56,6 +56,9 @@ public:
     // IHTMLCurrentStyle
     HRESULT STDMETHODCALLTYPE get_position(BSTR* p) override {
         return CopyToBstr(state().role == ElementRole::Header ? L"fixed" : L"static", p);
+    }
+    HRESULT STDMETHODCALLTYPE get_overflow(BSTR* p) override {
+        return CopyToBstr(state().role == ElementRole::Area ? L"auto" : L"visible", p);
     }
     // IE reports the cascaded value: "inherit" where nothing sets it.
     HRESULT STDMETHODCALLTYPE get_visibility(BSTR* p) override {

@@ -2,10 +2,11 @@
 // header), from CaptureBrowser to the final status, with the window's browser-capture settings,
 // and measures the process's peak memory meanwhile. "engine": the page draws itself
 // (IViewObject); "browser": the same page cannot draw itself, so its address (an HTML file of
-// the same bands, which this program writes) goes to the capture browser.
+// the same bands, which this program writes) goes to the capture browser. "inner" as a third
+// argument: the bands scroll inside an element between a bar and a footer, the document not.
 // Prints "<milliseconds> <width> <height> <peak bytes above the start> <image bytes> <tile
 // bytes> <engine|browser: which way the page was taken>", or the failure on stderr.
-// Usage: view_capture_bench.exe engine|browser <work folder>
+// Usage: view_capture_bench.exe engine|browser <work folder> [inner]
 #include <windows.h>
 
 #include <algorithm>
@@ -57,8 +58,10 @@ public:
     std::wstring text;
 };
 
-PageDesign BenchDesign() {
+PageDesign BenchDesign(bool inner) {
     PageDesign design;
+    design.scrollsInside = inner;
+    if (inner) design.headerHeight = 0;
     design.viewWidth = 1280;
     design.viewHeight = 800;
     design.bandCount = 200;
@@ -69,17 +72,33 @@ PageDesign BenchDesign() {
 
 // The same bands as an HTML page, for the capture browser.
 std::string BandsPage(const PageDesign& design, int width) {
+    const auto colour = [](pagelens::standin::PageColour c) {
+        return "rgb(" + std::to_string(c.r) + "," + std::to_string(c.g) + "," +
+               std::to_string(c.b) + ")";
+    };
+    const std::string open = design.scrollsInside
+                                 ? "<div style=\"height:" + std::to_string(design.barHeight) +
+                                       "px;background:" + colour(pagelens::standin::kBarColour) +
+                                       "\"></div><div id=workspace style=\"height:calc(100vh - " +
+                                       std::to_string(design.barHeight + design.footerHeight) +
+                                       "px);overflow:auto\">"
+                                 : "";
+    const std::string close =
+        design.scrollsInside
+            ? "</div><div style=\"height:" + std::to_string(design.footerHeight) +
+                  "px;background:" + colour(pagelens::standin::kFooterColour) + "\"></div>"
+            : "";
     std::string html =
         "<!DOCTYPE html><html><head><style>body{margin:0}div{height:" +
         std::to_string(design.bandHeight) + "px;width:" + std::to_string(width) +
         "px}#h{position:fixed;top:0;left:0;height:" + std::to_string(design.headerHeight) +
-        "px;width:100%;background:#0a0a0a}</style></head><body><div id=h></div>";
+        "px;width:100%;background:#0a0a0a}</style></head><body><div id=h></div>" + open;
     for (int band = 0; band < design.bandCount; ++band) {
         const auto c = pagelens::standin::BandColour(band, 0);
         html += "<div style=\"background:rgb(" + std::to_string(c.r) + "," + std::to_string(c.g) +
                 "," + std::to_string(c.b) + ")\">" + std::to_string(band + 1) + "</div>";
     }
-    return html + "</body></html>";
+    return html + close + "</body></html>";
 }
 
 // The most memory the process held while it ran, sampled every few milliseconds: Wine keeps no
@@ -111,15 +130,18 @@ private:
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3 || (std::wstring(argv[1]) != L"engine" && std::wstring(argv[1]) != L"browser")) {
-        fwprintf(stderr, L"usage: view_capture_bench engine|browser <work folder>\n");
+    const bool inner = argc == 4 && std::wstring(argv[3]) == L"inner";
+    if ((argc != 3 && !inner) ||
+        (std::wstring(argv[1]) != L"engine" && std::wstring(argv[1]) != L"browser")) {
+        fwprintf(stderr, L"usage: view_capture_bench engine|browser <work folder> [inner]\n");
         return 2;
     }
     const bool engine = std::wstring(argv[1]) == L"engine";
     const std::wstring folder = argv[2];
     OleInitialize(nullptr);
-    PageDesign design = BenchDesign();
+    PageDesign design = BenchDesign(inner);
     design.drawable = engine;
+    design.windowPaints = engine;
     pagelens::UniqueHwnd frame(CreateWindowExW(0, L"STATIC", L"Browser", WS_OVERLAPPEDWINDOW, 0, 0,
                                                1400, 1000, nullptr, nullptr, nullptr, nullptr));
     {

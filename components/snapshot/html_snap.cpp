@@ -7,6 +7,9 @@
 
 #include <exdisp.h>
 
+#include <cwctype>
+#include <vector>
+
 #include "common/com_ptr.h"
 #include "common/module.h"
 #include "common/protected_mode.h"
@@ -29,6 +32,17 @@ namespace {
 using capture::CaptureControl;
 using capture::CaptureRequest;
 using capture::EventRelay;
+
+// The ways a tab's page is taken, in the order they are tried; each gives way to the next in
+// one place (HandOver), which says why.
+enum class TabEngine { DocumentDrawing, WindowPainting, CaptureBrowser };
+constexpr TabEngine kTabEngines[] = {TabEngine::DocumentDrawing, TabEngine::WindowPainting,
+                                     TabEngine::CaptureBrowser};
+
+std::wstring Capitalized(std::wstring text) {
+    if (!text.empty()) text[0] = towupper(text[0]);
+    return text;
+}
 
 // Close waits this long for the worker's clean-up (closing the browser, removing its
 // profile); a worker that needs longer finishes on its own.
@@ -93,8 +107,8 @@ private:
     CaptureRequest NewRequest(std::wstring address, const std::wstring& filePath) const;
     Status Start(CaptureRequest request);
     Status ClaimCapture();
-    bool StartInBrowserEngine(IWebBrowser2* browser, const CaptureRequest& request,
-                              std::wstring& whyNot);
+    void StartTabEngine(size_t index, const std::wstring& why);
+    void HandOver(size_t from, const std::wstring& why);
     void StartInCaptureBrowser(IWebBrowser2* browser, CaptureRequest request,
                                const std::wstring& why);
     bool StartInOwnControl(const CaptureRequest& request);
@@ -103,6 +117,10 @@ private:
     capture::CaptureSettings settings_;
     std::shared_ptr<CaptureControl> control_;
     std::unique_ptr<capture::ViewCapture> viewCapture_;
+    // Engines that handed over from inside their own step: they go with the component.
+    std::vector<std::unique_ptr<capture::ViewCapture>> endedCaptures_;
+    ComPtr<IWebBrowser2> tab_;
+    CaptureRequest tabRequest_;
     std::unique_ptr<capture::AddressCapture> addressCapture_;
     std::wstring filePath_;
     UniqueHandleK worker_;
@@ -136,44 +154,52 @@ Status HtmlSnapComponent::CaptureBrowser(IWebBrowser2* browser, const std::wstri
     CaptureRequest request = NewRequest(capture::BrowserAddress(browser), filePath);
     if (settings_.viewportFromBrowser)
         if (auto viewport = capture::BrowserViewport(browser)) request.viewport = *viewport;
-    std::wstring whyNot;
-    if (StartInBrowserEngine(browser, request, whyNot)) return {};
-    if (!whyNot.empty()) {
-        StartInCaptureBrowser(browser, std::move(request), whyNot);
-        return {};
-    }
-    if (request.address.empty()) {
-        relay_->Status(L"The browser shows no document with an address", capture::kFailed);
-        return {};
-    }
-    return Start(std::move(request));
+    if (request.filePath.empty()) return Start(std::move(request));  // Start reports it
+    tab_ = browser;
+    tabRequest_ = std::move(request);
+    StartTabEngine(0, L"");
+    return {};
 }
 
-// The page as the tab shows it, drawn by the tab's own document, where it can draw itself.
-bool HtmlSnapComponent::StartInBrowserEngine(IWebBrowser2* browser, const CaptureRequest& request,
-                                             std::wstring& whyNot) {
-    if (request.filePath.empty()) return false;  // Start reports it
-    auto control = std::make_shared<CaptureControl>();
-    if (!control->ok()) return false;
-    auto view = capture::ViewCapture::Open(
-        browser, {request.filePath, request.settings, request.deadline}, control, *relay_,
-        [this, request, tab = ComPtr<IWebBrowser2>(browser)](const std::wstring& why) {
-            StartInCaptureBrowser(tab.get(), request, why);
-        });
-    if (!view.ok()) {
-        whyNot = view.error().description;
-        return false;
+// The tab's view taken in this process, as the document draws it or as its window paints it;
+// the capture browser last. An engine that cannot start hands over at once.
+void HtmlSnapComponent::StartTabEngine(size_t index, const std::wstring& why) {
+    const TabEngine engine = kTabEngines[index];
+    if (engine == TabEngine::CaptureBrowser) {
+        StartInCaptureBrowser(tab_.get(), tabRequest_, why);
+        return;
     }
+    auto control = std::make_shared<CaptureControl>();
+    if (!control->ok()) {
+        HandOver(index, L"its capture cannot be stopped (no stop event)");
+        return;
+    }
+    const auto painting = engine == TabEngine::DocumentDrawing ? capture::Painting::DocumentDrawing
+                                                               : capture::Painting::WindowPainting;
+    auto view = capture::ViewCapture::Open(
+        tab_.get(), {tabRequest_.filePath, tabRequest_.settings, tabRequest_.deadline, painting},
+        control, *relay_, [this, index](const std::wstring& why) { HandOver(index, why); });
+    if (!view.ok()) {
+        HandOver(index, view.error().description);
+        return;
+    }
+    if (!why.empty())
+        relay_->Status(Capitalized(why) + L": taking the page as the screen shows it", 0);
+    if (viewCapture_) endedCaptures_.push_back(std::move(viewCapture_));
     control_ = std::move(control);
-    filePath_ = request.filePath;
+    filePath_ = tabRequest_.filePath;
     viewCapture_ = std::move(view).value();
     viewCapture_->Start();
-    return true;
 }
 
-// The page cannot draw itself, or its first drawing failed: the capture browser is served the
-// tab's document as it is now, read on this thread, or, where it cannot be read, loads the
-// address again.
+void HtmlSnapComponent::HandOver(size_t from, const std::wstring& why) {
+    if (closed_) return;
+    StartTabEngine(from + 1, why);
+}
+
+// Neither the document's drawing nor its window's painting took the page: the capture browser
+// is served the tab's document as it is now, read on this thread, or, where it cannot be read,
+// loads the address again.
 void HtmlSnapComponent::StartInCaptureBrowser(IWebBrowser2* browser, CaptureRequest request,
                                               const std::wstring& why) {
     const std::wstring cannotDraw = L"The page cannot draw itself (" + why + L"): ";
@@ -277,6 +303,7 @@ Status HtmlSnapComponent::Close() {
     if (!control_) return {};
     control_->Stop();
     viewCapture_.reset();  // puts the user's page back
+    endedCaptures_.clear();
     addressCapture_.reset();
     if (worker_) WaitForSingleObject(worker_.get(), kCloseWaitMilliseconds);
     // A file whose success was never reported is not the window's: a new capture may already

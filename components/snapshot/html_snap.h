@@ -2,9 +2,13 @@
 // host browser's own engine where it can, and otherwise through a Chromium-family browser (Edge,
 // Chrome or Chromium; under Wine the host's Chromium) driven headless over the DevTools protocol.
 //
-// CaptureBrowser first asks the tab's own document to draw itself (view_capture/): where it can,
-// the page is taken as the tab shows it, on this thread, in steps of its message loop, and the
-// tab is put back afterwards; where it cannot, a status text says why and the capture browser
+// CaptureBrowser tries three ways in turn, and a status text says why one gave way to the next.
+// First the tab's own document draws itself (view_capture/), then the tab's view window paints
+// itself as the screen shows it: either way the page is taken on this thread, in steps of its
+// message loop, each tile checked against the ones before (a drawing that does not follow the
+// scroll position, or comes back as one colour, is not kept), and the tab is put back
+// afterwards. A page whose document does not scroll but whose content scrolls inside one element
+// is taken with that element unrolled. Where neither way takes the page, the capture browser
 // takes the page as the tab has it: the document's markup as it is now is served at its address
 // from memory (no second request for it reaches the server), its scripts do not run again, and
 // its fields show what the user gave them. Where the document cannot be read, the capture

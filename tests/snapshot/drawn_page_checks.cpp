@@ -17,9 +17,19 @@ bool Near(uint32_t pixel, const PageColour& colour) {
            std::abs(BlueOf(pixel) - colour.b) <= kJpegError;
 }
 
-// What the page shows at (x, y) of a capture that starts at its top.
+int ContentHeight(const standin::PageDesign& design) {
+    return design.bandCount * design.bandHeight;
+}
+
+// What the page shows at (x, y) of a capture that starts at its top: with a scrolling area,
+// the bar, the area's content unrolled, then the footer.
 PageColour Expected(const standin::DrawnPage& page, int x, int y) {
     const auto& design = page.design();
+    if (design.scrollsInside) {
+        if (y < design.barHeight) return standin::kBarColour;
+        y -= design.barHeight;
+        if (y >= ContentHeight(design)) return standin::kFooterColour;
+    }
     if (y < design.headerHeight && x < page.clientWidth()) return standin::kHeaderColour;
     if (design.lazyTop >= 0 && y >= design.lazyTop && y < design.lazyTop + design.lazyHeight &&
         x >= standin::kLazyLeft && x < standin::kLazyLeft + standin::kLazyWidth)
@@ -35,7 +45,11 @@ PageColour Expected(const standin::DrawnPage& page, int x, int y) {
     const auto device = [scale](int css) { return static_cast<int>(std::lround(css * scale)); };
     const int width =
         std::max(static_cast<int>(std::ceil(page.pageWidth() * scale)), device(page.clientWidth()));
-    const int height = static_cast<int>(std::ceil(page.pageHeight() * scale));
+    const int shift = design.scrollsInside ? design.barHeight : 0;
+    const int height = static_cast<int>(
+        std::ceil((design.scrollsInside ? shift + ContentHeight(design) + design.footerHeight
+                                        : page.pageHeight()) *
+                  scale));
     if (image.width() != width || image.height() != height)
         return ::testing::AssertionFailure()
                << "the image is " << image.width() << " x " << image.height() << ", the page "
@@ -51,22 +65,27 @@ PageColour Expected(const standin::DrawnPage& page, int x, int y) {
     xs.push_back(image.width() - 4);  // where a vertical scroll bar would be
     int failures = 0;
     ::testing::AssertionResult result = ::testing::AssertionFailure();
-    for (int band = 0; band < design.bandCount; ++band) {
-        for (int offset :
-             {design.bandHeight / 5, design.bandHeight / 2, design.bandHeight * 4 / 5}) {
-            const int y = device(band * design.bandHeight + offset);
-            for (int x : xs) {
-                const int cssX = static_cast<int>(x / scale);
-                if (x >= image.width() || cssX % standin::kColumnWidth > standin::kColumnWidth - 8)
-                    continue;
-                const PageColour want = Expected(page, cssX, static_cast<int>(y / scale));
-                const uint32_t got = image.row(y)[x];
-                if (Near(got, want)) continue;
-                if (++failures <= 5)
-                    result << "(" << x << "," << y << ") is " << int(RedOf(got)) << ","
-                           << int(GreenOf(got)) << "," << int(BlueOf(got)) << ", not " << want.r
-                           << "," << want.g << "," << want.b << "; ";
-            }
+    std::vector<int> rows;  // CSS rows of the image to look at
+    for (int band = 0; band < design.bandCount; ++band)
+        for (int offset : {design.bandHeight / 5, design.bandHeight / 2, design.bandHeight * 4 / 5})
+            rows.push_back(shift + band * design.bandHeight + offset);
+    if (design.scrollsInside) {
+        rows.push_back(design.barHeight / 2);
+        rows.push_back(shift + ContentHeight(design) + design.footerHeight / 2);
+    }
+    for (int row : rows) {
+        const int y = device(row);
+        for (int x : xs) {
+            const int cssX = static_cast<int>(x / scale);
+            if (x >= image.width() || cssX % standin::kColumnWidth > standin::kColumnWidth - 8)
+                continue;
+            const PageColour want = Expected(page, cssX, static_cast<int>(y / scale));
+            const uint32_t got = image.row(y)[x];
+            if (Near(got, want)) continue;
+            if (++failures <= 5)
+                result << "(" << x << "," << y << ") is " << int(RedOf(got)) << ","
+                       << int(GreenOf(got)) << "," << int(BlueOf(got)) << ", not " << want.r << ","
+                       << want.g << "," << want.b << "; ";
         }
     }
     if (failures == 0) return ::testing::AssertionSuccess();

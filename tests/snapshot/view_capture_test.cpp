@@ -1,8 +1,9 @@
-// The browser capture in the browser's own engine, through the stand-in's drawn page: the
+// The browser capture in the browser's own process, through the stand-in's drawn page: the
 // image is the page as the tab shows it, at its full size, whatever the document mode or
-// width; the user's page is back as it was afterwards, also when Close or the time limit ends
-// the capture between two tiles; and a document that cannot draw itself goes to the capture
-// browser instead, which the status texts say.
+// width, also where the page scrolls inside an element; the user's page is back as it was
+// afterwards, also when Close or the time limit ends the capture between two tiles; a drawing
+// that goes wrong is caught and the view's window paints the page instead; and a page that
+// neither can take goes to the capture browser, which the status texts say.
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -13,6 +14,8 @@
 #include "common/unique_handle.h"
 #include "components/snapshot/devtools_capture/band_plan.h"
 #include "components/snapshot/view_capture/hosted_browser.h"
+#include "components/snapshot/view_capture/scrolling_area.h"
+#include "components/snapshot/view_capture/tile_checks.h"
 #include "components/snapshot/view_capture/tile_plan.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/image_files.h"
@@ -189,9 +192,9 @@ TEST_F(ViewCaptureTest, StoppedBetweenTwoTilesThePageIsPutBackAndNothingIsLeft) 
     }
 }
 
-// Not drawable here, and its markup cannot be read: the page goes to the capture browser,
-// which loads its address.
-TEST_F(ViewCaptureTest, ADocumentThatCannotDrawItselfGoesToTheCaptureBrowser) {
+// Neither the document's drawing nor the window's painting takes it, and its markup cannot be
+// read: the page goes to the capture browser, which loads its address.
+TEST_F(ViewCaptureTest, APageThatTheBrowsersOwnWaysCannotTakeGoesToTheCaptureBrowser) {
     TestHttpServer server;
     server.Route("/page", {200, "text/html", StripedPage(12, 100)});
     struct Case {
@@ -201,8 +204,10 @@ TEST_F(ViewCaptureTest, ADocumentThatCannotDrawItselfGoesToTheCaptureBrowser) {
         const wchar_t* why;
     };
     const Case cases[] = {
-        {"no IViewObject", false, false, L"the document offers no IViewObject"},
-        {"Draw fails", true, true, L"its drawing failed"},
+        {"no IViewObject", false, false,
+         L"The document offers no IViewObject: taking the page as the screen shows it"},
+        {"Draw fails", true, true,
+         L"The browser's drawing failed with 0x80004005: taking the page as the screen shows it"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -210,6 +215,7 @@ TEST_F(ViewCaptureTest, ADocumentThatCannotDrawItselfGoesToTheCaptureBrowser) {
         PageDesign design;
         design.drawable = c.drawable;
         design.drawFails = c.drawFails;
+        design.windowPaints = false;
         design.url = server.Url("/page");
         DrawnPage page(frame_.get(), design);
         page.ScrollAsUser(0, 300);
@@ -217,13 +223,73 @@ TEST_F(ViewCaptureTest, ADocumentThatCannotDrawItselfGoesToTheCaptureBrowser) {
         ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
         EXPECT_TRUE(events_.recorder.HasStatusContaining(c.why));
         EXPECT_TRUE(events_.recorder.HasStatusContaining(
-            L"its document cannot be read (its markup cannot be read): the capture browser loads "
-            L"its address again"));
+            L"The page cannot draw itself (the view's window painted nothing): its document "
+            L"cannot be read (its markup cannot be read): the capture browser loads its address "
+            L"again"));
         const Image image = WorkImage();
         EXPECT_EQ(image.height(), 1200);
         EXPECT_TRUE(PixelNear(image, 100, 1150, StripeColour(11)));
         EXPECT_EQ(page.scroll().y, 300);
+        EXPECT_EQ(page.headerVisibility(), L"");
         EXPECT_EQ(server.RequestCount("/page"), c.drawable ? 2 : 1);
+        EXPECT_TRUE(snap_->Close().ok());
+        snap_.reset();
+    }
+}
+
+// A drawing that goes wrong is caught at the tile where it shows, and the page is taken as its
+// window paints it; a page that scrolls inside an element is taken with that element unrolled.
+// Every way ends with the whole page in the image and the user's page as it was.
+TEST_F(ViewCaptureTest, TheDrawingIsCheckedAndThePageTakenTheWayThatWorks) {
+    struct Case {
+        const char* name;
+        std::function<void(PageDesign&)> design;
+        int draws;                // of the document, before the capture went on without it
+        const wchar_t* handOver;  // null: the document's drawing took the page
+    };
+    const auto inside = [](PageDesign& d) {
+        d.scrollsInside = true;
+        d.headerHeight = 0;
+        d.lazyTop = -1;
+    };
+    const Case cases[] = {
+        {"drawing ignores the scroll position", [](PageDesign& d) { d.drawIgnoresScroll = true; },
+         2,
+         L"The browser's drawing did not follow the page: taking the page as the screen shows it"},
+        {"drawing paints black", [](PageDesign& d) { d.drawBlack = true; }, 1,
+         L"The browser's drawing came back as one colour: taking the page as the screen shows it"},
+        {"drawing fails at the fourth tile", [](PageDesign& d) { d.drawFailsFrom = 4; }, 3,
+         L"The browser's drawing failed with 0x80004005: taking the page as the screen shows it"},
+        {"content scrolls inside an element", inside, 9, nullptr},
+        {"inside an element, drawing ignores the scroll position",
+         [&](PageDesign& d) {
+             inside(d);
+             d.drawIgnoresScroll = true;
+         },
+         2, L"The browser's drawing did not follow the page"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        events_.recorder = CaptureRecorder();
+        PageDesign design;
+        c.design(design);
+        DrawnPage page(frame_.get(), design);
+        page.ScrollAsUser(0, 700);
+        page.ScrollAreaAsUser(350);
+        const POINT scroll = page.scroll();
+        const int areaScroll = page.areaScroll();
+        Capture(BrowserOf(page).get());
+        ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
+        EXPECT_TRUE(ShowsDrawnPage(WorkImage(), page));
+        EXPECT_EQ(page.draws(), c.draws);
+        if (c.handOver) EXPECT_TRUE(events_.recorder.HasStatusContaining(c.handOver));
+        EXPECT_EQ(events_.recorder.HasStatusContaining(L"as the browser's view window shows it"),
+                  c.handOver != nullptr);
+        EXPECT_EQ(events_.recorder.HasStatusContaining(L"Capturing the scrolling area workspace"),
+                  design.scrollsInside);
+        EXPECT_EQ(page.scroll().y, scroll.y);
+        EXPECT_EQ(page.areaScroll(), areaScroll);
+        EXPECT_EQ(page.headerVisibility(), L"");
         EXPECT_TRUE(snap_->Close().ok());
         snap_.reset();
     }
@@ -415,6 +481,7 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
         const int stylesBefore = server.RequestCount("/live.css");
         PageDesign design;
         design.drawable = false;
+        design.windowPaints = false;
         design.quirks = c.quirks;
         design.headerHeight = 0;
         design.lazyTop = -1;
@@ -469,6 +536,7 @@ TEST_F(ViewCaptureTest, UnderProtectedModeOnlyTheBrowsersOwnEngineRuns) {
     ASSERT_TRUE(DeleteFileW(workFile_.c_str()));
     PageDesign undrawable = drawable;
     undrawable.drawable = false;
+    undrawable.windowPaints = false;
     {
         events_.recorder = CaptureRecorder();
         DrawnPage page(frame_.get(), undrawable);
@@ -576,18 +644,21 @@ TEST_F(ViewCaptureTest, ADocumentOfAnotherThreadIsNotDrawnHere) {
 TEST(TilePlan, TilesFollowOneAnotherAndTheLastIsAlignedToTheEnd) {
     using capture::TileSpan;
     struct Case {
-        int image, view;
+        int image, view, overlap;
         std::vector<TileSpan> spans;
     };
     const Case cases[] = {
-        {500, 600, {{0, 0, 500}}},
-        {600, 600, {{0, 0, 600}}},
-        {1000, 400, {{0, 0, 400}, {400, 400, 800}, {600, 800, 1000}}},
-        {1200, 400, {{0, 0, 400}, {400, 400, 800}, {800, 800, 1200}}},
-        {1201, 400, {{0, 0, 400}, {400, 400, 800}, {800, 800, 1200}, {801, 1200, 1201}}},
+        {500, 600, 0, {{0, 0, 500}}},
+        {600, 600, 8, {{0, 0, 600}}},
+        {1000, 400, 0, {{0, 0, 400}, {400, 400, 800}, {600, 800, 1000}}},
+        {1200, 400, 0, {{0, 0, 400}, {400, 400, 800}, {800, 800, 1200}}},
+        {1201, 400, 0, {{0, 0, 400}, {400, 400, 800}, {800, 800, 1200}, {801, 1200, 1201}}},
+        {1000, 400, 8, {{0, 0, 400}, {392, 400, 792}, {600, 792, 1000}}},
+        {700, 400, 8, {{0, 0, 400}, {300, 400, 700}}},
+        {5, 2, 8, {{0, 0, 2}, {1, 2, 3}, {2, 3, 4}, {3, 4, 5}}},  // at least one new row each
     };
     for (const auto& c : cases) {
-        const auto spans = capture::PlanTileSpans(c.image, c.view);
+        const auto spans = capture::PlanTileSpans(c.image, c.view, c.overlap);
         ASSERT_EQ(spans.size(), c.spans.size()) << c.image << " in " << c.view;
         for (size_t i = 0; i < spans.size(); ++i) {
             EXPECT_EQ(spans[i].scrollTo, c.spans[i].scrollTo) << c.image << " tile " << i;
@@ -601,6 +672,81 @@ TEST(TilePlan, TilesFollowOneAnotherAndTheLastIsAlignedToTheEnd) {
     EXPECT_FALSE(plan.endsRow(3));
     EXPECT_EQ(plan.rowOf(3).copyStart, 583);
     EXPECT_EQ(plan.columnOf(3).copyStart, 0);
+}
+
+TEST(TileChecks, SharedRowsMustAgreeOutsideFixedElements) {
+    // A page of 4-pixel stripes; the earlier tiles put rows 0..19 into the image.
+    const auto stripe = [](int y) { return PackPixel(uint8_t(y / 4 * 40), 90, 200); };
+    Image image(10, 20);
+    for (int y = 0; y < 20; ++y) std::fill(image.row(y), image.row(y) + 10, stripe(y));
+    struct Case {
+        const char* name;
+        int drawnAt;        // the page row that the tile's first row shows
+        int changedPixels;  // pixels of the tile's shared rows set to another colour
+        std::vector<RECT> masks;
+        bool agrees;
+    };
+    const Case cases[] = {
+        {"follows the scroll position", 12, 0, {}, true},
+        {"off by one row, as at a zoom", 13, 0, {}, true},
+        {"ignores the scroll position", 0, 0, {}, false},
+        {"an animation of two pixels", 12, 2, {}, true},
+        {"a third of the rows changed", 12, 27, {}, false},
+        {"changed under a fixed element", 12, 27, {{0, 12, 10, 20}}, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<uint32_t> tile(10 * 10);
+        for (int y = 0; y < 10; ++y)
+            std::fill(tile.begin() + y * 10, tile.begin() + y * 10 + 10,
+                      stripe(c.drawnAt + y) & 0xFFFFFF);
+        for (int i = 0; i < c.changedPixels; ++i) tile[i] = 0x123456;
+        const capture::TilePixels pixels{tile.data(), 10, 10};
+        const auto count = capture::CompareSeam(image, {0, 12, 10, 20}, pixels, {0, 12}, c.masks);
+        EXPECT_EQ(capture::SeamAgrees(count), c.agrees)
+            << count.changed << " of " << count.compared;
+    }
+    // One colour, whatever GDI left in the top byte; a second colour anywhere is more.
+    std::vector<uint32_t> blank(6 * 4, 0x00000000u);
+    blank[5] = 0xFF000000u;
+    const capture::TilePixels pixels{blank.data(), 6, 4};
+    EXPECT_EQ(capture::SoleColour(pixels, {0, 0, 6, 4}), 0u);
+    blank[23] = 0x00000001u;
+    EXPECT_FALSE(capture::SoleColour(pixels, {0, 0, 6, 4}));
+    EXPECT_EQ(capture::SoleColour(pixels, {0, 0, 5, 4}), 0u);
+}
+
+TEST(ScrollingArea, TheLargestVisibleScrollingElementCoveringMostOfTheViewIsChosen) {
+    using capture::AreaCandidate;
+    const SIZE view{1000, 800};
+    const AreaCandidate workspace{{0, 120, 1000, 800}, 680, 5000, true, true};
+    const AreaCandidate menu{{0, 120, 200, 800}, 680, 2000, true, true};
+    const AreaCandidate inner{{200, 150, 1000, 780}, 630, 4000, true, true};
+    AreaCandidate hidden = workspace, noMore = workspace, notScrolling = workspace;
+    hidden.visible = false;
+    noMore.scrollHeight = 680;
+    notScrolling.scrollsY = false;
+    AreaCandidate belowTheView = workspace;
+    belowTheView.client.bottom = 900;
+    struct Case {
+        const char* name;
+        std::vector<AreaCandidate> candidates;
+        std::optional<size_t> chosen;
+    };
+    const Case cases[] = {
+        {"none", {}, std::nullopt},
+        {"the workspace", {menu, workspace}, 1},
+        {"the largest of nested ones", {workspace, inner}, 0},
+        {"too small to be the page", {menu}, std::nullopt},
+        {"hidden", {hidden, menu}, std::nullopt},
+        {"shows all it has", {noMore}, std::nullopt},
+        {"overflow visible", {notScrolling, inner}, 1},
+        {"reaching below the view", {belowTheView}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(capture::ChooseScrollingArea(c.candidates, view), c.chosen);
+    }
 }
 
 }  // namespace

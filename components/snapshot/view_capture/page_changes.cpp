@@ -1,5 +1,7 @@
 #include "components/snapshot/view_capture/page_changes.h"
 
+#include <cmath>
+
 #include "common/unique_handle.h"
 #include "components/snapshot/browser_access/document_elements.h"
 
@@ -30,8 +32,30 @@ std::vector<ComPtr<IHTMLElement>> FixedElements(IHTMLDocument2* document) {
 
 }  // namespace
 
-PageChanges::PageChanges(const PageView& view)
-    : view_(view), userScroll_(view.ScrollPosition()), fixed_(FixedElements(view.document())) {}
+PageChanges::PageChanges(const PageView& view, ComPtr<IHTMLElement2> scrollingArea)
+    : view_(view),
+      userScroll_(view.ScrollPosition()),
+      area_(std::move(scrollingArea)),
+      fixed_(FixedElements(view.document())) {
+    if (area_ && FAILED(area_->get_scrollTop(&areaScroll_))) areaScroll_ = 0;
+}
+
+std::vector<RECT> PageChanges::FixedBoxes(double scale) const {
+    const auto device = [scale](LONG css) { return static_cast<LONG>(std::lround(css * scale)); };
+    std::vector<RECT> boxes;
+    for (const auto& element : fixed_) {
+        ComPtr<IHTMLElement2> element2;
+        ComPtr<IHTMLRect> box;
+        RECT r{};
+        if (FAILED(element.As(IID_IHTMLElement2, element2)) ||
+            FAILED(element2->getBoundingClientRect(box.put())) || !box ||
+            FAILED(box->get_left(&r.left)) || FAILED(box->get_top(&r.top)) ||
+            FAILED(box->get_right(&r.right)) || FAILED(box->get_bottom(&r.bottom)))
+            continue;
+        boxes.push_back({device(r.left), device(r.top), device(r.right), device(r.bottom)});
+    }
+    return boxes;
+}
 
 void PageChanges::HideFixedElements() {
     if (!hidden_.empty()) return;
@@ -53,6 +77,7 @@ void PageChanges::Restore() {
     restored_ = true;
     for (auto& entry : hidden_) (void)entry.style->put_visibility(MakeBstr(entry.visibility).get());
     hidden_.clear();
+    if (area_) (void)area_->put_scrollTop(areaScroll_);
     (void)view_.ScrollTo(userScroll_);
 }
 

@@ -82,8 +82,7 @@ Result<PageView> PageView::Open(IWebBrowser2* browser) {
         return CannotDraw(L"the browser shows no document");
     if (FAILED(dispatch.As(IID_IHTMLDocument2, view.document_)))
         return CannotDraw(L"the document is not an HTML document");
-    if (FAILED(dispatch.As(IID_IViewObject, view.view_)))
-        return CannotDraw(L"the document offers no IViewObject");
+    if (FAILED(dispatch.As(IID_IViewObject, view.view_))) view.view_.reset();
     ComPtr<IOleWindow> oleWindow;
     if (FAILED(dispatch.As(IID_IOleWindow, oleWindow)) ||
         FAILED(oleWindow->GetWindow(&view.hwnd_)) || !IsWindow(view.hwnd_))
@@ -159,6 +158,7 @@ HRESULT PageView::ScrollTo(POINT cssPosition) const {
 }
 
 HRESULT PageView::Draw(HDC dc, int width, int height) const {
+    if (!view_) return E_NOINTERFACE;
     const RECTL bounds{0, 0, width, height};
     return view_->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, dc, &bounds, nullptr,
                        nullptr, 0);

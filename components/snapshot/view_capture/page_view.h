@@ -2,8 +2,9 @@
 // interfaces only (no script, which a zone may switch off): the element that scrolls
 // (documentElement in standards mode, body in quirks mode, by compatMode), the page's and the
 // view's sizes, the scale from CSS to device pixels (DPI and zoom, from IHTMLScreen2), the
-// view's scroll position, and IViewObject::Draw of the view as it stands. Used on the thread
-// whose apartment holds the document, which is also the thread of its view window.
+// view's scroll position, IViewObject::Draw of the view as it stands (where the document
+// offers it) and the view's window. Used on the thread whose apartment holds the document,
+// which is also the thread of its view window.
 #pragma once
 #include <exdisp.h>
 #include <mshtml.h>
@@ -28,7 +29,7 @@ struct PageGeometry {
 
 class PageView {
 public:
-    // The document that `browser` shows, if it can draw itself on this thread; otherwise an
+    // The document that `browser` shows, if its view can be taken on this thread; otherwise an
     // error whose description says why not.
     static Result<PageView> Open(IWebBrowser2* browser);
 
@@ -39,6 +40,8 @@ public:
     HRESULT Draw(HDC dc, int width, int height) const;
 
     IHTMLDocument2* document() const { return document_.get(); }
+    bool drawable() const { return static_cast<bool>(view_); }
+    HWND viewWindow() const { return hwnd_; }
     double scale() const { return scale_; }
 
 private:

@@ -5,6 +5,13 @@
 #include "components/snapshot/capture_failure.h"
 
 namespace pagelens::capture {
+namespace {
+
+// PrintWindow's PW_RENDERFULLCONTENT (Windows 8.1 on), which the headers give only to programs
+// that require that version: the window as composed for the screen, GPU content included.
+constexpr UINT kRenderFullContent = 0x00000002;
+
+}  // namespace
 
 Result<TileCanvas> TileCanvas::Create(int width, int height) {
     TileCanvas canvas;
@@ -23,7 +30,7 @@ Result<TileCanvas> TileCanvas::Create(int width, int height) {
     if (!canvas.bitmap_ || !canvas.dc_ || !bits)
         return Failed(L"There is not enough memory to draw a " + std::to_wstring(width) + L" x " +
                       std::to_wstring(height) + L" view");
-    canvas.bits_ = static_cast<const uint32_t*>(bits);
+    canvas.bits_ = static_cast<uint32_t*>(bits);
     canvas.previous_ = SelectObject(canvas.dc_.get(), canvas.bitmap_.get());
     return canvas;
 }
@@ -37,6 +44,16 @@ HRESULT TileCanvas::DrawView(const PageView& view) {
     const HRESULT hr = view.Draw(dc_.get(), width_, height_);
     GdiFlush();  // the bits are read directly
     return hr;
+}
+
+HRESULT TileCanvas::PaintWindow(HWND window) {
+    GdiFlush();
+    std::fill(bits_, bits_ + static_cast<size_t>(width_) * height_, kUnpainted);
+    const BOOL painted = PrintWindow(window, dc_.get(), PW_CLIENTONLY | kRenderFullContent);
+    const DWORD error = GetLastError();
+    GdiFlush();
+    if (painted) return S_OK;
+    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
 }
 
 void TileCanvas::CopyTo(Image& image, int x, int y, int width, int height, int sourceX,

@@ -1,6 +1,7 @@
 // The bitmap that the view is drawn into for each tile: a 32-bit top-down DIB section of the
-// view window's size, selected into a memory device context, and the copy of its rows into the
-// page image. One per capture; the only pixels besides the page image.
+// view window's size, selected into a memory device context, drawn by the document or painted
+// by the view's window, and the copy of its rows into the page image. One per capture; the only
+// pixels besides the page image.
 #pragma once
 #include <windows.h>
 
@@ -9,6 +10,7 @@
 #include "common/run_error.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/view_capture/page_view.h"
+#include "components/snapshot/view_capture/tile_checks.h"
 #include "imaging/image.h"
 
 namespace pagelens::capture {
@@ -21,6 +23,11 @@ public:
 
     // White first, so that what the document leaves undrawn is the page's usual white.
     HRESULT DrawView(const PageView& view);
+    // The view's window paints its client area as the screen shows it (PrintWindow). The canvas
+    // is filled with kUnpainted first, so that a window that paints nothing can be told.
+    HRESULT PaintWindow(HWND window);
+    static constexpr uint32_t kUnpainted = 0x00FE01FD;  // a colour no page is likely to fill
+    TilePixels pixels() const { return {bits_, width_, height_}; }
     // Copies `width` x `height` pixels from (sourceX, sourceY) of the canvas to (x, y) of the
     // image, opaque; what lies outside the canvas becomes white.
     void CopyTo(Image& image, int x, int y, int width, int height, int sourceX, int sourceY) const;
@@ -33,7 +40,7 @@ private:
     UniqueHdc dc_;
     UniqueHbitmap bitmap_;
     HGDIOBJ previous_ = nullptr;
-    const uint32_t* bits_ = nullptr;
+    uint32_t* bits_ = nullptr;
 };
 
 }  // namespace pagelens::capture

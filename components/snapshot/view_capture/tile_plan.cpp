@@ -4,19 +4,21 @@
 
 namespace pagelens::capture {
 
-std::vector<TileSpan> PlanTileSpans(int imageExtent, int viewExtent) {
+std::vector<TileSpan> PlanTileSpans(int imageExtent, int viewExtent, int overlap) {
     imageExtent = std::max(imageExtent, 1);
     viewExtent = std::max(viewExtent, 1);
-    std::vector<TileSpan> spans;
-    for (int start = 0; start < imageExtent; start += viewExtent) {
-        const int end = std::min(start + viewExtent, imageExtent);
-        spans.push_back({std::max(0, std::min(start, imageExtent - viewExtent)), start, end});
+    overlap = std::clamp(overlap, 0, viewExtent - 1);  // every tile takes at least one new pixel
+    std::vector<TileSpan> spans{{0, 0, std::min(viewExtent, imageExtent)}};
+    while (spans.back().copyEnd < imageExtent) {
+        const int start = std::min(spans.back().copyEnd - overlap, imageExtent - viewExtent);
+        spans.push_back({start, spans.back().copyEnd, std::min(start + viewExtent, imageExtent)});
     }
     return spans;
 }
 
-TilePlan PlanTiles(int imageWidth, int imageHeight, int viewWidth, int viewHeight) {
-    return {PlanTileSpans(imageHeight, viewHeight), PlanTileSpans(imageWidth, viewWidth)};
+TilePlan PlanTiles(int imageWidth, int imageHeight, int viewWidth, int viewHeight, int overlap) {
+    return {PlanTileSpans(imageHeight, viewHeight, overlap),
+            PlanTileSpans(imageWidth, viewWidth, overlap)};
 }
 
 }  // namespace pagelens::capture

@@ -1,8 +1,8 @@
 // Where the view is scrolled for each tile of a page image and which of its pixels are kept.
-// Tiles are the view's size; along each axis they follow one another, and the last one is
-// aligned to the image's end (a view cannot scroll past the page), so it repeats part of the one
-// before: only the rows and columns not yet taken are copied from it. Pure logic, in device
-// pixels of the page.
+// Along each axis a tile starts `overlap` pixels before the end of the one before, so that the
+// two share those rows (or columns) and the second can be checked against the first; the last
+// one is aligned to the image's end (a view cannot scroll past the page) and may share more.
+// Each tile copies only what no tile before it took. Pure logic, in device pixels of the page.
 #pragma once
 #include <vector>
 
@@ -14,8 +14,9 @@ struct TileSpan {
     int copyEnd = 0;
 };
 
-// The spans that cover `imageExtent` with a view of `viewExtent` (both at least 1).
-std::vector<TileSpan> PlanTileSpans(int imageExtent, int viewExtent);
+// The spans that cover `imageExtent` with a view of `viewExtent` (both at least 1), each
+// sharing `overlap` pixels with the one before where the image is longer than the view.
+std::vector<TileSpan> PlanTileSpans(int imageExtent, int viewExtent, int overlap = 0);
 
 struct TilePlan {
     std::vector<TileSpan> rows;
@@ -28,6 +29,6 @@ struct TilePlan {
     bool endsRow(int tile) const { return (tile + 1) % columns.size() == 0; }
 };
 
-TilePlan PlanTiles(int imageWidth, int imageHeight, int viewWidth, int viewHeight);
+TilePlan PlanTiles(int imageWidth, int imageHeight, int viewWidth, int viewHeight, int overlap = 0);
 
 }  // namespace pagelens::capture

@@ -14,6 +14,10 @@ namespace {
 constexpr wchar_t kClassName[] = L"PagelensViewCaptureSteps";
 constexpr UINT kStepMessage = WM_APP + 1;
 constexpr UINT_PTR kSettleTimer = 1;
+// Rows (and columns) that two neighbouring tiles share, for the check of the second.
+constexpr int kOverlap = 8;
+// A document whose scroll height is within this of its view does not scroll.
+constexpr int kStillSlack = 4;
 
 bool RegisterStepClass(WNDPROC proc) {
     return RegisterWindowClass({.name = kClassName, .procedure = proc, .cursor = nullptr}).ok();
@@ -38,6 +42,8 @@ Result<std::unique_ptr<ViewCapture>> ViewCapture::Open(IWebBrowser2* browser,
                                                        CannotDraw cannotDraw) {
     auto view = PageView::Open(browser);
     if (!view.ok()) return view.error();
+    if (request.painting == Painting::DocumentDrawing && !view->drawable())
+        return Failed(L"the document offers no IViewObject");
     if (!RegisterStepClass(&ViewCapture::WindowProc))
         return Failed(L"the capture's step window class cannot be registered");
     std::unique_ptr<ViewCapture> capture(new ViewCapture(std::move(view).value(),
@@ -105,14 +111,23 @@ void ViewCapture::PostStep(Status (ViewCapture::*step)()) {
 
 Status ViewCapture::Prepare() {
     PAGELENS_RETURN_IF_ERROR(file_.Reserve());
-    reporter_.Status(L"Drawing the page in the browser's own engine", 0);
+    reporter_.Status(request_.painting == Painting::DocumentDrawing
+                         ? L"Drawing the page in the browser's own engine"
+                         : L"Taking the page as the browser's view window shows it",
+                     0);
     reporter_.Progress(5);
     auto geometry = view_.Measure();
     if (!geometry.ok()) return geometry.error();
     geometry_ = *geometry;
-    const int pageWidth = request_.settings.fullPage ? geometry_.pageWidth : geometry_.clientWidth;
-    const int pageHeight =
-        request_.settings.fullPage ? geometry_.pageHeight : geometry_.clientHeight;
+    const bool fullPage = request_.settings.fullPage;
+    const SIZE client{geometry_.clientWidth, geometry_.clientHeight};
+    if (fullPage && geometry_.pageHeight <= client.cy + kStillSlack)
+        area_ = FindScrollingArea(view_.document(), geometry_.scale, client);
+    // Unrolled, the area's content takes the place of what it shows.
+    const int pageWidth = fullPage && !area_ ? geometry_.pageWidth : client.cx;
+    const int pageHeight = area_      ? client.cy - area_->height + area_->contentHeight
+                           : fullPage ? geometry_.pageHeight
+                                      : client.cy;
     const CapturePlan plan = PlanCapture(pageWidth, pageHeight);
     if (plan.heightCut) {
         const std::wstring size = std::to_wstring(plan.pageHeight) + L" pixels";
@@ -132,14 +147,28 @@ Status ViewCapture::Prepare() {
     canvas_.emplace(std::move(canvas).value());
     jpeg_ = std::make_unique<JpegInPieces>(image_, request_.settings.jpegQuality);
     // At a zoom, a scroll position in CSS pixels lands within a device pixel of where it was
-    // asked to: tiles then overlap by two, so that no row falls between two of them.
-    const int overlap = geometry_.scale == 1.0 ? 0 : 2;
-    const auto extent = [overlap](int view, int image) {
-        return image > view ? std::max(1, view - overlap) : view;
+    // asked to: tiles then leave out two rows of the view, so that none falls between two.
+    const int margin = geometry_.scale == 1.0 ? 0 : 2;
+    const auto extent = [margin](int view, int image) {
+        return image > view ? std::max(1, view - margin) : view;
     };
-    tiles_ = PlanTiles(plan.width, plan.height, extent(geometry_.clientWidth, plan.width),
-                       extent(geometry_.clientHeight, plan.height));
-    changes_.emplace(view_);
+    client_ = {0, 0, client.cx, client.cy};
+    if (area_) {
+        const int below = client.cy - area_->top - area_->height;
+        const int content = std::max(1, plan.height - area_->top - below);  // less when cut
+        tiles_.rows = PlanTileSpans(content, extent(area_->height, content), kOverlap);
+        tiles_.columns = {{0, 0, plan.width}};
+        band_ = {0, area_->top, client.cx, area_->top + area_->height};
+        bandTop_ = area_->top;
+        reporter_.Status(L"Capturing the scrolling area " + area_->name, 0);
+    } else {
+        tiles_ = PlanTiles(plan.width, plan.height, extent(client.cx, plan.width),
+                           extent(client.cy, plan.height), kOverlap);
+        band_ = client_;
+        bandTop_ = 0;
+    }
+    changes_.emplace(view_, area_ ? area_->element : nullptr);
+    fixedBoxes_ = changes_->FixedBoxes(geometry_.scale);
     reporter_.Progress(10);
     PostStep(&ViewCapture::ScrollToTile);
     return {};
@@ -153,8 +182,8 @@ POINT ViewCapture::CssPosition(int deviceX, int deviceY) const {
 // The drawing follows once the message loop has run dry: see the header.
 Status ViewCapture::ScrollToTile() {
     if (tile_ == 1) changes_->HideFixedElements();
-    const HRESULT hr =
-        view_.ScrollTo(CssPosition(tiles_.columnOf(tile_).scrollTo, tiles_.rowOf(tile_).scrollTo));
+    const POINT to = CssPosition(tiles_.columnOf(tile_).scrollTo, tiles_.rowOf(tile_).scrollTo);
+    const HRESULT hr = area_ ? area_->element->put_scrollTop(to.y) : view_.ScrollTo(to);
     if (FAILED(hr)) return Failed(L"The browser's view could not be scrolled (" + Hex(hr) + L")");
     reporter_.Status(
         L"Capturing part " + std::to_wstring(tile_ + 1) + L" of " + std::to_wstring(tiles_.count()),
@@ -164,26 +193,80 @@ Status ViewCapture::ScrollToTile() {
     return {};
 }
 
-Status ViewCapture::DrawTile() {
-    const HRESULT hr = canvas_->DrawView(view_);
-    if (FAILED(hr)) {
-        if (!drawnOnce_) {
-            HandOver(L"its drawing failed with " + Hex(hr));
-            return {};
-        }
-        return Failed(L"The browser's document could not draw itself (" + Hex(hr) + L")");
+// Where the canvas's pixel (0, 0) lies in the image, from where the view really is: the page
+// may have changed its size since it was measured.
+POINT ViewCapture::TileOrigin() const {
+    const auto device = [this](LONG css) {
+        return static_cast<LONG>(std::lround(css * geometry_.scale));
+    };
+    if (area_) {
+        LONG top = 0;
+        if (FAILED(area_->element->get_scrollTop(&top))) top = 0;
+        return {0, device(top)};
     }
-    drawnOnce_ = true;
-    // Where the view really is: the page may have changed its size since it was measured.
     const POINT at = view_.ScrollPosition();
-    const int viewX = static_cast<int>(std::lround(at.x * geometry_.scale));
-    const int viewY = static_cast<int>(std::lround(at.y * geometry_.scale));
+    return {device(at.x), device(at.y)};
+}
+
+// The rows above this tile's new ones come from the row of tiles above, the columns left of
+// them from the tile before in this row.
+bool ViewCapture::SeamsAgree(POINT origin) const {
     const TileSpan& row = tiles_.rowOf(tile_);
     const TileSpan& column = tiles_.columnOf(tile_);
-    canvas_->CopyTo(image_, column.copyStart, row.copyStart, column.copyEnd - column.copyStart,
-                    row.copyEnd - row.copyStart, column.copyStart - viewX, row.copyStart - viewY);
+    const RECT band{band_.left + origin.x, band_.top + origin.y, band_.right + origin.x,
+                    band_.bottom + origin.y};
+    const LONG newRows = bandTop_ + row.copyStart;
+    const RECT above{band.left, band.top, band.right, newRows};
+    const RECT left{band.left, newRows, column.copyStart,
+                    std::min<LONG>(band.bottom, bandTop_ + row.copyEnd)};
+    const TilePixels pixels = canvas_->pixels();
+    SeamCount count = CompareSeam(image_, above, pixels, origin, fixedBoxes_);
+    const SeamCount more = CompareSeam(image_, left, pixels, origin, fixedBoxes_);
+    count.compared += more.compared;
+    count.changed += more.changed;
+    return SeamAgrees(count);
+}
+
+// A drawing of one colour is a blank page, or one that was not drawn: the GPU's drawing comes
+// back black on some machines. The window shows which.
+bool ViewCapture::OneColourWhereTheWindowShowsMore() {
+    const auto drawn = SoleColour(canvas_->pixels(), client_);
+    if (!drawn) return false;
+    if (SUCCEEDED(canvas_->PaintWindow(view_.viewWindow()))) {
+        const auto painted = SoleColour(canvas_->pixels(), client_);
+        if (painted != drawn && painted != TileCanvas::kUnpainted) return true;
+    }
+    // The page is blank, or the window cannot tell: the drawing stands.
+    return FAILED(canvas_->DrawView(view_));
+}
+
+Status ViewCapture::DrawTile() {
+    const bool drawing = request_.painting == Painting::DocumentDrawing;
+    const HRESULT hr =
+        drawing ? canvas_->DrawView(view_) : canvas_->PaintWindow(view_.viewWindow());
+    if (FAILED(hr))
+        return HandOver(drawing ? L"the browser's drawing failed with " + Hex(hr)
+                                : L"the view's window could not be painted (" + Hex(hr) + L")");
+    if (!drawing && SoleColour(canvas_->pixels(), band_) == TileCanvas::kUnpainted)
+        return HandOver(L"the view's window painted nothing");
+    if (tile_ == 0 && drawing && OneColourWhereTheWindowShowsMore())
+        return HandOver(L"the browser's drawing came back as one colour");
+    const POINT origin = TileOrigin();
+    if (tile_ > 0 && !SeamsAgree(origin))
+        return HandOver(drawing ? L"the browser's drawing did not follow the page"
+                                : L"the view's window painting did not follow the page");
+    const TileSpan& row = tiles_.rowOf(tile_);
+    const TileSpan& column = tiles_.columnOf(tile_);
+    const int top = bandTop_ + row.copyStart;
+    canvas_->CopyTo(image_, column.copyStart, top, column.copyEnd - column.copyStart,
+                    row.copyEnd - row.copyStart, column.copyStart - origin.x, top - origin.y);
+    if (tile_ == 0 && area_) {  // what lies above and below the area, once
+        const int below = std::min<int>(client_.bottom - band_.bottom, image_.height() - bandTop_);
+        canvas_->CopyTo(image_, 0, 0, image_.width(), band_.top, 0, 0);
+        canvas_->CopyTo(image_, 0, image_.height() - below, image_.width(), below, 0, band_.bottom);
+    }
     if (tiles_.endsRow(tile_)) {
-        jpeg_->RowsReady(row.copyEnd);
+        jpeg_->RowsReady(tile_ + 1 == tiles_.count() ? image_.height() : bandTop_ + row.copyEnd);
         file_.WriteReady(*jpeg_);
     }
     reporter_.Progress(10 + 80 * (tile_ + 1) / tiles_.count());
@@ -223,10 +306,12 @@ void ViewCapture::End(Status outcome) {
     reporter_.Status(outcome.error().description, outcome.error().number);
 }
 
-void ViewCapture::HandOver(const std::wstring& why) {
+// The owner may start the next way at once, but keeps this object until it is destroyed.
+Status ViewCapture::HandOver(const std::wstring& why) {
     ended_ = true;
     Release();
     if (!control_->stopped() && cannotDraw_) cannotDraw_(why);
+    return {};
 }
 
 }  // namespace pagelens::capture

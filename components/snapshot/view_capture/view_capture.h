@@ -1,16 +1,20 @@
-// The browser capture in the browser's own engine: the tab's document, laid out and painted
-// already, draws its view tile by tile into the page image (IViewObject::Draw), the view
-// scrolled to each tile in turn. It runs on the thread that owns the document (the window's
-// thread), in steps driven by that thread's message loop, so the window stays live and Close
-// or the time limit end the capture between two steps. Between the scroll to a tile and its
-// drawing the loop runs dry once (a timer message comes only then), so that the page's own
-// handlers for the scroll, lazy loaders among them, have run.
+// The browser capture in the browser's own process: the tab's view, laid out and painted
+// already, is taken tile by tile into the page image, the view scrolled to each tile in turn,
+// either drawn by the document (IViewObject::Draw) or painted by the view's window as the screen
+// shows it (PrintWindow). A page whose document does not scroll but whose content scrolls inside
+// one element is taken with that element unrolled. It runs on the thread that owns the document
+// (the window's thread), in steps driven by that thread's message loop, so the window stays live
+// and Close or the time limit end the capture between two steps. Between the scroll to a tile
+// and its drawing the loop runs dry once (a timer message comes only then), so that the page's
+// own handlers for the scroll, lazy loaders among them, have run.
 //
-// The user's page is put back (scroll position, every style touched) on every way out. The
-// capture ends with one final report, as the capture browser's path does, or, when the first
-// drawing fails, hands the capture over to `cannotDraw` with the reason and reports nothing.
-// Destroying the object stops it at once: the page is put back, no file is left and nothing
-// more is reported.
+// Each tile is checked before it is kept: the rows it shares with the tiles before must agree
+// with them, and a first tile of one colour is set against the window's own painting. A tile
+// that fails a check, or a drawing that fails, hands the capture over to `cannotDraw` with the
+// reason, and nothing is reported. The user's page is put back (scroll positions, every style
+// touched) on every way out. Otherwise the capture ends with one final report, as the capture
+// browser's path does. Destroying the object stops it at once: the page is put back, no file is
+// left and nothing more is reported.
 #pragma once
 #include <exdisp.h>
 
@@ -18,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/run_error.h"
 #include "common/unique_handle.h"
@@ -28,6 +33,7 @@
 #include "components/snapshot/interrupts.h"
 #include "components/snapshot/view_capture/page_changes.h"
 #include "components/snapshot/view_capture/page_view.h"
+#include "components/snapshot/view_capture/scrolling_area.h"
 #include "components/snapshot/view_capture/tile_canvas.h"
 #include "components/snapshot/view_capture/tile_plan.h"
 #include "components/snapshot/work_file.h"
@@ -35,18 +41,21 @@
 
 namespace pagelens::capture {
 
+enum class Painting { DocumentDrawing, WindowPainting };
+
 struct ViewCaptureRequest {
     std::wstring filePath;
     CaptureSettings settings;
     Clock::time_point deadline;
+    Painting painting = Painting::DocumentDrawing;
 };
 
 class ViewCapture {
 public:
     using CannotDraw = std::function<void(const std::wstring& why)>;
 
-    // The capture of what `browser` shows, if its document can draw itself on this thread;
-    // otherwise an error that says why not. Nothing is touched yet.
+    // The capture of what `browser` shows, if its view can be taken on this thread in the
+    // request's way; otherwise an error that says why not. Nothing is touched yet.
     static Result<std::unique_ptr<ViewCapture>> Open(IWebBrowser2* browser,
                                                      ViewCaptureRequest request,
                                                      std::shared_ptr<CaptureControl> control,
@@ -72,9 +81,12 @@ private:
     void Guarded(Status (ViewCapture::*step)());
     void PostStep(Status (ViewCapture::*step)());
     void End(Status outcome);
-    void HandOver(const std::wstring& why);
+    Status HandOver(const std::wstring& why);
     void Release();
     POINT CssPosition(int deviceX, int deviceY) const;
+    POINT TileOrigin() const;
+    bool SeamsAgree(POINT origin) const;
+    bool OneColourWhereTheWindowShowsMore();
 
     PageView view_;
     const ViewCaptureRequest request_;
@@ -85,13 +97,17 @@ private:
     UniqueHwnd window_;
     std::optional<PageChanges> changes_;
     PageGeometry geometry_;
+    std::optional<ScrollingArea> area_;
     TilePlan tiles_;
+    RECT client_{};                 // the part of the canvas that shows the page
+    RECT band_{};                   // the part of it that scrolls: the client area, or the area's
+    int bandTop_ = 0;               // image row of the scrolled content's first row
+    std::vector<RECT> fixedBoxes_;  // where fixed elements stood in the first tile
     Image image_;
     std::unique_ptr<JpegInPieces> jpeg_;  // reads image_, so it goes first
     std::optional<TileCanvas> canvas_;
     Status (ViewCapture::*next_)() = nullptr;
     int tile_ = 0;
-    bool drawnOnce_ = false;
     bool ended_ = false;
 };
 
