@@ -22,9 +22,11 @@ namespace {
 constexpr wchar_t kCommandWindowClass[] = L"iePagelensShortcutCommand";
 constexpr UINT kRunCommand = WM_APP + 1;
 
+// The owner holds the browser for as long as it watches with it: no reference of ours, so that
+// a helper object leaves the browser's count as the toolbar's object does.
 struct Watcher {
     const void* owner;
-    ComPtr<IWebBrowser2> browser;
+    IWebBrowser2* browser;
 };
 
 struct ThreadWatch {
@@ -72,9 +74,9 @@ HWND BrowserWindow(IWebBrowser2* browser) {
 // tabs apart where several share one top-level window.
 IWebBrowser2* BrowserHolding(const ThreadWatch& watch, HWND target) {
     for (const auto& w : watch.watchers)
-        if (w.browser && Contains(DocumentWindow(w.browser.get()), target)) return w.browser.get();
+        if (w.browser && Contains(DocumentWindow(w.browser), target)) return w.browser;
     for (const auto& w : watch.watchers)
-        if (w.browser && Contains(BrowserWindow(w.browser.get()), target)) return w.browser.get();
+        if (w.browser && Contains(BrowserWindow(w.browser), target)) return w.browser;
     return nullptr;
 }
 
@@ -220,7 +222,7 @@ void WatchShortcut(const void* owner, IWebBrowser2* browser) {
     if (it != watch->watchers.end())
         it->browser = browser;
     else
-        watch->watchers.push_back({owner, ComPtr<IWebBrowser2>(browser)});
+        watch->watchers.push_back({owner, browser});
 }
 
 void StopWatchingShortcut(const void* owner) {

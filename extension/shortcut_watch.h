@@ -13,7 +13,8 @@
 
 namespace pagelens {
 
-// Adds `owner` as a watcher of this thread with `browser`, or gives it another browser.
+// Adds `owner` as a watcher of this thread with `browser`, or gives it another browser. The owner
+// keeps `browser` alive until it stops watching or names another.
 void WatchShortcut(const void* owner, IWebBrowser2* browser);
 // Removes `owner`; nothing when it is not watching.
 void StopWatchingShortcut(const void* owner);
