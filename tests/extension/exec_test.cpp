@@ -160,14 +160,6 @@ TEST_F(ExtensionExec, ShowsTheSnapshotWindowModallyAndAgainOnTheNextCommand) {
     EXPECT_EQ(extension.withSite->SetSite(nullptr), S_OK);
 }
 
-// A thread that has shown the snapshot window does not end under Wine: its exit hangs in the
-// loader and holds every later thread's start. Tabs that showed it are kept for the program's
-// life.
-template <typename T>
-void KeepForTheProgramsLife(std::unique_ptr<T> object) {
-    (void)object.release();
-}
-
 // One browser tab as IE runs it: a thread of its own with the stand-in browser showing the drawn
 // page, the extension created as a helper object (SetSite given the browser, never Exec), and
 // the thread's message loop. Work for the tab is posted to its thread as a thread message, so
@@ -179,10 +171,19 @@ public:
         thread_ = std::thread([this, &ready] { Main(ready); });
         ready.get_future().wait();
     }
+    // A thread that has shown the snapshot window does not end under Wine: its exit hangs in
+    // the loader and holds every later thread's start. Such a tab lets go of its objects and
+    // its thread is left waiting for the program's end.
     ~Tab() {
+        if (keepThread_) {
+            Run([this] { TearDown(); });
+            thread_.detach();
+            return;
+        }
         PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
         thread_.join();
     }
+    void KeepThread() { keepThread_ = true; }
 
     // Runs `work` on the tab's thread; false when it did not run within the limit.
     bool Run(std::function<void()> work) {
@@ -237,13 +238,18 @@ private:
             TranslateMessage(&msg);
             DispatchMessageW(&msg);
         }
-        if (extension_.withSite) extension_.withSite->SetSite(nullptr);
-        extension_ = {};
-        browser_ = {};
+        TearDown();
         OleUninitialize();
     }
 
+    void TearDown() {
+        if (extension_.withSite) extension_.withSite->SetSite(nullptr);
+        extension_ = {};
+        browser_ = {};
+    }
+
     std::wstring address_;
+    bool keepThread_ = false;
     std::thread thread_;
     DWORD threadId_ = 0;
     standin::StandinBrowser browser_;
@@ -287,6 +293,7 @@ ShortcutShowing WatchShowing(Tab& tab) {
     HWND window = nullptr;
     seen.opened = WaitFor([&] { return (window = SnapshotWindowOf(tab.threadId())) != nullptr; });
     if (!seen.opened) return seen;
+    tab.KeepThread();
     standin::AutomationContext context{{}, {}, [] { return true; }, std::chrono::seconds(90)};
     const standin::Step waitCapture{standin::StepKind::WaitCapture};
     (void)standin::RunSteps({&waitCapture, 1}, context);
@@ -340,9 +347,7 @@ TEST_F(ExtensionShortcut, TypedShortcutOpensTheWindowOverTheTabAndGoesNoFurther)
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         StoreShortcut(c.setting);
-        auto kept = std::make_unique<Tab>(L"http://intranet.example/tab.html");
-        Tab& tab = *kept;
-        if (c.opens) KeepForTheProgramsLife(std::move(kept));
+        Tab tab(L"http://intranet.example/tab.html");
         ASSERT_TRUE(tab.extension());
         if (c.releaseFirst) {
             ASSERT_TRUE(tab.Run([&] { tab.extension()->SetSite(nullptr); }));
@@ -372,11 +377,8 @@ TEST_F(ExtensionShortcut, TypedShortcutOpensTheWindowOverTheTabAndGoesNoFurther)
 
 TEST_F(ExtensionShortcut, EachTabOpensItsOwnWindowForItsOwnPage) {
     StoreShortcut(nullptr);
-    auto firstTab = std::make_unique<Tab>(L"http://intranet.example/first.html");
-    auto secondTab = std::make_unique<Tab>(L"http://intranet.example/second.html");
-    Tab& first = *firstTab;
-    Tab& second = *secondTab;
-    KeepForTheProgramsLife(std::move(secondTab));
+    Tab first(L"http://intranet.example/first.html");
+    Tab second(L"http://intranet.example/second.html");
     ASSERT_TRUE(second.Focus());
     ASSERT_EQ(Type(kCtrlShiftS), 6u);
     const ShortcutShowing seen = WatchShowing(second);
