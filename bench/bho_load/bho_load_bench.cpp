@@ -75,9 +75,10 @@ int wmain(int argc, wchar_t** argv) {
     const int runs = argc > 3 ? std::max(1, _wtoi(argv[3])) : 1000;
     OleInitialize(nullptr);
     // A tab's process has these before any add-on loads (its own engine and network stack).
-    for (const wchar_t* system : {L"comctl32.dll", L"gdiplus.dll", L"shell32.dll", L"shlwapi.dll",
-                                  L"urlmon.dll", L"wininet.dll", L"winhttp.dll", L"crypt32.dll",
-                                  L"msimg32.dll", L"ieframe.dll", L"version.dll"})
+    for (const wchar_t* system :
+         {L"comctl32.dll", L"gdiplus.dll", L"shell32.dll", L"shlwapi.dll", L"urlmon.dll",
+          L"wininet.dll", L"winhttp.dll", L"crypt32.dll", L"msimg32.dll", L"ieframe.dll",
+          L"version.dll", L"ws2_32.dll", L"bcrypt.dll", L"comdlg32.dll"})
         LoadLibraryW(system);
     auto browser = pagelens::standin::MakeStandinBrowser(pagelens::standin::DocumentKind::Html,
                                                          pagelens::standin::SiteKind::WithBrowser,

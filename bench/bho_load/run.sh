@@ -10,7 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-${PAGELENS_BUILD:?give the build dir or set PAGELENS_BUILD}}" && pwd)
 program="$build/bench/bho_load/bho_load_bench.exe"
 [ -f "$program" ] || { echo "missing $program: build the bho_load_bench target first" >&2; exit 1; }
-if grep -q '^CMAKE_CXX_COMPILER:.*x86_64' "$build/CMakeCache.txt" 2>/dev/null; then
+if grep -q '^CMAKE_AR:.*x86_64' "$build/CMakeCache.txt" 2>/dev/null; then
     export PAGELENS_BUILD="${build%/x64}"
     source "$here/../../scripts/wine-session.sh"  # the stand-in browser's frame needs a display
     wine_run() { WINEPREFIX="$PAGELENS_WINEPREFIX64" "$here/../../cmake/wine-run64.sh" "$@"; }
