@@ -11,6 +11,21 @@ void Find(HMODULE module, const char* name, F& slot) {
                   : nullptr;
 }
 
+// False where the token cannot tell (before Windows 8 there are no AppContainers).
+HRESULT WINAPI IsAppContainerToken(BOOL* result) {
+    *result = FALSE;
+    HANDLE raw = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &raw))
+        return HRESULT_FROM_WIN32(GetLastError());
+    UniqueHandleK token(raw);
+    DWORD isAppContainer = 0, size = 0;
+    if (!GetTokenInformation(token.get(), TokenIsAppContainer, &isAppContainer,
+                             sizeof isAppContainer, &size))
+        return HRESULT_FROM_WIN32(GetLastError());
+    *result = isAppContainer != 0;
+    return S_OK;
+}
+
 // Inside Internet Explorer ieframe.dll is loaded already; elsewhere it is loaded from the
 // system folder, never by a bare name that the current folder could answer. It stays loaded:
 // the pointers are kept for the process's life.
@@ -29,6 +44,7 @@ ProtectedModeFunctions LoadIeFrame() {
     Find(module, "IEShowSaveFileDialog", f.IEShowSaveFileDialog);
     Find(module, "IESaveFile", f.IESaveFile);
     Find(module, "IECancelSaveFile", f.IECancelSaveFile);
+    f.IsAppContainerProcess = IsAppContainerToken;
     return f;
 }
 
@@ -52,8 +68,10 @@ ProtectedModeApiOverride::~ProtectedModeApiOverride() { gOverride = previous_; }
 bool InProtectedMode() {
     const auto& api = ProtectedModeApi();
     BOOL result = FALSE;
-    return api.IEIsProtectedModeProcess && SUCCEEDED(api.IEIsProtectedModeProcess(&result)) &&
-           result;
+    if (api.IEIsProtectedModeProcess && SUCCEEDED(api.IEIsProtectedModeProcess(&result)) && result)
+        return true;
+    result = FALSE;
+    return api.IsAppContainerProcess && SUCCEEDED(api.IsAppContainerProcess(&result)) && result;
 }
 
 std::optional<UniqueHkey> WriteableUserKey() {

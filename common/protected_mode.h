@@ -24,6 +24,9 @@ struct ProtectedModeFunctions {
      DWORD filterIndex, DWORD flags, LPWSTR* destination, HANDLE* state) = nullptr;
     HRESULT(WINAPI* IESaveFile)(HANDLE state, LPCWSTR sourceFile) = nullptr;
     HRESULT(WINAPI* IECancelSaveFile)(HANDLE state) = nullptr;
+    // Not ieframe's: whether this process runs in an AppContainer (an Enhanced Protected Mode
+    // tab), read from its token.
+    HRESULT(WINAPI* IsAppContainerProcess)(BOOL* result) = nullptr;
 };
 
 // ieframe.dll's functions (looked up once per process), or the table a test put in their place.
@@ -41,7 +44,8 @@ private:
     const ProtectedModeFunctions* previous_;
 };
 
-// True only when IEIsProtectedModeProcess exists and says so.
+// True when IEIsProtectedModeProcess exists and says so, and in an AppContainer tab, which is
+// at least as confined and is held to the same rules.
 bool InProtectedMode();
 
 // Under Protected Mode, the user key that a low-integrity tab may write (the counterpart of

@@ -1,39 +1,15 @@
 #include "extension/cpagelens.h"
 
-#include <mshtml.h>
 #include <servprov.h>
-
-#include <string>
 
 #include "common/com_boundary.h"
 #include "common/module.h"
-#include "common/run_error.h"
 #include "extension/guids.h"
 #include "extension/module_state.h"
-#include "ui/error_text.h"
-#include "window/snapshot_state.h"
-#include "window/snapshot_window.h"
+#include "extension/shortcut_watch.h"
+#include "extension/snapshot_command.h"
 
 namespace pagelens {
-namespace {
-
-constexpr wchar_t kProductCaption[] = L"iePagelens";
-
-void ShowError(const std::wstring& text) {
-    MessageBoxW(nullptr, text.c_str(), kProductCaption, MB_OK);
-}
-
-// The current document of the browser, as an HTML document.
-Status CheckHtmlDocument(IWebBrowser2* browser) {
-    if (!browser) return errors::ObjectRequired();
-    ComPtr<IDispatch> document;
-    if (FAILED(browser->get_Document(document.put())) || !document) return errors::ObjectRequired();
-    ComPtr<IHTMLDocument2> html;
-    if (FAILED(document.As(IID_IHTMLDocument2, html)) || !html) return errors::TypeMismatch();
-    return {};
-}
-
-}  // namespace
 
 HRESULT cPagelens::Create(REFIID iid, void** result) {
     auto* object = new (std::nothrow) cPagelens();
@@ -44,7 +20,11 @@ HRESULT cPagelens::Create(REFIID iid, void** result) {
 }
 
 cPagelens::cPagelens() { ModuleAddRef(); }
-cPagelens::~cPagelens() { ModuleRelease(); }
+cPagelens::~cPagelens() {
+    // Released without SetSite(NULL) first: the thread's watch must not keep us.
+    StopWatchingShortcut(this);
+    ModuleRelease();
+}
 
 // IUnknown
 
@@ -125,6 +105,7 @@ STDMETHODIMP cPagelens::SetSite(IUnknown* site) {
     return AtComBoundary([&]() -> HRESULT {
         if (!site) {
             // The browser is letting go of the extension: so do we.
+            StopWatchingShortcut(this);
             mBrowser.reset();
             mSite.reset();
             return S_OK;
@@ -141,6 +122,8 @@ STDMETHODIMP cPagelens::SetSite(IUnknown* site) {
         hr = services->QueryService(service, interfaceId, browser.put_void());
         if (FAILED(hr)) return hr;
         mBrowser = browser;
+        // As a helper object this is the only way in: there is no toolbar in Edge's IE mode.
+        WatchShortcut(this, mBrowser.get());
         return S_OK;
     });
 }
@@ -150,9 +133,8 @@ STDMETHODIMP cPagelens::GetSite(REFIID iid, void** site) {
         if (!site) return E_POINTER;
         *site = nullptr;
         if (!mSite) return E_FAIL;
-        HRESULT hr = mSite->QueryInterface(iid, site);
-        if (FAILED(hr)) ShowError(L"Error: IObjectWithSite_GetSite, " + DescriptionOfHresult(hr));
-        return S_OK;
+        // The site's own answer: a caller that trusts success must get an interface.
+        return mSite->QueryInterface(iid, site);
     });
 }
 
@@ -165,15 +147,10 @@ STDMETHODIMP cPagelens::QueryStatus(const GUID*, ULONG count, OLECMD commands[],
 }
 
 STDMETHODIMP cPagelens::Exec(const GUID*, DWORD, DWORD, VARIANT*, VARIANT*) {
-    return AtComBoundary([&]() -> HRESULT {
-        Status status = CheckHtmlDocument(mBrowser.get());
-        if (status.ok()) {
-            SetThreadBrowser(mBrowser.get());
-            status = ShowThreadSnapshotWindow();
-        }
-        if (!status.ok()) ShowError(L"iePagelens Error: " + status.error().description);
-        return S_OK;
-    });
+    // Keeps us (and our browser) alive should the browser let go of us while the window is open.
+    ComPtr<IWebBrowser2> browser = mBrowser;
+    RunSnapshotCommand(browser.get());
+    return S_OK;
 }
 
 }  // namespace pagelens

@@ -23,6 +23,9 @@ inline constexpr GUID GUID_GuidRecord = {
 
 inline constexpr wchar_t kProgId[] = L"iePagelens.cPagelens";
 inline constexpr wchar_t kClsidText[] = L"{6074F29D-3144-4FA6-A9A5-41EF836D98B5}";
+// CATID_AppContainerCompatible: the class may load in an AppContainer tab.
+inline constexpr wchar_t kCatidAppContainerCompatibleText[] =
+    L"{59FB2056-D625-48D0-A944-1A85B5AB2640}";
 inline constexpr wchar_t kLibidText[] = L"{DDA7772C-B819-41DA-8421-498C92FB1FC6}";
 
 }  // namespace pagelens

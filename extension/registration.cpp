@@ -16,7 +16,7 @@ namespace {
 struct RegistryEntry {
     std::wstring key;        // below HKEY_CLASSES_ROOT
     std::wstring valueName;  // empty: the key's default value
-    std::wstring value;
+    std::wstring value;      // with an empty valueName: a key of no value
 };
 
 std::vector<RegistryEntry> ClassEntries(const std::wstring& modulePath) {
@@ -28,6 +28,8 @@ std::vector<RegistryEntry> ClassEntries(const std::wstring& modulePath) {
         {clsidKey + L"\\ProgID", L"", kProgId},
         {clsidKey + L"\\VERSION", L"", L"1.0"},
         {clsidKey + L"\\TypeLib", L"", kLibidText},
+        // Without it an Enhanced Protected Mode (AppContainer) tab blocks the add-on.
+        {clsidKey + L"\\Implemented Categories\\" + kCatidAppContainerCompatibleText, L"", L""},
         {kProgId, L"", L"cPagelens"},
         {std::wstring(kProgId) + L"\\Clsid", L"", kClsidText},
     };
@@ -38,6 +40,7 @@ LSTATUS WriteEntry(const RegistryEntry& entry) {
     LSTATUS status = RegCreateKeyExW(HKEY_CLASSES_ROOT, entry.key.c_str(), 0, nullptr, 0,
                                      KEY_SET_VALUE, nullptr, key.put(), nullptr);
     if (status != ERROR_SUCCESS) return status;
+    if (entry.valueName.empty() && entry.value.empty()) return ERROR_SUCCESS;
     const auto bytes = static_cast<DWORD>((entry.value.size() + 1) * sizeof(wchar_t));
     return RegSetValueExW(key.get(), entry.valueName.empty() ? nullptr : entry.valueName.c_str(), 0,
                           REG_SZ, reinterpret_cast<const BYTE*>(entry.value.c_str()), bytes);

@@ -26,6 +26,8 @@ inline constexpr wchar_t JpegQuality[] = L"JpegQuality";
 inline constexpr wchar_t PagelensWidth[] = L"PagelensWidth";
 inline constexpr wchar_t PagelensHeight[] = L"PagelensHeight";
 inline constexpr wchar_t ImageType[] = L"ImageType";
+// Read by the extension only, once per browser thread; never written.
+inline constexpr wchar_t Shortcut[] = L"Shortcut";
 }  // namespace setting
 
 // Reads one setting, the user's value before the machine's; the default, unchanged in its own

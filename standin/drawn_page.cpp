@@ -23,6 +23,7 @@ void DrawnPage::ScrollAreaAsUser(int y) { model_->ScrollAreaTo(y); }
 bool DrawnPage::lazyLoaded() const { return model_->lazyLoaded(); }
 int DrawnPage::draws() const { return model_->draws(); }
 HWND DrawnPage::view() const { return model_->view(); }
+int DrawnPage::typedKeys() const { return model_->typedKeys; }
 void DrawnPage::OnDraw(std::function<void(int)> hook) { model_->onDraw = std::move(hook); }
 
 std::wstring DrawnPage::headerVisibility() const {

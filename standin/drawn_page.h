@@ -97,6 +97,8 @@ public:
     bool lazyLoaded() const;
     int draws() const;
     HWND view() const;
+    // Key messages (other than Shift, Ctrl and Alt) that reached the view; from any thread.
+    int typedKeys() const;
     // Runs after each IViewObject::Draw, with the number of draws so far.
     void OnDraw(std::function<void(int draws)> hook);
 

@@ -42,6 +42,17 @@ LRESULT CALLBACK ViewProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
             break;
         case WM_ERASEBKGND:
             return 1;
+        case WM_KEYDOWN:
+        case WM_KEYUP:
+        case WM_SYSKEYDOWN:
+        case WM_SYSKEYUP:
+            if (model && wParam != VK_SHIFT && wParam != VK_CONTROL && wParam != VK_MENU)
+                ++model->typedKeys;
+            break;
+        case WM_CHAR:
+        case WM_SYSCHAR:
+            if (model) ++model->typedKeys;
+            break;
         case PageModel::kLoadLazyBlock:
             if (model) model->LoadLazyBlockIfSeen();
             return 0;

@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 
+#include <atomic>
 #include <functional>
 #include <string>
 #include <vector>
@@ -62,6 +63,10 @@ public:
     void CountDraw();
     int draws() const { return draws_; }
     std::function<void(int)> onDraw;
+
+    // Key messages of keys other than Shift, Ctrl and Alt that reached the view; read from any
+    // thread.
+    std::atomic<int> typedKeys{0};
 
     static constexpr UINT kLoadLazyBlock = WM_APP + 7;
     void LoadLazyBlockIfSeen();

@@ -2,6 +2,7 @@
 #include "standin/web_browser.h"
 
 #include <olectl.h>
+#include <servprov.h>
 
 #include "standin/com_object.h"
 #include "standin/dispatch_properties.h"
@@ -26,7 +27,8 @@ constexpr NamedDispid kBrowserProperties[] = {
     {L"ReadyState", DISPID_READYSTATE},
 };
 
-class WebBrowser final : public DispatchObject<WebBrowser, IWebBrowser2> {
+// Its own service provider too, as IE's browser is: a helper object's site is the browser itself.
+class WebBrowser final : public DispatchObject<WebBrowser, IWebBrowser2>, public IServiceProvider {
 public:
     WebBrowser(HWND frame, BrowserPage page) : frame_(frame), page_(std::move(page)) {}
     WebBrowser(HWND frame, Navigator navigate, int loadingPolls)
@@ -40,7 +42,22 @@ public:
             riid == IID_IWebBrowserApp || riid == IID_IWebBrowser2) {
             return Answer(ppv);
         }
+        if (riid == IID_IServiceProvider) {
+            *ppv = static_cast<IServiceProvider*>(this);
+            AddRef();
+            return S_OK;
+        }
         return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return DispatchObject::AddRef(); }
+    ULONG STDMETHODCALLTYPE Release() override { return DispatchObject::Release(); }
+
+    // IServiceProvider: the browser application service is this browser.
+    HRESULT STDMETHODCALLTYPE QueryService(REFGUID service, REFIID riid, void** ppv) override {
+        if (!ppv) return E_POINTER;
+        *ppv = nullptr;
+        if (service != IID_IWebBrowserApp) return E_NOINTERFACE;
+        return QueryInterface(riid, ppv);
     }
 
     // IDispatch

@@ -1,9 +1,12 @@
 // Exec, the toolbar command: its failures end in one message box and no window; with an HTML
-// document it shows the snapshot window modally, and the next command shows it again.
+// document it shows the snapshot window modally, and the next command shows it again. And the
+// keyboard shortcut of a helper object, typed through SendInput into a tab of its own thread.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cstdio>
+#include <future>
+#include <memory>
 #include <thread>
 
 #include "common/text_codepage.h"
@@ -12,6 +15,7 @@
 #include "standin/standin_browser.h"
 #include "standin/window_queries.h"
 #include "tests/extension/extension_fixture.h"
+#include "tests/support/registry_guards.h"
 #include "window/control_ids.h"
 
 namespace pagelens::test {
@@ -154,6 +158,237 @@ TEST_F(ExtensionExec, ShowsTheSnapshotWindowModallyAndAgainOnTheNextCommand) {
     // The second command let go of the first browser; only we and its site hold it now.
     EXPECT_EQ(ReferenceCount(first.browser.get()), firstBase);
     EXPECT_EQ(extension.withSite->SetSite(nullptr), S_OK);
+}
+
+// One browser tab as IE runs it: a thread of its own with the stand-in browser showing the drawn
+// page, the extension created as a helper object (SetSite given the browser, never Exec), and
+// the thread's message loop. Work for the tab is posted to its thread as a thread message, so
+// it must not be asked while a modal window of the tab runs its own loop.
+class Tab {
+public:
+    explicit Tab(std::wstring address) : address_(std::move(address)) {
+        std::promise<void> ready;
+        thread_ = std::thread([this, &ready] { Main(ready); });
+        ready.get_future().wait();
+    }
+    // A thread that has shown the snapshot window does not end under Wine: its exit hangs in
+    // the loader and holds every later thread's start. Such a tab lets go of its objects and
+    // its thread is left waiting for the program's end.
+    ~Tab() {
+        if (keepThread_) {
+            Run([this] { TearDown(); });
+            thread_.detach();
+            return;
+        }
+        PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+        thread_.join();
+    }
+    void KeepThread() { keepThread_ = true; }
+
+    // Runs `work` on the tab's thread; false when it did not run within the limit.
+    bool Run(std::function<void()> work) {
+        auto done = std::make_shared<std::promise<void>>();
+        auto future = done->get_future();
+        auto* task = new std::function<void()>([work, done] {
+            work();
+            done->set_value();
+        });
+        if (!PostThreadMessageW(threadId_, kRunTask, 0, reinterpret_cast<LPARAM>(task)))
+            return false;
+        return future.wait_for(std::chrono::seconds(20)) == std::future_status::ready;
+    }
+
+    // The page's view gets the keyboard: its frame the foreground window, the view the focus.
+    bool Focus() {
+        bool focused = false;
+        Run([&] {
+            SetForegroundWindow(browser_.frame.get());
+            SetFocus(browser_.drawnPage->view());
+            focused = GetFocus() == browser_.drawnPage->view();
+        });
+        return focused && GetForegroundWindow() == browser_.frame.get();
+    }
+
+    DWORD threadId() const { return threadId_; }
+    const std::wstring& address() const { return address_; }
+    const standin::DrawnPage& page() const { return *browser_.drawnPage; }
+    IObjectWithSite* extension() { return extension_.withSite.get(); }
+
+private:
+    static constexpr UINT kRunTask = WM_APP + 40;
+
+    void Main(std::promise<void>& ready) {
+        OleInitialize(nullptr);
+        threadId_ = GetCurrentThreadId();
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);  // the queue, for thread messages
+        browser_ = standin::MakeStandinBrowser(DocumentKind::Drawn, SiteKind::WithBrowser, address_,
+                                               L"Tab");
+        extension_ = CreateExtension();
+        // As IE gives a helper object its site: the browser itself.
+        if (extension_.withSite) extension_.withSite->SetSite(browser_.browser.get());
+        ready.set_value();
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+            if (!msg.hwnd && msg.message == kRunTask) {
+                std::unique_ptr<std::function<void()>> task(
+                    reinterpret_cast<std::function<void()>*>(msg.lParam));
+                (*task)();
+                continue;
+            }
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        TearDown();
+        OleUninitialize();
+    }
+
+    void TearDown() {
+        if (extension_.withSite) extension_.withSite->SetSite(nullptr);
+        extension_ = {};
+        browser_ = {};
+    }
+
+    std::wstring address_;
+    bool keepThread_ = false;
+    std::thread thread_;
+    DWORD threadId_ = 0;
+    standin::StandinBrowser browser_;
+    ExtensionObject extension_;
+};
+
+// Presses the keys in order and releases them in reverse, as a user's fingers do.
+UINT Type(const std::vector<WORD>& keys) {
+    std::vector<INPUT> inputs;
+    for (WORD key : keys) inputs.push_back({INPUT_KEYBOARD, {.ki = {key, 0, 0, 0, 0}}});
+    for (auto it = keys.rbegin(); it != keys.rend(); ++it)
+        inputs.push_back({INPUT_KEYBOARD, {.ki = {*it, 0, KEYEVENTF_KEYUP, 0, 0}}});
+    return SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+}
+
+HWND SnapshotWindowOf(DWORD thread) {
+    HWND window = standin::FindSnapshotWindow();
+    return window && GetWindowThreadProcessId(window, nullptr) == thread ? window : nullptr;
+}
+
+template <typename Condition>
+bool WaitFor(Condition condition) {
+    for (int i = 0; i < 600; ++i) {
+        if (condition()) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+// What a shortcut's window showed: read once its capture ended, before Escape closed it.
+struct ShortcutShowing {
+    bool opened = false;
+    std::wstring address;
+    std::wstring status;
+    int typedKeysBeforeEscape = -1;
+    bool closedByEscape = false;
+};
+
+ShortcutShowing WatchShowing(Tab& tab) {
+    ShortcutShowing seen;
+    HWND window = nullptr;
+    seen.opened = WaitFor([&] { return (window = SnapshotWindowOf(tab.threadId())) != nullptr; });
+    if (!seen.opened) return seen;
+    tab.KeepThread();
+    standin::AutomationContext context{{}, {}, [] { return true; }, std::chrono::seconds(90)};
+    const standin::Step waitCapture{standin::StepKind::WaitCapture};
+    (void)standin::RunSteps({&waitCapture, 1}, context);
+    seen.address = standin::ReadControlText(window, ids::txtAddress).value_or(L"<none>");
+    seen.status = standin::ReadStatusText(window).value_or(L"<none>");
+    seen.typedKeysBeforeEscape = tab.page().typedKeys();
+    Type({VK_ESCAPE});
+    seen.closedByEscape = WaitFor([&] { return !IsWindowVisible(window); });
+    if (!seen.closedByEscape) {
+        PostMessageW(window, WM_CLOSE, 0, 0);
+        if (!WaitFor([&] { return !IsWindowVisible(window); })) {
+            fprintf(stderr, "The snapshot window cannot be closed.\n");
+            ExitProcess(1);
+        }
+    }
+    return seen;
+}
+
+class ExtensionShortcut : public RegisteredExtensionTest {
+protected:
+    test::UserSettingsGuard settings_;
+
+    static void StoreShortcut(const wchar_t* text) {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Velmora\\iePagelens\\Settings",
+                           L"Shortcut");
+        if (text)
+            RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Velmora\\iePagelens\\Settings",
+                            L"Shortcut", REG_SZ, text,
+                            static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t)));
+    }
+};
+
+const std::vector<WORD> kCtrlShiftS = {VK_CONTROL, VK_SHIFT, 'S'};
+
+TEST_F(ExtensionShortcut, TypedShortcutOpensTheWindowOverTheTabAndGoesNoFurther) {
+    struct Case {
+        const char* name;
+        const wchar_t* setting;  // null: none stored
+        std::vector<WORD> keys;
+        bool releaseFirst;  // SetSite(NULL) on the thread's only object before typing
+        bool opens;
+    };
+    const Case cases[] = {
+        {"default", nullptr, kCtrlShiftS, false, true},
+        {"changed", L"Ctrl+Alt+P", {VK_CONTROL, VK_MENU, 'P'}, false, true},
+        {"changed: the default no longer", L"Ctrl+Alt+P", kCtrlShiftS, false, false},
+        {"turned off", L"", kCtrlShiftS, false, false},
+        {"the last object let go", nullptr, kCtrlShiftS, true, false},
+    };
+    standin::MessageBoxWatcher boxes;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        StoreShortcut(c.setting);
+        Tab tab(L"http://intranet.example/tab.html");
+        ASSERT_TRUE(tab.extension());
+        if (c.releaseFirst) {
+            ASSERT_TRUE(tab.Run([&] { tab.extension()->SetSite(nullptr); }));
+        }
+        ASSERT_TRUE(tab.Focus()) << "the page cannot be given the keyboard";
+        ASSERT_EQ(Type(c.keys), c.keys.size() * 2);
+        if (c.opens) {
+            const ShortcutShowing seen = WatchShowing(tab);
+            ASSERT_TRUE(seen.opened);
+            EXPECT_EQ(seen.address, tab.address());
+            EXPECT_EQ(seen.status, standin::kCaptureSucceeded) << ToUtf8(seen.status);
+            EXPECT_EQ(seen.typedKeysBeforeEscape, 0) << "the key reached the page";
+            EXPECT_TRUE(seen.closedByEscape);
+            int draws = 0;
+            ASSERT_TRUE(tab.Run([&] { draws = tab.page().draws(); }));
+            EXPECT_GT(draws, 0) << "the tab's own document drew the image";
+        } else {
+            // The key reaching the page shows the hook let it pass; the loop then has seen
+            // whatever the hook could have posted.
+            EXPECT_TRUE(WaitFor([&] { return tab.page().typedKeys() > 0; }));
+            EXPECT_TRUE(tab.Run([] {})) << "a window opened after all";
+            EXPECT_EQ(SnapshotWindowOf(tab.threadId()), nullptr);
+        }
+    }
+    EXPECT_TRUE(boxes.Seen().empty()) << ToUtf8(standin::DescribeMessageBox(boxes.Seen()[0]));
+}
+
+TEST_F(ExtensionShortcut, EachTabOpensItsOwnWindowForItsOwnPage) {
+    StoreShortcut(nullptr);
+    Tab first(L"http://intranet.example/first.html");
+    Tab second(L"http://intranet.example/second.html");
+    ASSERT_TRUE(second.Focus());
+    ASSERT_EQ(Type(kCtrlShiftS), 6u);
+    const ShortcutShowing seen = WatchShowing(second);
+    ASSERT_TRUE(seen.opened);
+    EXPECT_EQ(seen.address, second.address());
+    EXPECT_EQ(seen.status, standin::kCaptureSucceeded) << ToUtf8(seen.status);
+    EXPECT_EQ(SnapshotWindowOf(first.threadId()), nullptr);
+    int draws = -1;
+    ASSERT_TRUE(first.Run([&] { draws = first.page().draws(); }));
+    EXPECT_EQ(draws, 0) << "the other tab's page was captured";
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ const std::wstring kClsidKey = std::wstring(L"CLSID\\") + kClsidText;
 // Every key that registration writes below HKEY_CLASSES_ROOT.
 const std::wstring kOurKeys[] = {
     kClsidKey,
+    kClsidKey + L"\\Implemented Categories\\" + kCatidAppContainerCompatibleText,
     kProgId,
     std::wstring(L"TypeLib\\") + kLibidText,
     L"Interface\\{89024C1F-EE67-4307-82F6-CC1FFE5379A7}",

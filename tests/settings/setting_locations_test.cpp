@@ -92,9 +92,11 @@ TEST_F(StandardUserSettingsTest, AWriteNoKeyTakesIsReportedWithTheMachineKeysErr
 }
 
 // Under Protected Mode the user's writable key is the broker's; HKEY_CURRENT_USER is read
-// after it, and the machine's key last.
+// after it, and the machine's key last. An AppContainer tab keeps the same rules, also where
+// IEIsProtectedModeProcess would not say so.
 HKEY gBrokerKey = nullptr;
-HRESULT WINAPI InProtectedModeYes(BOOL* result) { return *result = TRUE, S_OK; }
+HRESULT WINAPI Yes(BOOL* result) { return *result = TRUE, S_OK; }
+HRESULT WINAPI No(BOOL* result) { return *result = FALSE, S_OK; }
 HRESULT WINAPI BrokerKey(HKEY* key) {
     return RegOpenKeyExW(gBrokerKey, nullptr, 0, KEY_ALL_ACCESS, key) == ERROR_SUCCESS
                ? S_OK
@@ -102,23 +104,37 @@ HRESULT WINAPI BrokerKey(HKEY* key) {
 }
 
 TEST_F(StandardUserSettingsTest, UnderProtectedModeTheBrokersKeyIsWrittenAndReadFirst) {
-    test::ScratchKey low;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, low.path().c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &gBrokerKey, nullptr),
-              ERROR_SUCCESS);
-    ProtectedModeFunctions functions;
-    functions.IEIsProtectedModeProcess = &InProtectedModeYes;
-    functions.IEGetWriteableHKCU = &BrokerKey;
-    ProtectedModeApiOverride seam(functions);
-    test::WriteRaw(HKEY_CURRENT_USER, kSettingsPath, setting::ImageType, REG_SZ,
-                   Bytes({"gif\0", 4}));
-    test::ReadOnlyKeyGuard machine(HKEY_LOCAL_MACHINE, kSettingsPath);
-    test::ReadOnlyKeyGuard user(HKEY_CURRENT_USER, kSettingsPath);  // low integrity: no HKCU
-    EXPECT_EQ(Read(setting::ImageType, std::wstring()), SettingValue{std::wstring(L"gif")});
-    ASSERT_TRUE(Save(setting::ImageType, std::wstring(L"tif")).ok());
-    EXPECT_EQ(test::ReadRaw(gBrokerKey, kSettingsPath, setting::ImageType), Text("tif"));
-    EXPECT_EQ(Read(setting::ImageType, std::wstring()), SettingValue{std::wstring(L"tif")});
-    RegCloseKey(gBrokerKey);
+    using Probe = HRESULT(WINAPI*)(BOOL*);
+    const struct {
+        const char* name;
+        Probe protectedMode;
+        Probe appContainer;
+    } cases[] = {{"Protected Mode", &Yes, &No},
+                 {"AppContainer", &No, &Yes},
+                 {"AppContainer, no Protected Mode function", nullptr, &Yes}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::ScratchKey low;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, low.path().c_str(), 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &gBrokerKey, nullptr),
+                  ERROR_SUCCESS);
+        ProtectedModeFunctions functions;
+        functions.IEIsProtectedModeProcess = c.protectedMode;
+        functions.IsAppContainerProcess = c.appContainer;
+        functions.IEGetWriteableHKCU = &BrokerKey;
+        ProtectedModeApiOverride seam(functions);
+        test::WriteRaw(HKEY_CURRENT_USER, kSettingsPath, setting::ImageType, REG_SZ,
+                       Bytes({"gif\0", 4}));
+        {
+            test::ReadOnlyKeyGuard machine(HKEY_LOCAL_MACHINE, kSettingsPath);
+            test::ReadOnlyKeyGuard user(HKEY_CURRENT_USER, kSettingsPath);  // low: no HKCU
+            EXPECT_EQ(Read(setting::ImageType, std::wstring()), SettingValue{std::wstring(L"gif")});
+            ASSERT_TRUE(Save(setting::ImageType, std::wstring(L"tif")).ok());
+            EXPECT_EQ(test::ReadRaw(gBrokerKey, kSettingsPath, setting::ImageType), Text("tif"));
+            EXPECT_EQ(Read(setting::ImageType, std::wstring()), SettingValue{std::wstring(L"tif")});
+        }
+        RegCloseKey(gBrokerKey);
+    }
 }
 
 // Numbers are written with the user's decimal sign and read in either form, so a placement of

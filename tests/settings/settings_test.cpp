@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include "common/module.h"
+#include "settings/shortcut_setting.h"
 #include "tests/settings/registry_test_keys.h"
+#include "tests/support/registry_guards.h"
 
 namespace pagelens {
 namespace {
@@ -100,6 +102,48 @@ TEST(Settings, TextIsStoredAsWrittenAndExpandableValuesStillReadExpanded) {
             << c.saved;
     }
     SetEnvironmentVariableA("PAGELENS_SETTINGS_TEST", nullptr);
+}
+
+TEST(Settings, ShortcutTextParsesOrLeavesTheDefault) {
+    constexpr Shortcut kNone{};
+    const struct {
+        const wchar_t* text;
+        Shortcut expected;
+    } cases[] = {
+        {L"Ctrl+Shift+S", kDefaultShortcut},
+        {L"  shift + CONTROL +s ", kDefaultShortcut},
+        {L"Ctrl+Alt+P", {'P', true, false, true}},
+        {L"Alt+7", {'7', false, false, true}},
+        {L"F9", {VK_F9, false, false, false}},
+        {L"Shift+F24", {VK_F24, false, true, false}},
+        {L"", kNone},
+        {L"   ", kNone},
+        // Unreadable: the default.
+        {L"S", kDefaultShortcut},        // would take a typed letter
+        {L"Shift+S", kDefaultShortcut},  // likewise
+        {L"Ctrl+Ctrl+S", kDefaultShortcut},
+        {L"Ctrl+", kDefaultShortcut},
+        {L"Ctrl++S", kDefaultShortcut},
+        {L"Ctrl+Shift", kDefaultShortcut},
+        {L"Ctrl+S+Shift", kDefaultShortcut},
+        {L"Win+S", kDefaultShortcut},
+        {L"Ctrl+F0", kDefaultShortcut},
+        {L"Ctrl+F25", kDefaultShortcut},
+        {L"Ctrl+F05", kDefaultShortcut},
+        {L"Ctrl+\u00e9", kDefaultShortcut},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ShortcutFromSetting(c.text), c.expected) << c.text;
+}
+
+TEST(Settings, ShortcutIsReadTheUsersBeforeTheMachines) {
+    test::SettingsKeyGuard machine;
+    test::UserSettingsGuard user;
+    EXPECT_EQ(ReadShortcutSetting(), kDefaultShortcut) << "none stored";
+    const auto text = [](const std::string& value) { return Bytes(value + std::string(1, '\0')); };
+    test::WriteRaw(HKEY_LOCAL_MACHINE, kSettingsPath, setting::Shortcut, REG_SZ, text(""));
+    EXPECT_EQ(ReadShortcutSetting(), Shortcut{}) << "turned off for everyone";
+    test::WriteRaw(HKEY_CURRENT_USER, kSettingsPath, setting::Shortcut, REG_SZ, text("Alt+F2"));
+    EXPECT_EQ(ReadShortcutSetting(), (Shortcut{VK_F2, false, false, true}));
 }
 
 TEST(Settings, AppPathIsTheModuleFolderWithOneTrailingBackslash) {

@@ -1,0 +1,47 @@
+#include "extension/snapshot_command.h"
+
+#include <mshtml.h>
+
+#include <string>
+
+#include "common/com_ptr.h"
+#include "common/run_error.h"
+#include "extension/module_state.h"
+#include "ui/error_text.h"
+#include "window/snapshot_state.h"
+#include "window/snapshot_window.h"
+
+namespace pagelens {
+namespace {
+
+// The current document of the browser, as an HTML document.
+Status CheckHtmlDocument(IWebBrowser2* browser) {
+    if (!browser) return errors::ObjectRequired();
+    ComPtr<IDispatch> document;
+    if (FAILED(browser->get_Document(document.put())) || !document) return errors::ObjectRequired();
+    ComPtr<IHTMLDocument2> html;
+    if (FAILED(document.As(IID_IHTMLDocument2, html)) || !html) return errors::TypeMismatch();
+    return {};
+}
+
+}  // namespace
+
+void RunSnapshotCommand(IWebBrowser2* browser) noexcept {
+    // The library's code stays on the stack for as long as the window is open.
+    ModuleAddRef();
+    try {
+        Status status = CheckHtmlDocument(browser);
+        if (status.ok()) {
+            SetThreadBrowser(browser);
+            status = ShowThreadSnapshotWindow();
+        }
+        if (!status.ok()) {
+            const std::wstring text = L"iePagelens Error: " + status.error().description;
+            MessageBoxW(nullptr, text.c_str(), L"iePagelens", MB_OK);
+        }
+    } catch (...) {
+    }
+    ModuleRelease();
+}
+
+}  // namespace pagelens
