@@ -74,7 +74,7 @@ HRESULT RegisterServer(const std::wstring& modulePath) {
 
 HRESULT UnregisterServer(const std::wstring& modulePath) {
     // Best effort: every step runs whatever the others did.
-    UnRegisterTypeLib(LIBID_iePagelens, 1, 0, 0x409, SYS_WIN32);
+    UnRegisterTypeLib(LIBID_iePagelens, 1, 0, 0x409, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     DeleteTree(std::wstring(L"Interface\\{89024C1F-EE67-4307-82F6-CC1FFE5379A7}"));
     DeleteTree(std::wstring(L"TypeLib\\") + kLibidText);
     auto entries = ClassEntries(modulePath);

@@ -4,10 +4,10 @@
 set -euo pipefail
 # libmagickcore-6.q16-6-extra holds ImageMagick's WMF reader, which the save benchmark checks our
 # WMF files with; imagemagick only recommends it. wixl and msitools build and read the MSI package.
-packages=(g++-mingw-w64-i686 mingw-w64-tools libwine-dev wine wine32:i386 wine64 xvfb xauth
-          chromium imagemagick libmagickcore-6.q16-6-extra nlohmann-json3-dev googletest cmake
-          make libstb-dev poppler-utils zip libz-mingw-w64-dev wixl msitools
-          clang-format)
+packages=(g++-mingw-w64-i686 g++-mingw-w64-x86-64-posix mingw-w64-tools libwine-dev wine
+          wine32:i386 wine64 xvfb xauth chromium imagemagick libmagickcore-6.q16-6-extra
+          nlohmann-json3-dev googletest cmake make libstb-dev poppler-utils zip libz-mingw-w64-dev
+          wixl msitools clang-format)
 missing=()
 for p in "${packages[@]}"; do
   dpkg -s "$p" >/dev/null 2>&1 || missing+=("$p")
@@ -28,6 +28,12 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "Installing: ${missing[*]}"
 "${as_root[@]}" dpkg --add-architecture i386
-"${as_root[@]}" apt-get update -qq
+# A mirror that is half-way through a sync fails one index now and then: try again, and go on
+# with the lists that did arrive (the install below says whether they were enough).
+for attempt in 1 2 3; do
+  "${as_root[@]}" apt-get update -qq && break
+  echo "apt-get update failed (attempt $attempt); trying again" >&2
+  sleep 10
+done
 "${as_root[@]}" env DEBIAN_FRONTEND=noninteractive \
   apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
