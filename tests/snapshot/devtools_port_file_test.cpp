@@ -37,7 +37,7 @@ TEST(DevToolsPortFile, Parses) {
 }
 
 // A Windows browser keeps its sandbox and finds its pipes by value too; only the host's
-// Chromium under Wine (run as root) goes without it. Both keep no profile.
+// Chromium under Wine (run as root) goes without it.
 TEST(BrowserCommandLine, SandboxStaysOnForWindowsBrowsers) {
     const InheritedPipes pipes{reinterpret_cast<HANDLE>(1234), reinterpret_cast<HANDLE>(5678)};
     const std::wstring windows = BrowserCommandLine({L"C:\\Edge\\msedge.exe", false}, L"C:\\p",
@@ -51,8 +51,6 @@ TEST(BrowserCommandLine, SandboxStaysOnForWindowsBrowsers) {
               std::wstring::npos);
     EXPECT_NE(host.find(L" --no-sandbox "), std::wstring::npos);
     EXPECT_NE(host.find(L" --remote-debugging-port=0 "), std::wstring::npos);
-    for (const auto& line : {windows, host})
-        EXPECT_NE(line.find(L" --incognito "), std::wstring::npos);
 }
 
 // Folders whose owner is gone (no lock, or a lock nobody holds) go at the next start, with what

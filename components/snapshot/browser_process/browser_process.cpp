@@ -16,14 +16,14 @@ constexpr auto kStartupLimit = std::chrono::seconds(30);
 constexpr auto kPortFilePoll = std::chrono::milliseconds(20);
 
 // Headless, and without what a capture has no use for (and what costs start-up time):
-// extensions, background services, crash reports; with a profile that keeps nothing (the
-// folder is fresh too, and swept when left behind). Frames stay at the display's rate:
-// unthrottled, a page with an animation renders without pause and slows the whole capture
-// down (by a second on a page of spinning pictures). One switch a line; none of them weakens
-// the sandbox.
+// extensions, background services, crash reports. The profile keeps nothing past the capture:
+// its folder is fresh, private, removed afterwards and swept when left behind (--incognito
+// made the host's Chromium start and close slower, past the time limits). Frames stay at the
+// display's rate: unthrottled, a page with an animation renders without pause and slows the
+// whole capture down (by a second on a page of spinning pictures). One switch a line; none of
+// them weakens the sandbox.
 constexpr const wchar_t* kCaptureSwitches[] = {
     L"--headless",
-    L"--incognito",
     L"--disable-gpu",
     L"--no-first-run",
     L"--disable-background-networking",
