@@ -2,10 +2,12 @@
 
 #include <objbase.h>
 
+#include <atomic>
 #include <cwchar>
 #include <utility>
 
 #include "common/protected_mode.h"
+#include "common/unique_handle.h"
 
 namespace pagelens {
 namespace {
@@ -23,11 +25,7 @@ std::wstring HexText(HRESULT hr) {
 
 }  // namespace
 
-std::optional<std::wstring> ProtectedModeWorkFilePath() {
-    auto folder = WriteableFolder(kInternetCache);
-    if (!folder) return std::nullopt;
-    return *folder + L"\\snapshot.jpg";
-}
+std::optional<std::wstring> ProtectedModeWorkFolder() { return WriteableFolder(kInternetCache); }
 
 std::optional<ProtectedModeSave> ProtectedModeSave::IfProtected() {
     const auto& api = ProtectedModeApi();
@@ -67,7 +65,20 @@ Result<std::wstring> ProtectedModeSave::StagingPath(const std::wstring& chosen) 
     const size_t slash = chosen.find_last_of(L"\\/");
     const std::wstring name = slash == std::wstring::npos ? chosen : chosen.substr(slash + 1);
     if (name.empty()) return errors::FileNotFound();
-    return folder_ + L"\\" + name;
+    const size_t dot = name.rfind(L'.');
+    const std::wstring extension = dot == std::wstring::npos ? L"" : name.substr(dot);
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring path = folder_ + L"\\iePagelens-save-" +
+                                  std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                  std::to_wstring(++counter) + extension;
+        // Made here, so that no other file of that name can be written over.
+        UniqueFile made(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_TEMPORARY, nullptr));
+        if (made) return path;
+        if (GetLastError() != ERROR_FILE_EXISTS) break;
+    }
+    return errors::PathFileAccess(folder_);
 }
 
 Status ProtectedModeSave::Deliver(const std::wstring& staged) {

@@ -15,8 +15,9 @@
 
 namespace pagelens {
 
-// Under Protected Mode, the work file in the broker's writable folder; nothing otherwise.
-std::optional<std::wstring> ProtectedModeWorkFilePath();
+// Under Protected Mode, the broker's writable folder, where the work folder goes; nothing
+// otherwise.
+std::optional<std::wstring> ProtectedModeWorkFolder();
 
 // One brokered save: the dialog, the staging file and the hand-over. A chosen destination that
 // is never handed over is cancelled when the object goes.
@@ -33,7 +34,8 @@ public:
     // extension and flags (it has no title of its own). The destination, or nothing when the
     // user cancelled or the dialog failed.
     std::optional<std::wstring> Ask(HWND owner, const SaveDialogRequest& request);
-    // Where the image is written first: the writable folder, with the chosen file's name.
+    // Where the image is written first: a new file of a name of its own in the writable folder,
+    // with the chosen file's extension; never a file that is there already (the work file).
     Result<std::wstring> StagingPath(const std::wstring& chosen) const;
     // Hands `staged` over for the chosen destination; the staging file is removed either way.
     Status Deliver(const std::wstring& staged);

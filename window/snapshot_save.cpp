@@ -135,7 +135,10 @@ Status frmMain::cmdSave_Click() {
             saved = viewer_.SaveAsJpeg(*target);
             break;
     }
-    if (saved.ok() && brokered) saved = brokered->Deliver(*target);
+    if (saved.ok() && brokered)
+        saved = brokered->Deliver(*target);
+    else if (brokered)
+        DeleteFileW(target->c_str());  // the staging file made for it
     MousePointer(0);
     // A failed save must not look like one still under way.
     statusBar_.SetPanelText(1, saved.ok()

@@ -28,20 +28,21 @@ const wchar_t* FinalStatusText(int32_t code) {
     return nullptr;
 }
 
-bool CanWriteIn(const std::wstring& folder) {
-    wchar_t probe[MAX_PATH];
-    if (!GetTempFileNameW(folder.c_str(), L"ipl", 0, probe)) return false;
-    DeleteFileW(probe);
-    return true;
+Status SnapshotSession::MakeWorkFile(const std::optional<std::wstring>& parent) {
+    ReleaseWorkFile();
+    const auto folder = parent ? parent : UserTemporaryFolder();
+    if (!folder) return errors::PathFileAccess(L"the temporary folder is unknown");
+    auto made = HeldFolder::Create(*folder, kWorkFolderPrefix);
+    if (!made.ok()) return made.error();
+    workFolder_ = std::move(made).value();
+    workFilePath_ = workFolder_.path() + L"\\" + kWorkFileName;
+    return {};
 }
 
-std::wstring WorkFilePathIn(const std::wstring& programFolder) {
-    if (CanWriteIn(programFolder)) return programFolder + kWorkFileName;
-    wchar_t temp[MAX_PATH];
-    const DWORD n = GetTempPathW(MAX_PATH, temp);
-    std::wstring folder = std::wstring(temp, n) + L"iePagelens\\";
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + kWorkFileName;
+void SnapshotSession::ReleaseWorkFile() {
+    workFilePath_.clear();
+    // A folder that cannot go yet (a capture still writing) is left to the next window's sweep.
+    workFolder_ = HeldFolder();
 }
 
 bool SnapshotSession::WorkFileExists() const {

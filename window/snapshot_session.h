@@ -7,9 +7,11 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
+#include "common/held_folder.h"
 #include "common/run_error.h"
 #include "components/snapshot/html_snap.h"
 
@@ -31,17 +33,21 @@ inline constexpr SnapSetting kAddressCaptureSettings[] = {{1, 180000}, {2, 1}, {
 // Panel 1's text for a final code; null for a progress code.
 const wchar_t* FinalStatusText(int32_t code);
 
-// The work file's path for a program in `programFolder` (with its trailing backslash): there
-// when the folder can be written, else in the user's temporary folder, where a standard user's
-// browser can always write.
-std::wstring WorkFilePathIn(const std::wstring& programFolder);
-bool CanWriteIn(const std::wstring& folder);
+// Each showing's work file is `snapshot.jpg` in a folder of its own, `<parent>\<prefix><process
+// id>-<n>`, that only the user may open and that goes when the window closes; the folders of
+// windows that ended without closing are swept by the next one.
+inline constexpr wchar_t kWorkFolderPrefix[] = L"iePagelens-snapshot-";
 
 class SnapshotSession {
 public:
     // `factory` may be empty: then the real component is created.
     void UseFactory(SnapFactory factory) { factory_ = std::move(factory); }
 
+    // A fresh work folder in `parent`, or in the user's temporary folder; the one before goes.
+    // Failing, the work file has no path and captures fail to write it.
+    Status MakeWorkFile(const std::optional<std::wstring>& parent);
+    // The work file, its folder and whatever a capture left in it.
+    void ReleaseWorkFile();
     void SetWorkFilePath(std::wstring path) { workFilePath_ = std::move(path); }
     const std::wstring& WorkFilePath() const { return workFilePath_; }
     bool WorkFileExists() const;
@@ -67,6 +73,7 @@ public:
 private:
     SnapFactory factory_;
     std::unique_ptr<HtmlSnap> snap_;
+    HeldFolder workFolder_;
     std::wstring workFilePath_;
     bool captureDone_ = false;
 };

@@ -147,6 +147,9 @@ Status frmMain::cmdOriginal_Click() {
     SetControlText(ids::lblWidth, DecimalText(viewer_.ImageWidth()));
     SetControlText(ids::lblHeight, DecimalText(viewer_.ImageHeight()));
     SetZoomValue(100);
+    // A zoom already at 100 refills nothing, and the boxes may still hold a resized size.
+    SetControlText(ids::txtWidth, DecimalText(viewer_.ZoomedWidth()));
+    SetControlText(ids::txtHeight, DecimalText(viewer_.ZoomedHeight()));
     return {};
 }
 

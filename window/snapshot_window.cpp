@@ -451,8 +451,8 @@ Status frmMain::PrepareLoad() {
     MoveWindow(hwnd_, placed.left, placed.top, placed.width, placed.height, TRUE);
     shownPlacement_.shown = FrameOf(hwnd_);
 
-    const auto protectedWorkFile = ProtectedModeWorkFilePath();
-    session_.SetWorkFilePath(protectedWorkFile ? *protectedWorkFile : WorkFilePathIn(GetAppPath()));
+    // Without a work folder every capture ends with its write failure, which says so.
+    (void)session_.MakeWorkFile(ProtectedModeWorkFolder());
 
     SetControlText(ids::txtWidth, DecimalText(settings.preset.width));
     SetControlText(ids::txtHeight, DecimalText(settings.preset.height));
@@ -516,6 +516,7 @@ void frmMain::Form_Unload(int16_t&) {
     KillTimer(hwnd_, kLoadTimer);
     session_.CloseSnap();
     (void)session_.DeleteWorkFile();
+    session_.ReleaseWorkFile();
 
     std::vector<HWND> others = OpenWindows();
     for (auto it = others.rbegin(); it != others.rend(); ++it)

@@ -2,8 +2,10 @@
 // neither the work file nor anything beside it.
 #include <gtest/gtest.h>
 
+#include <new>
 #include <string>
 
+#include "components/snapshot/devtools_capture/capture_run.h"
 #include "components/snapshot/devtools_capture/navigation_address.h"
 #include "tests/snapshot/capture_recorder.h"
 #include "tests/snapshot/snapshot_pages.h"
@@ -125,6 +127,28 @@ TEST_F(CaptureFailureTest, FailedCaptureDoesNotReplaceAnExistingFile) {
     EXPECT_EQ(run->recorder.finalCode(), -3);
     EXPECT_EQ(ReadFileBytes(workFile_).size(), sizeof old);
     EXPECT_EQ(FilesIn(folder_.path()), std::vector<std::wstring>{L"snapshot.jpg"});
+}
+
+// A reporter whose first final report throws: the worker still ends the wait with a failure
+// instead of taking the browser's process down.
+TEST_F(CaptureFailureTest, AnExceptionWhileTellingTheOutcomeStillEndsTheWait) {
+    struct ThrowingOnce final : capture::CaptureReporter {
+        void Progress(int32_t) override {}
+        void Status(std::wstring, int32_t code) override {
+            if (code == 0) return;
+            if (throws-- > 0) throw std::bad_alloc();
+            finals.push_back(code);
+        }
+        int throws = 1;
+        std::vector<int32_t> finals;
+    } reporter;
+    capture::CaptureRequest request;
+    request.address = L"about:blank";
+    request.filePath = folder_.file(L"no such folder\\snapshot.jpg");
+    request.deadline = capture::Clock::now() + std::chrono::seconds(30);
+    capture::CaptureControl control;
+    capture::RunCapture(request, control, reporter);
+    EXPECT_EQ(reporter.finals, std::vector<int32_t>{-1});
 }
 
 }  // namespace

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -42,21 +44,69 @@ TEST(PipeTransportTest, FramerSplitsAtNulBytesWhereverTheChunksEnd) {
     }
 }
 
+// Laid out for the child's width: a 64-bit runtime reads 8 bytes per handle, sign-extended.
 TEST(PipeTransportTest, DescriptorBlockGivesThePipesAsDescriptorsThreeAndFour) {
     const HANDLE fd3 = reinterpret_cast<HANDLE>(0x1234);
     const HANDLE fd4 = reinterpret_cast<HANDLE>(0x5678);
-    const std::string block = capture::InheritedDescriptorBlock(fd3, fd4);
-    ASSERT_EQ(block.size(), sizeof(int) + 5 + 5 * sizeof(HANDLE));
-    int count = 0;
-    std::memcpy(&count, block.data(), sizeof count);
-    EXPECT_EQ(count, 5);
-    const unsigned char expectedFlags[] = {0, 0, 0, 0x09, 0x09};
-    EXPECT_EQ(std::memcmp(block.data() + 4, expectedFlags, 5), 0);
-    HANDLE handles[5];
-    std::memcpy(handles, block.data() + 9, sizeof handles);
-    EXPECT_EQ(handles[0], INVALID_HANDLE_VALUE);
-    EXPECT_EQ(handles[3], fd3);
-    EXPECT_EQ(handles[4], fd4);
+    for (size_t width : {size_t(4), size_t(8)}) {
+        SCOPED_TRACE(width);
+        const std::string block = capture::InheritedDescriptorBlock(fd3, fd4, width);
+        ASSERT_EQ(block.size(), sizeof(int) + 5 + 5 * width);
+        int count = 0;
+        std::memcpy(&count, block.data(), sizeof count);
+        EXPECT_EQ(count, 5);
+        const unsigned char expectedFlags[] = {0, 0, 0, 0x09, 0x09};
+        EXPECT_EQ(std::memcmp(block.data() + 4, expectedFlags, 5), 0);
+        int64_t handles[5] = {};
+        for (int i = 0; i < 5; ++i) {
+            std::memcpy(&handles[i], block.data() + 9 + i * width, width);
+            if (width == 4) handles[i] = static_cast<int32_t>(handles[i]);
+        }
+        EXPECT_EQ(handles[0], -1);
+        EXPECT_EQ(handles[3], 0x1234);
+        EXPECT_EQ(handles[4], 0x5678);
+    }
+}
+
+std::wstring PeerChild(int width) {
+    return BuildDir() + L"\\tests\\snapshot\\pipe_peer_child" + std::to_wstring(width) + L".exe";
+}
+
+// A 32-bit process starts 64-bit programs only on 64-bit Windows.
+bool SixtyFourBitWindows() {
+    BOOL wow64 = FALSE;
+    return sizeof(void*) == 8 || (IsWow64Process(GetCurrentProcess(), &wow64) && wow64);
+}
+
+// Some Wine hosts cannot run 32-bit programs at all; the child started without pipes says so by
+// ending with 3.
+bool ThirtyTwoBitProgramsRun() {
+    std::wstring commandLine = L"\"" + PeerChild(32) + L"\"";
+    STARTUPINFOW startup{sizeof startup};
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                        nullptr, nullptr, &startup, &started))
+        return false;
+    UniqueHandleK process(started.hProcess), thread(started.hThread);
+    DWORD exitCode = 0;
+    return WaitForSingleObject(process.get(), 30000) == WAIT_OBJECT_0 &&
+           GetExitCodeProcess(process.get(), &exitCode) && exitCode == 3;
+}
+
+TEST(PipeTransportTest, HandleWidthComesFromTheProgramsHeader) {
+    TempFolder folder;
+    const std::wstring text = folder.file(L"notes.exe");
+    WriteFileBytes(text, "MZ not a program", 16);
+    const std::pair<std::wstring, std::optional<size_t>> cases[] = {
+        {PeerChild(32), 4},
+        {PeerChild(64), 8},
+        {text, std::nullopt},
+        {folder.file(L"missing.exe"), std::nullopt},
+    };
+    for (const auto& [path, width] : cases) {
+        SCOPED_TRACE(std::string(path.begin(), path.end()));
+        EXPECT_EQ(capture::ProgramHandleSize(path), width);
+    }
 }
 
 // Reads NUL-terminated messages from `in` until it ends.
@@ -137,8 +187,9 @@ TEST(PipeTransportTest, ConnectionTalksToAPeerOnAnonymousPipes) {
     EXPECT_EQ(Json::parse(received[2]).value("id", 0), 3);
 }
 
-// Nothing arrives: Close ends the wait as stopped, the time limit as timed out; a message with
-// a NUL in it is refused rather than sent as two.
+// Nothing arrives, or the peer stops reading with the pipe full: Close ends the wait as stopped,
+// the time limit as timed out, and a message cut off midway is the last one sent; a message
+// with a NUL in it is refused rather than sent as two.
 TEST(PipeTransportTest, WaitsEndAtCloseAndAtTheTimeLimit) {
     auto created = capture::CreateDevToolsPipes();
     ASSERT_TRUE(created.ok());
@@ -154,28 +205,66 @@ TEST(PipeTransportTest, WaitsEndAtCloseAndAtTheTimeLimit) {
     EXPECT_EQ(late.error().number, capture::kTimedOut);
     EXPECT_FALSE(transport.closed());
     EXPECT_FALSE(transport.SendText(std::string("a\0b", 3), {}).ok());
+
+    const std::string big(8 << 20, 'x');  // more than the pipe holds
+    Status full =
+        transport.SendText(big, {nullptr, capture::Clock::now() + std::chrono::seconds(1)});
+    ASSERT_FALSE(full.ok());
+    EXPECT_EQ(full.error().number, capture::kTimedOut);
+    // What follows a cut-off message is refused at once, even without a time limit.
+    EXPECT_FALSE(transport.SendText("{}", {}).ok());
+
+    auto again = capture::CreateDevToolsPipes();
+    ASSERT_TRUE(again.ok());
+    capture::DevToolsPipes second = std::move(again).value();
+    PipeTransport other(std::move(second.toBrowser), std::move(second.fromBrowser));
+    UniqueHandleK closing(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    std::thread closer([&] {
+        Sleep(200);
+        SetEvent(closing.get());
+    });
+    Status closed = other.SendText(big, {closing.get(), capture::Clock::time_point::max()});
+    closer.join();
+    ASSERT_FALSE(closed.ok());
+    EXPECT_TRUE(capture::IsStopped(closed.error()));
 }
 
-// A real Windows process started the way the capture browser is: it finds the pipes as its
-// descriptors 3 and 4, answers through them, and its end closes the pipe.
+// Real Windows processes of both widths started the way the capture browser is: each finds the
+// pipes as its descriptors 3 and 4 and named by the switch, answers through them, and its end
+// closes the pipe.
 TEST(PipeTransportTest, ChildFindsThePipesAsDescriptorsThreeAndFour) {
-    const std::wstring child = BuildDir() + L"\\tests\\snapshot\\pipe_peer_child.exe";
-    ASSERT_TRUE(FileExists(child));
-    auto started = capture::StartWithDevToolsPipes(L"\"" + child + L"\"", nullptr);
-    ASSERT_TRUE(started.ok()) << std::string(started.error().description.begin(),
-                                             started.error().description.end());
-    capture::PipedProcess piped = std::move(started).value();
-    DevToolsConnection connection(std::move(piped.transport));
-    const Interrupts interrupts{nullptr, capture::Clock::now() + std::chrono::seconds(30)};
-    auto answer = connection.Call("Target.getTargets", Json::object(), "", interrupts);
-    ASSERT_TRUE(answer.ok());
-    EXPECT_EQ(answer->value("through", ""), "fd3 fd4");
-    ASSERT_TRUE(connection.Send("Browser.close", Json::object(), "", interrupts).ok());
-    EXPECT_TRUE(connection.ReadUntilClosed(interrupts).ok());
-    ASSERT_EQ(WaitForSingleObject(piped.process.get(), 30000), WAIT_OBJECT_0);
-    DWORD exitCode = 1;
-    GetExitCodeProcess(piped.process.get(), &exitCode);
-    EXPECT_EQ(exitCode, 0u);
+    const int ownWidth = sizeof(void*) * 8;
+    for (int width : {ownWidth, 96 - ownWidth}) {
+        if (width == 64 && !SixtyFourBitWindows()) continue;
+        if (width == 32 && !ThirtyTwoBitProgramsRun())
+            GTEST_SKIP() << "this machine cannot run 32-bit programs: the 32-bit child is untried";
+        SCOPED_TRACE(width);
+        const std::wstring child = PeerChild(width);
+        ASSERT_TRUE(FileExists(child));
+        TempFolder profile;
+        auto started = capture::StartWithDevToolsPipes(
+            child,
+            [&](const capture::InheritedPipes& pipes) {
+                return capture::BrowserCommandLine({child, false}, profile.path(),
+                                                   capture::DevToolsChannel::Pipe, &pipes);
+            },
+            nullptr);
+        ASSERT_TRUE(started.ok()) << std::string(started.error().description.begin(),
+                                                 started.error().description.end());
+        capture::PipedProcess piped = std::move(started).value();
+        DevToolsConnection connection(std::move(piped.transport));
+        const Interrupts interrupts{nullptr, capture::Clock::now() + std::chrono::seconds(30)};
+        auto answer = connection.Call("Target.getTargets", Json::object(), "", interrupts);
+        ASSERT_TRUE(answer.ok());
+        EXPECT_EQ(answer->value("through", ""), "fd3 fd4");
+        EXPECT_EQ(answer->value("switch", ""), "same");
+        ASSERT_TRUE(connection.Send("Browser.close", Json::object(), "", interrupts).ok());
+        EXPECT_TRUE(connection.ReadUntilClosed(interrupts).ok());
+        ASSERT_EQ(WaitForSingleObject(piped.process.get(), 30000), WAIT_OBJECT_0);
+        DWORD exitCode = 1;
+        GetExitCodeProcess(piped.process.get(), &exitCode);
+        EXPECT_EQ(exitCode, 0u);
+    }
 }
 
 }  // namespace

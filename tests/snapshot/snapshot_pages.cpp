@@ -59,8 +59,10 @@ std::vector<std::wstring> CaptureProfileFolders() {
     const std::wstring prefix =
         std::wstring(capture::kProfileFolderPrefix) + std::to_wstring(GetCurrentProcessId()) + L"-";
     std::vector<std::wstring> folders;
+    // Each folder's lock goes with its owner's handle, so the folders alone tell.
     for (const auto& name : FilesIn(temp))
-        if (name.rfind(prefix, 0) == 0) folders.push_back(temp + L"\\" + name);
+        if (name.rfind(prefix, 0) == 0 && !name.ends_with(L".lock"))
+            folders.push_back(temp + L"\\" + name);
     return folders;
 }
 

@@ -9,25 +9,54 @@
 namespace pagelens::test {
 namespace {
 
-std::wstring TempFolder() {
+std::wstring UserTemp() {
     wchar_t temp[MAX_PATH];
     const DWORD n = GetTempPathW(MAX_PATH, temp);
     return std::wstring(temp, n);
 }
 
-TEST(SnapshotSession, WorkFileIsInTheProgramFolderWhenItCanBeWritten) {
-    const std::wstring folder = TempFolder();
-    EXPECT_TRUE(CanWriteIn(folder));
-    EXPECT_EQ(WorkFilePathIn(folder), folder + L"snapshot.jpg");
+bool Exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-TEST(SnapshotSession, WorkFileMovesToTheUsersTemporaryFolderWhenTheProgramFolderIsClosed) {
-    const std::wstring missing = TempFolder() + L"no-such-folder-of-pagelens\\";
-    const std::wstring fallback = TempFolder() + L"iePagelens\\snapshot.jpg";
-    EXPECT_FALSE(CanWriteIn(missing));
-    EXPECT_EQ(WorkFilePathIn(missing), fallback);
-    // The fallback folder is made, so a capture can write there at once.
-    EXPECT_TRUE(CanWriteIn(TempFolder() + L"iePagelens\\"));
+bool IsEmpty(const std::wstring& folder) {
+    WIN32_FIND_DATAW entry;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &entry);
+    if (find == INVALID_HANDLE_VALUE) return true;
+    bool empty = true;
+    do {
+        const std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..") empty = false;
+    } while (empty && FindNextFileW(find, &entry));
+    FindClose(find);
+    return empty;
+}
+
+// Two showings at once each get a work file of their own; what a window that ended without
+// closing left is swept by the next one, and a closed showing leaves nothing.
+TEST(SnapshotSession, EachShowingHasAWorkFileOfItsOwn) {
+    TempFolder parent;
+    const std::wstring crashed = parent.file(L"iePagelens-snapshot-4000000-1");
+    ASSERT_TRUE(CreateDirectoryW(crashed.c_str(), nullptr));
+    WriteFileBytes(crashed + L"\\snapshot.jpg", "page", 4);
+    SnapshotSession first, second;
+    ASSERT_TRUE(first.MakeWorkFile(parent.path()).ok());
+    ASSERT_TRUE(second.MakeWorkFile(parent.path()).ok());
+    EXPECT_FALSE(Exists(crashed));
+    EXPECT_NE(first.WorkFilePath(), second.WorkFilePath());
+    for (const auto* session : {&first, &second}) {
+        const std::wstring& path = session->WorkFilePath();
+        EXPECT_EQ(path.rfind(parent.path() + L"\\iePagelens-snapshot-", 0), 0u);
+        EXPECT_EQ(path.substr(path.size() - 13), L"\\snapshot.jpg");
+    }
+    WriteFileBytes(first.WorkFilePath(), "first", 5);
+    ASSERT_TRUE(second.MakeWorkFile(parent.path()).ok());  // the next showing's sweep
+    EXPECT_TRUE(first.WorkFileExists());
+    first.ReleaseWorkFile();
+    second.ReleaseWorkFile();
+    EXPECT_TRUE(IsEmpty(parent.path()));
+    ASSERT_TRUE(first.MakeWorkFile(std::nullopt).ok());
+    EXPECT_EQ(first.WorkFilePath().rfind(UserTemp() + L"iePagelens-snapshot-", 0), 0u);
 }
 
 TEST(SnapshotSession, EachWayOfCapturingWritesItsOwnSettingsInOrder) {
@@ -82,7 +111,7 @@ TEST(SnapshotSession, OnlyFinalCodesEndTheWaitAndEachHasItsText) {
 
 TEST(SnapshotSession, DeletingTheWorkFileThatCannotGoIsAnAccessError) {
     SnapshotSession session;
-    const std::wstring path = TempFolder() + L"pagelens-session-work.jpg";
+    const std::wstring path = UserTemp() + L"pagelens-session-work.jpg";
     session.SetWorkFilePath(path);
     EXPECT_TRUE(session.DeleteWorkFile().ok());  // nothing there: nothing to do
     UniqueFile held(

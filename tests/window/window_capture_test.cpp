@@ -1,3 +1,9 @@
+#include <atomic>
+#include <thread>
+
+#include "imaging/image_files.h"
+#include "standin/documents.h"
+#include "standin/web_browser.h"
 #include "tests/window/window_fixture.h"
 
 namespace pagelens::test {
@@ -164,6 +170,64 @@ TEST_F(SnapshotWindowTest, ABrowserCaptureErrorShowsOneMessageAndLeavesTheWindow
     window->SetControlText(ids::txtAddress, L"http://127.0.0.1/again.html");
     ASSERT_TRUE(window->cmdSnapshot_Click().ok());
     EXPECT_EQ(Text(ids::lblWidth), L"25");
+}
+
+// Two tabs' windows, each on its own thread, capture two different pages at once: each shows and
+// saves its own page, and once both have closed no work file is left.
+TEST_F(SnapshotWindowTest, TwoWindowsOnTwoThreadsKeepTheirOwnPages) {
+    TempFolder saved;
+    const uint32_t colours[] = {0xFFFF0000, 0xFF0000FF};
+    std::wstring workFiles[2];
+    auto showAndSave = [&](int i) {
+        CoInitialize(nullptr);
+        HWND tab = CreateWindowExW(0, L"STATIC", L"tab", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                   nullptr, nullptr, nullptr, nullptr);
+        auto page = standin::CreateWebBrowser(
+            tab, {standin::CreateDocument(standin::DocumentKind::Html,
+                                          L"http://127.0.0.1/" + std::to_wstring(i), L"Page"),
+                  L"http://127.0.0.1/" + std::to_wstring(i), L"Page"});
+        SetThreadBrowser(page.get());
+        SnapScript script;
+        script.image = SolidImage(120, 80, colours[i]);
+        script.write().status(1);
+        ScriptedSnapFactory scripts({script});
+        {
+            frmMain shown;
+            shown.UseSnapFactory([&](HtmlSnapEvents* e) { return scripts(e); });
+            shown.UseSaveDialog([&](HWND, const SaveDialogRequest&) {
+                return std::optional<std::wstring>(saved.file(std::to_wstring(i) + L".png"));
+            });
+            EXPECT_TRUE(shown.Load().ok());
+            EXPECT_TRUE(PumpUntil([&] { return scripts.log().created > 0 && !shown.Busy(); },
+                                  std::chrono::seconds(20)));
+            workFiles[i] = shown.WorkFilePath();
+            EXPECT_EQ(shown.Viewer().image().row(10)[10] & 0xFFFFFF, colours[i] & 0xFFFFFF);
+            EXPECT_TRUE(shown.cmdSave_Click().ok());
+            shown.Unload();
+        }
+        SetThreadBrowser(nullptr);
+        page.reset();
+        DestroyWindow(tab);
+        CoUninitialize();
+    };
+    std::atomic<int> finished{0};
+    auto run = [&](int i) {
+        showAndSave(i);
+        ++finished;
+    };
+    std::thread first(run, 0), second(run, 1);
+    // Windows of other threads may send to this thread's windows: it keeps pumping meanwhile.
+    EXPECT_TRUE(PumpUntil([&] { return finished == 2; }, std::chrono::seconds(120)));
+    first.join();
+    second.join();
+    EXPECT_NE(workFiles[0], workFiles[1]);
+    for (int i : {0, 1}) {
+        auto image = LoadImageFile(saved.file(std::to_wstring(i) + L".png"));
+        ASSERT_TRUE(image.ok());
+        EXPECT_EQ(image->row(10)[10] & 0xFFFFFF, colours[i] & 0xFFFFFF);
+        const std::wstring folder = workFiles[i].substr(0, workFiles[i].rfind(L'\\'));
+        EXPECT_EQ(GetFileAttributesW(folder.c_str()), INVALID_FILE_ATTRIBUTES);
+    }
 }
 
 }  // namespace

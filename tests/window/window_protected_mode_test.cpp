@@ -171,11 +171,12 @@ TEST_F(ProtectedModeWindowTest, SavingGoesThroughTheBrokersDialogAndHandOver) {
     EXPECT_EQ(broker.flags, 2050u);
     EXPECT_EQ(commonDialogs, 0);
     EXPECT_EQ(broker.saves, 1);
-    EXPECT_EQ(broker.savedFrom, low.file(L"page.png"));
+    EXPECT_EQ(broker.savedFrom.rfind(low.path() + L"\\iePagelens-save-", 0), 0u);
+    EXPECT_EQ(broker.savedFrom.substr(broker.savedFrom.size() - 4), L".png");
     const auto bytes = ReadFileBytes(broker.destination);
     ASSERT_GE(bytes.size(), 4u);
     EXPECT_EQ(bytes[1], 'P');
-    EXPECT_FALSE(FileExists(low.file(L"page.png")));  // the staging copy is gone
+    EXPECT_FALSE(FileExists(broker.savedFrom));  // the staging copy is gone
     EXPECT_EQ(Panel(1), L"Save file done");
     EXPECT_EQ(broker.cancels, 0);
 }
@@ -198,6 +199,24 @@ TEST_F(ProtectedModeWindowTest, ACancelEndsSilentlyAndAFailedHandOverIsReported)
     EXPECT_TRUE(boxes->Seen().empty());
 }
 
+// The work file is in the writable folder too: a save named like it is staged apart and leaves
+// it for Original.
+TEST_F(ProtectedModeWindowTest, SavingUnderTheWorkFilesNameLeavesTheWorkFile) {
+    ProtectedModeApiOverride seam(functions);
+    Open({Capture()});
+    WaitForIdle();
+    const std::wstring workFile = window->WorkFilePath();
+    ASSERT_TRUE(FileExists(workFile));
+    broker.destination = documents.file(L"snapshot.jpg");
+    ASSERT_TRUE(window->cmdSave_Click().ok());
+    EXPECT_EQ(Panel(1), L"Save file done");
+    EXPECT_TRUE(FileExists(broker.destination));
+    EXPECT_TRUE(FileExists(workFile));
+    EXPECT_NE(broker.savedFrom, workFile);
+    EXPECT_FALSE(FileExists(broker.savedFrom));
+    EXPECT_TRUE(window->cmdOriginal_Click().ok());
+}
+
 // Without the functions (older Internet Explorer, Wine) the window saves as it always did.
 TEST_F(ProtectedModeWindowTest, WithoutTheFunctionsTheCommonDialogServes) {
     OpenWithImage();
@@ -216,7 +235,7 @@ TEST_F(ProtectedModeWindowTest, CapturesEndAtOnceSayingWhyAndTheWorkFileIsInTheW
     Open({refused});
     ASSERT_TRUE(
         PumpUntil([&] { return !Panel(1).empty() && !window->Busy(); }, std::chrono::seconds(20)));
-    EXPECT_EQ(window->WorkFilePath(), low.file(L"snapshot.jpg"));
+    EXPECT_EQ(window->WorkFilePath().rfind(low.path() + L"\\iePagelens-snapshot-", 0), 0u);
     const std::wstring why =
         L"Fail to take the snapshot of the page: this tab runs in Protected "
         L"Mode, where the capture browser is not started";

@@ -133,20 +133,26 @@ TEST_F(ImageCommandsTest, PresetRecallsTheStoredSizeWithoutBounds) {
     EXPECT_EQ(window->Viewer().ImageWidth(), 200);
 }
 
+// With the zoom moved away from 100 and left at it: the boxes read the image's own size.
 TEST_F(ImageCommandsTest, OriginalBringsBackTheCapturedPixelsAfterConversionsAndResize) {
     std::vector<uint32_t> captured(window->Viewer().image().pixels(),
                                    window->Viewer().image().pixels() + 200 * 100);
-    ASSERT_TRUE(window->cmdBlackAndWhite_Click().ok());
-    TypeSize(L"50", L"20");
-    window->cmdReSize_Click();
-    window->SetZoomValue(20);
-    ASSERT_TRUE(window->cmdOriginal_Click().ok());
-    const Image& image = window->Viewer().image();
-    ASSERT_EQ(image.width(), 200);
-    ASSERT_EQ(image.height(), 100);
-    EXPECT_TRUE(std::equal(captured.begin(), captured.end(), image.pixels()));
-    EXPECT_EQ(Text(ids::lblHeight), L"100");
-    EXPECT_EQ(window->ZoomValue(), 100);
+    for (int zoomAfterResize : {20, 100}) {
+        SCOPED_TRACE(zoomAfterResize);
+        ASSERT_TRUE(window->cmdBlackAndWhite_Click().ok());
+        TypeSize(L"1", L"1");
+        window->cmdReSize_Click();
+        window->SetZoomValue(zoomAfterResize);
+        ASSERT_TRUE(window->cmdOriginal_Click().ok());
+        const Image& image = window->Viewer().image();
+        ASSERT_EQ(image.width(), 200);
+        ASSERT_EQ(image.height(), 100);
+        EXPECT_TRUE(std::equal(captured.begin(), captured.end(), image.pixels()));
+        EXPECT_EQ(Text(ids::lblHeight), L"100");
+        EXPECT_EQ(window->ZoomValue(), 100);
+        EXPECT_EQ(Text(ids::txtWidth), L"200");
+        EXPECT_EQ(Text(ids::txtHeight), L"100");
+    }
 }
 
 TEST_F(SnapshotWindowTest, ImageCommandsWithoutAnImageSayWhyInTheStatusBar) {

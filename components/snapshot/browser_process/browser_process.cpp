@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include <atomic>
 #include <utility>
 #include <vector>
 
@@ -16,16 +15,38 @@ namespace {
 constexpr auto kStartupLimit = std::chrono::seconds(30);
 constexpr auto kPortFilePoll = std::chrono::milliseconds(20);
 
-// Headless, with its port chosen by itself, and without what a capture has no use for (and
-// what costs start-up time): extensions, background services, crash reports. Frames stay at
-// the display's rate: unthrottled, a page with an animation renders without pause and slows
-// the whole capture down (by a second on a page of spinning pictures).
-constexpr const wchar_t* kHeadlessFlags =
-    L" --headless --no-sandbox --disable-gpu --no-first-run --disable-background-networking"
-    L" --disable-component-update --disable-sync --disable-quic --hide-scrollbars"
-    L" --disable-extensions --disable-component-extensions-with-background-pages"
-    L" --disable-default-apps --disable-breakpad --mute-audio"
-    L" --disable-features=LocalNetworkAccessChecks";  // a served tab's parts from intranet hosts
+// Headless, and without what a capture has no use for (and what costs start-up time):
+// extensions, background services, crash reports. The profile keeps nothing past the capture:
+// its folder is fresh, private, removed afterwards and swept when left behind (--incognito
+// made the host's Chromium start and close slower, past the time limits). Frames stay at the
+// display's rate: unthrottled, a page with an animation renders without pause and slows the
+// whole capture down (by a second on a page of spinning pictures). One switch a line; none of
+// them weakens the sandbox.
+constexpr const wchar_t* kCaptureSwitches[] = {
+    L"--headless",
+    L"--disable-gpu",
+    L"--no-first-run",
+    L"--disable-background-networking",
+    L"--disable-component-update",
+    L"--disable-sync",
+    L"--disable-quic",
+    L"--hide-scrollbars",
+    L"--disable-extensions",
+    L"--disable-component-extensions-with-background-pages",
+    L"--disable-default-apps",
+    L"--disable-breakpad",
+    L"--mute-audio",
+    // A page served from the tab's markup loads its parts from the intranet's other hosts.
+    L"--disable-features=LocalNetworkAccessChecks",
+};
+// Only the host's Chromium under Wine, which runs as root there and refuses to start sandboxed
+// as root. A Windows browser keeps its sandbox: the pages it renders are the web's.
+constexpr wchar_t kHostOnlySwitch[] = L"--no-sandbox";
+
+// The handle's value as Chromium reads it back (base::win::Uint32ToHandle): decimal.
+std::wstring HandleValueText(HANDLE handle) {
+    return std::to_wstring(static_cast<uint32_t>(reinterpret_cast<uintptr_t>(handle)));
+}
 
 // The host's shell, and what it runs: the browser in the background with no standard streams
 // of ours, then reads of its own standard input (the lifeline) until that ends or the browser
@@ -48,31 +69,6 @@ std::wstring QuotedArgument(const std::wstring& text) {
         quoted += c;
     }
     return quoted + L"\"";
-}
-
-// Empties and removes a folder; true when it is gone.
-bool RemoveTree(const std::wstring& path) {
-    WIN32_FIND_DATAW entry;
-    HANDLE find = FindFirstFileW((path + L"\\*").c_str(), &entry);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = entry.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring child = path + L"\\" + name;
-            const bool isFolder = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                                  !(entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-            if (isFolder) {
-                RemoveTree(child);
-            } else {
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-                    SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-                if (!DeleteFileW(child.c_str())) RemoveDirectoryW(child.c_str());
-            }
-        } while (FindNextFileW(find, &entry));
-        FindClose(find);
-    }
-    return RemoveDirectoryW(path.c_str()) ||
-           GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 std::string ReadSmallFile(const std::wstring& path) {
@@ -166,48 +162,39 @@ std::optional<DevToolsEndpoint> ParseDevToolsActivePort(std::string_view content
 }
 
 Result<ProfileFolder> ProfileFolder::Create() {
-    static std::atomic<unsigned> counter{0};
-    const std::wstring base = TemporaryFolder() + L"\\" + kProfileFolderPrefix +
-                              std::to_wstring(GetCurrentProcessId()) + L"-";
-    for (int attempt = 0; attempt < 1000; ++attempt) {
-        std::wstring path = base + std::to_wstring(++counter);
-        if (CreateDirectoryW(path.c_str(), nullptr)) return ProfileFolder(std::move(path));
-        if (GetLastError() != ERROR_ALREADY_EXISTS) break;
-    }
-    return Failed(L"No profile folder for the capture browser could be made in " +
-                  TemporaryFolder());
-}
-
-ProfileFolder::~ProfileFolder() {
-    if (!path_.empty()) Remove(std::chrono::milliseconds(0));
-}
-
-bool ProfileFolder::Remove(std::chrono::milliseconds patience) {
-    if (path_.empty()) return true;
-    const auto end = Clock::now() + patience;
-    for (;;) {
-        if (RemoveTree(path_)) {
-            path_.clear();
-            return true;
-        }
-        if (Clock::now() >= end) return false;
-        Sleep(50);
-    }
+    const auto temporary = UserTemporaryFolder();
+    if (!temporary)
+        return Failed(
+            L"No profile folder for the capture browser: the temporary folder is unknown");
+    auto folder = HeldFolder::Create(*temporary, kProfileFolderPrefix);
+    if (!folder.ok())
+        return Failed(L"No profile folder for the capture browser could be made: " +
+                      folder.error().description);
+    return ProfileFolder(std::move(folder).value());
 }
 
 std::wstring BrowserCommandLine(const BrowserProgram& program, const std::wstring& profileArgument,
-                                DevToolsChannel channel) {
+                                DevToolsChannel channel, const InheritedPipes* pipes) {
+    std::wstring line = Quoted(program.path);
+    for (const wchar_t* name : kCaptureSwitches) line += std::wstring(L" ") + name;
+    if (program.hostProgram) line += std::wstring(L" ") + kHostOnlySwitch;
+    if (channel == DevToolsChannel::Port) {
+        line += L" --remote-debugging-port=0";
+    } else {
+        line += L" --remote-debugging-pipe";
+        // Current builds take the inherited handles by value too, older ones only descriptors
+        // 3 and 4: with both, either finds them.
+        if (pipes)
+            line += L" --remote-debugging-io-pipes=" + HandleValueText(pipes->browserReads) + L"," +
+                    HandleValueText(pipes->browserWrites);
+    }
     // The start-up tab opens a blank page: the browser's own start page would load meanwhile.
-    return Quoted(program.path) + kHeadlessFlags +
-           (channel == DevToolsChannel::Pipe ? L" --remote-debugging-pipe"
-                                             : L" --remote-debugging-port=0") +
-           L" " + Quoted(L"--user-data-dir=" + profileArgument) + L" about:blank";
+    return line + L" " + Quoted(L"--user-data-dir=" + profileArgument) + L" about:blank";
 }
 
-// Under Wine the browser is a host program, which gets no handles of ours.
+// A host program under Wine gets no handles of ours; every Windows program gets the pipes.
 DevToolsChannel ChannelFor(const BrowserProgram& program) {
-    return program.hostProgram || RunningUnderWine() ? DevToolsChannel::Port
-                                                     : DevToolsChannel::Pipe;
+    return program.hostProgram ? DevToolsChannel::Port : DevToolsChannel::Pipe;
 }
 
 namespace {
@@ -235,11 +222,13 @@ private:
 };
 }  // namespace
 
-Result<PipedProcess> StartWithDevToolsPipes(std::wstring commandLine, HANDLE job) {
+Result<PipedProcess> StartWithDevToolsPipes(const std::wstring& programPath,
+                                            const PipedCommandLine& commandLineFor, HANDLE job) {
     auto created = CreateDevToolsPipes();
     if (!created.ok()) return created.error();
     DevToolsPipes pipes = std::move(created).value();
     HANDLE inherited[] = {pipes.browserReads.get(), pipes.browserWrites.get()};
+    std::wstring commandLine = commandLineFor({inherited[0], inherited[1]});
     // Only the two pipe ends are inherited, not whatever else of the host browser's process
     // happens to be inheritable.
     AttributeList attributes(1);
@@ -248,7 +237,9 @@ Result<PipedProcess> StartWithDevToolsPipes(std::wstring commandLine, HANDLE job
                                    inherited, sizeof inherited, nullptr, nullptr))
         return Failed(L"The capture browser's pipes cannot be handed on (error " +
                       std::to_wstring(GetLastError()) + L")");
-    std::string descriptors = InheritedDescriptorBlock(inherited[0], inherited[1]);
+    // An unreadable program will not start either; our own width is as good a guess as any.
+    std::string descriptors = InheritedDescriptorBlock(
+        inherited[0], inherited[1], ProgramHandleSize(programPath).value_or(sizeof(HANDLE)));
     STARTUPINFOEXW startup{};
     startup.StartupInfo.cb = sizeof startup;
     startup.StartupInfo.cbReserved2 = static_cast<WORD>(descriptors.size());
@@ -280,7 +271,11 @@ Result<BrowserProcess> BrowserProcess::StartPiped(const BrowserProgram& program,
                                                   std::unique_ptr<MessageTransport>& transport) {
     UniqueHandleK job = KillOnCloseJob();
     auto started = StartWithDevToolsPipes(
-        BrowserCommandLine(program, profile.path(), DevToolsChannel::Pipe), job.get());
+        program.path,
+        [&](const InheritedPipes& pipes) {
+            return BrowserCommandLine(program, profile.path(), DevToolsChannel::Pipe, &pipes);
+        },
+        job.get());
     if (!started.ok()) return Failed(started.error().description + L": " + program.path);
     PipedProcess piped = std::move(started).value();
     transport = std::move(piped.transport);

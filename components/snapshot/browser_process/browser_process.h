@@ -9,11 +9,13 @@
 #pragma once
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/held_folder.h"
 #include "common/run_error.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/browser_process/browser_locator.h"
@@ -33,22 +35,23 @@ struct DevToolsEndpoint {
 // The two lines of DevToolsActivePort; nothing until both are there and valid.
 std::optional<DevToolsEndpoint> ParseDevToolsActivePort(std::string_view content);
 
-// The folder and everything in it is removed by Remove or, failing that, by the destructor.
+// The folder and everything in it is removed by Remove or, failing that, by the destructor; one
+// that stays is swept by a later start once this process has gone. Each start first sweeps the
+// folders that captures of processes gone left behind (a crash, a removal out of patience).
 class ProfileFolder {
 public:
     static Result<ProfileFolder> Create();
-    ProfileFolder(ProfileFolder&& other) noexcept : path_(std::exchange(other.path_, {})) {}
+    ProfileFolder(ProfileFolder&&) noexcept = default;
     ProfileFolder& operator=(ProfileFolder&&) = delete;
-    ~ProfileFolder();
 
-    const std::wstring& path() const { return path_; }
+    const std::wstring& path() const { return folder_.path(); }
     // Tries until the folder is gone or `patience` runs out: the browser's last processes may
     // still be writing in it for a moment after the connection closed.
-    bool Remove(std::chrono::milliseconds patience);
+    bool Remove(std::chrono::milliseconds patience) { return folder_.Remove(patience); }
 
 private:
-    explicit ProfileFolder(std::wstring path) : path_(std::move(path)) {}
-    std::wstring path_;
+    explicit ProfileFolder(HeldFolder folder) : folder_(std::move(folder)) {}
+    HeldFolder folder_;
 };
 
 // Where the capture browser listens: a port of its choice, named in DevToolsActivePort, or the
@@ -56,13 +59,22 @@ private:
 enum class DevToolsChannel { Port, Pipe };
 DevToolsChannel ChannelFor(const BrowserProgram& program);
 
-// Starts `commandLine` suspended in `job` (if any), with the browser's ends of new pipes as its
-// C runtime descriptors 3 and 4 and no other handle of ours; our ends make the transport.
+// The browser's ends of its pipes, as the values it inherits.
+struct InheritedPipes {
+    HANDLE browserReads;
+    HANDLE browserWrites;
+};
+using PipedCommandLine = std::function<std::wstring(const InheritedPipes&)>;
+
+// Starts the program at `programPath` with the command line made for the browser's ends of new
+// pipes, suspended in `job` (if any), with those ends as its C runtime descriptors 3 and 4 laid
+// out for the program's own width, and no other handle of ours; our ends make the transport.
 struct PipedProcess {
     UniqueHandleK process;
     std::unique_ptr<PipeTransport> transport;
 };
-Result<PipedProcess> StartWithDevToolsPipes(std::wstring commandLine, HANDLE job);
+Result<PipedProcess> StartWithDevToolsPipes(const std::wstring& programPath,
+                                            const PipedCommandLine& commandLineFor, HANDLE job);
 
 class BrowserProcess {
 public:
@@ -92,10 +104,12 @@ private:
     UniqueSocket lifeline_;   // a host program's: closing it ends the browser
 };
 
-// The command line that starts `program` headless with its DevTools port chosen by itself. A
-// host program's path and profile are given as host paths; it is started through the shell.
+// The command line that starts `program` headless, listening on a port of its choice or on the
+// inherited `pipes`. A host program's path and profile are given as host paths; it is started
+// through the shell.
 std::wstring BrowserCommandLine(const BrowserProgram& program, const std::wstring& profileArgument,
-                                DevToolsChannel channel = DevToolsChannel::Port);
+                                DevToolsChannel channel = DevToolsChannel::Port,
+                                const InheritedPipes* pipes = nullptr);
 // How the host's shell is asked to run `browserCommandLine`: with no output of ours (it would
 // hold our error output open past our end) and only until its standard input ends.
 std::wstring HostLauncherCommandLine(const std::wstring& browserCommandLine);

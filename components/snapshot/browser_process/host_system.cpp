@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "common/held_folder.h"
 #include "common/text_codepage.h"
 
 namespace pagelens::capture {
@@ -30,13 +31,6 @@ std::optional<std::wstring> HostPathOf(const std::wstring& windowsPath) {
     return converted;
 }
 
-std::wstring TemporaryFolder() {
-    wchar_t buffer[MAX_PATH + 1];
-    const DWORD n = GetTempPathW(MAX_PATH + 1, buffer);
-    std::wstring folder(buffer, n > 0 && n <= MAX_PATH ? n : 0);
-    while (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-    if (folder.empty()) folder = L".";
-    return folder;
-}
+std::wstring TemporaryFolder() { return UserTemporaryFolder().value_or(std::wstring()); }
 
 }  // namespace pagelens::capture

@@ -11,7 +11,7 @@ bool RunningUnderWine();
 // The host (Linux) path of a Windows path under Wine; nothing elsewhere or when it cannot be
 // converted.
 std::optional<std::wstring> HostPathOf(const std::wstring& windowsPath);
-// %TEMP% without the trailing backslash.
+// %TEMP% without the trailing backslash; empty when it cannot be known.
 std::wstring TemporaryFolder();
 
 }  // namespace pagelens::capture

@@ -177,22 +177,34 @@ Status CaptureGuarded(CaptureRun& run) {
 
 }  // namespace
 
+// Nothing the worker does may throw out of it: that would end the browser's whole process.
 void RunCapture(const CaptureRequest& request, CaptureControl& control, CaptureReporter& reporter) {
-    CaptureRun run(request, control, reporter);
-    Status outcome = CaptureGuarded(run);
-    run.RemovePartialFile();
-    // Told before the browser is closed, which takes a while: the image can be shown meanwhile.
-    // Close and the instance's end wait for the rest.
-    if (!control.stopped()) {  // else Close has detached the events already
-        if (outcome.ok())
-            reporter.Status(L"The snapshot is written to " + request.filePath, kWritten);
-        else if (!IsStopped(outcome.error()))
-            reporter.Status(outcome.error().description, outcome.error().number);
-    }
+    bool told = false;
     try {
-        run.CloseBrowserAndProfile();
+        CaptureRun run(request, control, reporter);
+        Status outcome = CaptureGuarded(run);
+        run.RemovePartialFile();
+        // Told before the browser is closed, which takes a while: the image can be shown
+        // meanwhile. Close and the instance's end wait for the rest.
+        if (!control.stopped()) {  // else Close has detached the events already
+            if (outcome.ok())
+                reporter.Status(L"The snapshot is written to " + request.filePath, kWritten);
+            else if (!IsStopped(outcome.error()))
+                reporter.Status(outcome.error().description, outcome.error().number);
+        }
+        told = true;
+        try {
+            run.CloseBrowserAndProfile();
+        } catch (...) {
+            // Clean-up is best effort; the outcome stands.
+        }
     } catch (...) {
-        // Clean-up is best effort; the outcome stands.
+        // The run's files went with it; the wait for the outcome must still end.
+        if (told || control.stopped()) return;
+        try {
+            reporter.Status(L"The capture failed", kFailed);
+        } catch (...) {
+        }
     }
 }
 
