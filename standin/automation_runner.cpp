@@ -116,7 +116,8 @@ private:
     }
 
     Status CopyWorkFile(const std::wstring& target) {
-        for (const auto& workFile : context_.workFiles) {
+        for (const auto& workFile :
+             context_.workFiles ? context_.workFiles() : std::vector<std::wstring>()) {
             if (GetFileAttributesW(workFile.c_str()) == INVALID_FILE_ATTRIBUTES) continue;
             if (!CopyFileW(workFile.c_str(), target.c_str(), FALSE))
                 return DriverError(L"the work file " + workFile + L" could not be copied (error " +
@@ -156,7 +157,12 @@ private:
 
 Status RunSteps(std::span<const Step> steps, const AutomationContext& context) {
     StepRunner runner(context);
-    for (const Step& step : steps) PAGELENS_RETURN_IF_ERROR(runner.Run(step));
+    for (const Step& step : steps) {
+        Status done = runner.Run(step);
+        // Said at once: the window may stay open after a failed step until the time limit.
+        if (!done && context.log) context.log(L"step failed: " + done.error().description);
+        PAGELENS_RETURN_IF_ERROR(done);
+    }
     return {};
 }
 

@@ -14,7 +14,9 @@
 namespace pagelens::standin {
 
 struct AutomationContext {
-    std::vector<std::wstring> workFiles;  // where --copy-work-file looks; the first found wins
+    // Where --copy-work-file looks, asked when it runs (the window makes its work file when it
+    // opens); the first found wins.
+    std::function<std::vector<std::wstring>()> workFiles;
     std::function<void(const std::wstring&)> log;  // one line per thing done
     std::function<bool()> execRunning;             // false once Exec has returned
     std::chrono::milliseconds waitLimit{std::chrono::minutes(2)};

@@ -37,12 +37,31 @@ std::wstring LoadedExtensionPath() {
     return n > 0 && n < MAX_PATH ? std::wstring(path, n) : std::wstring();
 }
 
-std::vector<std::wstring> WorkFileCandidates(const std::wstring& dllPath) {
-    size_t slash = dllPath.find_last_of(L"\\/");
-    std::wstring folder = slash == std::wstring::npos ? L"" : dllPath.substr(0, slash + 1);
+std::vector<std::wstring> WorkFolders(DWORD processId) {
     wchar_t temp[MAX_PATH];
     DWORD n = GetTempPathW(MAX_PATH, temp);
-    return {folder + kWorkFileName, std::wstring(temp, n) + L"iePagelens\\" + kWorkFileName};
+    if (n == 0 || n >= MAX_PATH) return {};
+    const std::wstring parent(temp, n);
+    std::wstring pattern = parent + kWorkFolderPrefix;
+    if (processId) pattern += std::to_wstring(processId) + L"-";
+    pattern += L"*";
+    std::vector<std::wstring> folders;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return folders;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            folders.push_back(parent + found.cFileName);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return folders;
+}
+
+std::vector<std::wstring> WorkFileCandidates() {
+    std::vector<std::wstring> files;
+    for (const auto& folder : WorkFolders(GetCurrentProcessId()))
+        files.push_back(folder + L"\\" + kWorkFileName);
+    return files;
 }
 
 }  // namespace pagelens::standin

@@ -156,8 +156,8 @@ int Run(const StandinOptions& options) {
 
     std::atomic<bool> execRunning{true};
     Status automation;
-    AutomationContext context{WorkFileCandidates(LoadedExtensionPath()), Log,
-                              [&] { return execRunning.load(); }, options.timeLimit};
+    AutomationContext context{WorkFileCandidates, Log, [&] { return execRunning.load(); },
+                              options.timeLimit};
     std::thread driver([&] { automation = RunSteps(options.steps, context); });
     Status played = PlayTheBrowser(*extension, browser.site.get(), options.commandId);
     execRunning = false;
