@@ -15,8 +15,16 @@ mkdir -p "$out"
 rm -f "$out/captured-page.jpg" "$out/snapshot-window.png"
 page="file://$root/samples/long-page.html"
 
-wine "$PAGELENS_BUILD/standin/standin_browser.exe" \
-  --register "$(winepath -w "$PAGELENS_BUILD/extension/iePagelens.dll")" \
+# The 32-bit build where 32-bit Wine can start, else the 64-bit build in its win64 prefix.
+if [ "$PAGELENS_WINE32" = yes ]; then
+  build=$PAGELENS_BUILD
+  run() { wine "$@"; }
+else
+  build=$PAGELENS_BUILD/x64
+  run() { WINEPREFIX="$PAGELENS_WINEPREFIX64" WINEARCH=win64 "$PAGELENS_WINE64" "$@"; }
+fi
+run "$build/standin/standin_browser.exe" \
+  --register "$(run winepath -w "$build/extension/iePagelens.dll" | tr -d '\r')" \
   --address "$page" --title "Long sample page" --time-limit 240 \
   --wait-capture --pause 500 \
   --screenshot "$out/snapshot-window.png" \
