@@ -78,13 +78,15 @@ protected:
         if (!Can32BitProgramsRun()) GTEST_SKIP() << "32-bit programs cannot start on this machine";
         unpacked_ = temp_.path() + L"\\unpacked iePagelens (copy)";
         ASSERT_TRUE(CreateDirectoryW(unpacked_.c_str(), nullptr));
-        if (sizeof(void*) == 8)
+        if (sizeof(void*) == 8) {
             ASSERT_TRUE(CreateDirectoryW((unpacked_ + L"\\x64").c_str(), nullptr));
+        }
         for (const wchar_t* name : {L"iePagelens.dll", L"install.cmd", L"uninstall.cmd",
                                     L"README.txt", L"x64\\iePagelens.dll"})
-            if (sizeof(void*) == 8 || name[0] != L'x')
+            if (sizeof(void*) == 8 || name[0] != L'x') {
                 ASSERT_TRUE(CopyFileW((package + L"\\" + name).c_str(),
                                       (unpacked_ + L"\\" + name).c_str(), FALSE));
+            }
         // A run before this one may have stopped half way.
         Run(L"uninstall.cmd");
     }

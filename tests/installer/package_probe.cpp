@@ -144,7 +144,9 @@ TEST_F(InstalledPackage, IsOneProductWithOneCopyOfTheLibrary) {
                   std::vector<std::wstring>{L"iePagelens"});
     }
     // The x64 package replaced any 32-bit one.
-    if (sizeof(void*) == 8) EXPECT_TRUE(RelatedProducts(kX86UpgradeCode).empty());
+    if (sizeof(void*) == 8) {
+        EXPECT_TRUE(RelatedProducts(kX86UpgradeCode).empty());
+    }
 }
 
 // Each library in its own registry view: the class and type library point at it, and the browser

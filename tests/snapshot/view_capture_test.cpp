@@ -282,7 +282,9 @@ TEST_F(ViewCaptureTest, TheDrawingIsCheckedAndThePageTakenTheWayThatWorks) {
         ASSERT_EQ(events_.recorder.finalCode(), 1) << events_.recorder.finalText();
         EXPECT_TRUE(ShowsDrawnPage(WorkImage(), page));
         EXPECT_EQ(page.draws(), c.draws);
-        if (c.handOver) EXPECT_TRUE(events_.recorder.HasStatusContaining(c.handOver));
+        if (c.handOver) {
+            EXPECT_TRUE(events_.recorder.HasStatusContaining(c.handOver));
+        }
         EXPECT_EQ(events_.recorder.HasStatusContaining(L"as the browser's view window shows it"),
                   c.handOver != nullptr);
         EXPECT_EQ(events_.recorder.HasStatusContaining(L"Capturing the scrolling area workspace"),
@@ -499,11 +501,15 @@ TEST_F(ViewCaptureTest, TheCaptureBrowserIsGivenThePageAsTheTabHasIt) {
         EXPECT_TRUE(events_.recorder.HasStatusContaining(
             L"the capture browser is given the page as the tab has it"));
         const Image image = WorkImage();
-        if (c.status) EXPECT_TRUE(events_.recorder.HasStatusContaining(c.status));
+        if (c.status) {
+            EXPECT_TRUE(events_.recorder.HasStatusContaining(c.status));
+        }
         for (const auto& check : c.checks)
             EXPECT_TRUE(PixelNear(image, 100, check.y, check.colour)) << "at " << check.y;
         EXPECT_EQ(server.RequestCount(c.path), requestsBefore);
-        if (c.path == "/form") EXPECT_EQ(server.RequestCount("/live.css"), stylesBefore + 1);
+        if (c.path == "/form") {
+            EXPECT_EQ(server.RequestCount("/live.css"), stylesBefore + 1);
+        }
         EXPECT_EQ(server.RequestCount("/elsewhere"), 0);
         EXPECT_FALSE(server.AnyRequestHolds("hunter"));
         EXPECT_FALSE(server.AnyRequestHolds("tok3n"));

@@ -54,8 +54,10 @@ private:
         return {};
     }
 
+    // Per thread: a thread's timers tick on that thread only, and two threads' timers may share
+    // an id, so one thread's tick must never step another thread's instance.
     static std::vector<ScriptedSnap*>& Live() {
-        static std::vector<ScriptedSnap*> live;
+        thread_local std::vector<ScriptedSnap*> live;
         return live;
     }
 
