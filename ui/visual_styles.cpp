@@ -6,16 +6,31 @@
 namespace pagelens {
 namespace {
 
-// One context for the life of the process: it is created from our own module's resource.
-HANDLE ModuleActivationContext() {
-    static HANDLE context = [] {
+// The context made from our own module's resource, released when the library is unloaded (a
+// tab loads and unloads us many times in one process).
+class ModuleContext {
+public:
+    ModuleContext() {
         ACTCTXW actctx{sizeof actctx};
         actctx.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
         actctx.hModule = ThisModule();
         actctx.lpResourceName = MAKEINTRESOURCEW(IDR_VISUAL_STYLES_MANIFEST);
-        return CreateActCtxW(&actctx);
-    }();
-    return context;
+        handle_ = CreateActCtxW(&actctx);
+    }
+    ~ModuleContext() {
+        if (handle_ != INVALID_HANDLE_VALUE) ReleaseActCtx(handle_);
+    }
+    ModuleContext(const ModuleContext&) = delete;
+    ModuleContext& operator=(const ModuleContext&) = delete;
+    HANDLE get() const { return handle_; }
+
+private:
+    HANDLE handle_;
+};
+
+HANDLE ModuleActivationContext() {
+    static ModuleContext context;
+    return context.get();
 }
 
 }  // namespace
