@@ -8,7 +8,6 @@
 #include "common/unique_handle.h"
 #include "ui/modal_loop.h"
 #include "window/control_ids.h"
-#include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
 
 namespace pagelens {
@@ -52,7 +51,7 @@ Status frmMain::ShowResult() {
 void frmMain::tmrLoad_Timer() {
     KillTimer(hwnd_, 1);
     MousePointer(11);
-    Status status = TakeSnapshot(ThreadBrowser());
+    Status status = TakeSnapshot(browser_.get());
     if (!status.ok() && !unloading_) ReportError(status.error());
     MousePointer(0);
 }

@@ -15,7 +15,6 @@
 #include "window/control_ids.h"
 #include "window/protected_mode_files.h"
 #include "window/save_choices.h"
-#include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
 
 namespace pagelens {
@@ -56,7 +55,7 @@ std::optional<std::wstring> AskWithCommonDialog(HWND owner, const SaveDialogRequ
 }  // namespace
 
 Status frmMain::cboImageType_Click() {
-    SnapshotState& state = ThreadSnapshotState();
+    SnapshotState& state = state_;
     if (!state.ready) return {};
     state.settings.imageType = SelectedText(GetDlgItem(hwnd_, ids::cboImageType));
     if (IsMinimized()) return {};
@@ -64,7 +63,7 @@ Status frmMain::cboImageType_Click() {
 }
 
 Status frmMain::cboQuality_Click() {
-    SnapshotState& state = ThreadSnapshotState();
+    SnapshotState& state = state_;
     if (!state.ready) return {};
     auto quality = LeadingNumber(SelectedText(GetDlgItem(hwnd_, ids::cboQuality)));
     if (!quality.ok()) return quality.error();
@@ -74,7 +73,7 @@ Status frmMain::cboQuality_Click() {
 }
 
 Status frmMain::cmdSave_Click() {
-    const SnapshotSettings& settings = ThreadSnapshotState().settings;
+    const SnapshotSettings& settings = state_.settings;
     auto defaultName = DefaultSaveName(settings.address, settings.imageType);
     if (!defaultName.ok()) {
         MousePointer(0);

@@ -3,7 +3,6 @@
 #include "common/number_text.h"
 #include "settings/settings.h"
 #include "window/control_ids.h"
-#include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
 
 namespace pagelens {
@@ -110,7 +109,7 @@ Status frmMain::cmdGray_Click() {
 
 // Every step that fails is skipped and the command goes on; nothing is reported.
 void frmMain::cmdReSize_Click() {
-    SnapshotSettings& settings = ThreadSnapshotState().settings;
+    SnapshotSettings& settings = state_.settings;
     PresetSize& preset = settings.preset;
     MousePointer(11);
     statusBar_.SetPanelText(1, L"Resizing image...");
@@ -135,7 +134,7 @@ void frmMain::cmdReSize_Click() {
 Status frmMain::cmdPreset_Click() {
     auto stored = SnapshotSettings::StoredPreset();
     if (!stored.ok()) return stored.error();
-    PresetSize& preset = ThreadSnapshotState().settings.preset;
+    PresetSize& preset = state_.settings.preset;
     preset = *stored;
     SetControlText(ids::txtWidth, DecimalText(preset.width));
     SetControlText(ids::txtHeight, DecimalText(preset.height));

@@ -21,7 +21,6 @@
 #include "window/layout.h"
 #include "window/protected_mode_files.h"
 #include "window/save_choices.h"
-#include "window/snapshot_state.h"
 
 namespace pagelens {
 namespace {
@@ -402,15 +401,17 @@ void frmMain::SetControlText(int id, const std::wstring& text) {
 
 // --- showing, loading, unloading ---------------------------------------------------------
 
-Status frmMain::Load() {
+Status frmMain::Load(IWebBrowser2* browser) {
     if (hwnd_) return {};  // already showing
     unloading_ = false;
+    browser_ = browser;
     if (!CreateNativeWindow())
         return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()),
                                    L"The snapshot window could not be created");
     Status loaded = Form_Load();
     if (!loaded.ok()) {
         DestroyWindow(hwnd_);
+        browser_.reset();
         return loaded;
     }
     ShowWindow(hwnd_, SW_SHOW);
@@ -419,8 +420,8 @@ Status frmMain::Load() {
 
 // Modal with no owner: like any modal form, it keeps the thread's other windows (the browser's)
 // disabled until it closes.
-Status frmMain::Show() {
-    PAGELENS_RETURN_IF_ERROR(Load());
+Status frmMain::Show(IWebBrowser2* browser) {
+    PAGELENS_RETURN_IF_ERROR(Load(browser));
     std::vector<HWND> disabled;
     EnumThreadWindows(GetCurrentThreadId(), &CollectEnabledWindow,
                       reinterpret_cast<LPARAM>(&disabled));
@@ -439,7 +440,7 @@ Status frmMain::Form_Load() {
 }
 
 Status frmMain::PrepareLoad() {
-    SnapshotState& state = ThreadSnapshotState();
+    SnapshotState& state = state_;
     state.ready = false;
     state.settings = SnapshotSettings::Load();
     const SnapshotSettings& settings = state.settings;
@@ -482,7 +483,7 @@ Status frmMain::PrepareLoad() {
 
 Status frmMain::SetAddress(const std::wstring& strURL) {
     SetControlText(ids::txtAddress, strURL);
-    SnapshotSettings& settings = ThreadSnapshotState().settings;
+    SnapshotSettings& settings = state_.settings;
     settings.address = strURL;
     return settings.Store(SnapshotSettings::Field::Address);
 }
@@ -518,23 +519,18 @@ void frmMain::Form_Unload(int16_t&) {
     (void)session_.DeleteWorkFile();
     session_.ReleaseWorkFile();
 
+    browser_.reset();
+
     std::vector<HWND> others = OpenWindows();
     for (auto it = others.rbegin(); it != others.rend(); ++it)
         if (*it != hwnd_ && IsWindow(*it)) DestroyWindow(*it);
 
     if (IsMinimized()) return;
     const auto twips = TwipsToStore(shownPlacement_, FrameOf(hwnd_), dpi_);
-    SnapshotSettings& settings = ThreadSnapshotState().settings;
+    SnapshotSettings& settings = state_.settings;
     settings.placement = {static_cast<float>(twips[0]), static_cast<float>(twips[1]),
                           static_cast<float>(twips[2]), static_cast<float>(twips[3])};
     (void)settings.Store(SnapshotSettings::Field::Placement);
-}
-
-Status ShowThreadSnapshotWindow() {
-    // Made on the first command of the thread and kept for later ones; see snapshot_state.cpp
-    // for why it is never destroyed.
-    thread_local frmMain* window = new frmMain();
-    return window->Show();
 }
 
 }  // namespace pagelens

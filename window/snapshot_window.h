@@ -1,6 +1,7 @@
 // frmMain: the snapshot window. It captures the page, shows and transforms the image, and saves
-// it. One window object per browser thread, shown modally by the extension's command; each showing
-// runs the whole load sequence again.
+// it. One window object per browser thread, owned by the extension's record of that thread and
+// shown modally by its command; each showing runs the whole load sequence again. The window holds
+// the browser of a showing until that showing ends.
 //
 // Handlers carry the names of the events they serve (control_event); the ones the tests drive
 // are public.
@@ -17,6 +18,7 @@
 #include <optional>
 #include <string>
 
+#include "common/com_ptr.h"
 #include "common/run_error.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/html_snap.h"
@@ -24,8 +26,12 @@
 #include "ui/status_bar.h"
 #include "window/placement_fit.h"
 #include "window/snapshot_session.h"
+#include "window/snapshot_state.h"
 
 namespace pagelens {
+namespace test {
+struct SnapshotWindowSeam;
+}
 
 // What the save command hands the save-file dialog.
 struct SaveDialogRequest {
@@ -41,18 +47,21 @@ struct SaveDialogRequest {
 using SaveDialog = std::function<std::optional<std::wstring>(HWND owner, const SaveDialogRequest&)>;
 
 class frmMain final : private HtmlSnapEvents {
+    friend struct test::SnapshotWindowSeam;  // the tests' one way in
+                                             // (tests/window/window_fixture.h)
+
 public:
     frmMain();
     ~frmMain();
     frmMain(const frmMain&) = delete;
     frmMain& operator=(const frmMain&) = delete;
 
-    // Loads the window and shows it modally with no owner; returns when it has closed. A failure
-    // while loading is returned and no window stays open.
-    Status Show();
+    // Loads the window over `browser`'s page and shows it modally with no owner; returns when it
+    // has closed. A failure while loading is returned and no window stays open.
+    Status Show(IWebBrowser2* browser);
     // The load alone, for callers that run their own loop (tests): creates the window and runs
     // Form_Load; the window is visible afterwards.
-    Status Load();
+    Status Load(IWebBrowser2* browser);
     HWND hwnd() const { return hwnd_; }
 
     // Substitutes for the outside components, for tests.
@@ -136,14 +145,13 @@ private:
     PictureViewer viewer_;
     StatusBar statusBar_;
     SnapshotSession session_;  // the work file and Snap1, the current component instance
+    SnapshotState state_;
+    ComPtr<IWebBrowser2> browser_;  // the showing's
     ShownPlacement shownPlacement_;
     bool unloading_ = false;
     bool busy_ = false;
     int dpi_ = 96;
     SaveDialog saveDialog_;
 };
-
-// Shows this thread's snapshot window (made on the first command) modally.
-Status ShowThreadSnapshotWindow();
 
 }  // namespace pagelens

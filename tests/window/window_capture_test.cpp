@@ -92,7 +92,7 @@ TEST_F(SnapshotWindowTest, AddressCaptureUsesTheTypedAddressAndEmptiesProgressAt
     EXPECT_EQ(Panel(2), L"");
     EXPECT_EQ(log.closed, 1);  // an address capture keeps its instance until the next capture
     // Typing and capturing another address does not change the address the window recorded.
-    EXPECT_EQ(ThreadSnapshotState().settings.address, L"http://127.0.0.1/page.html");
+    EXPECT_EQ(State().settings.address, L"http://127.0.0.1/page.html");
 }
 
 TEST_F(SnapshotWindowTest, AFailedAddressCaptureEmptiesTheSizeLabels) {
@@ -160,7 +160,7 @@ TEST_F(SnapshotWindowTest, ClosingDuringTheWaitAbandonsTheCaptureQuietly) {
 }
 
 TEST_F(SnapshotWindowTest, ABrowserCaptureErrorShowsOneMessageAndLeavesTheWindowUsable) {
-    SetThreadBrowser(nullptr);  // no document to read the address from
+    browser.reset();  // no document to read the address from
     Open({Capture(20, 20), Capture(25, 35)});
     ASSERT_TRUE(PumpUntil([&] { return !boxes->Seen().empty() && !window->Busy(); },
                           std::chrono::seconds(10)));
@@ -186,7 +186,6 @@ TEST_F(SnapshotWindowTest, TwoWindowsOnTwoThreadsKeepTheirOwnPages) {
             tab, {standin::CreateDocument(standin::DocumentKind::Html,
                                           L"http://127.0.0.1/" + std::to_wstring(i), L"Page"),
                   L"http://127.0.0.1/" + std::to_wstring(i), L"Page"});
-        SetThreadBrowser(page.get());
         SnapScript script;
         script.image = SolidImage(120, 80, colours[i]);
         script.write().status(1);
@@ -197,7 +196,7 @@ TEST_F(SnapshotWindowTest, TwoWindowsOnTwoThreadsKeepTheirOwnPages) {
             shown.UseSaveDialog([&](HWND, const SaveDialogRequest&) {
                 return std::optional<std::wstring>(saved.file(std::to_wstring(i) + L".png"));
             });
-            EXPECT_TRUE(shown.Load().ok());
+            EXPECT_TRUE(shown.Load(page.get()).ok());
             EXPECT_TRUE(PumpUntil([&] { return scripts.log().created > 0 && !shown.Busy(); },
                                   std::chrono::seconds(20)));
             workFiles[i] = shown.WorkFilePath();
@@ -205,7 +204,6 @@ TEST_F(SnapshotWindowTest, TwoWindowsOnTwoThreadsKeepTheirOwnPages) {
             EXPECT_TRUE(shown.cmdSave_Click().ok());
             shown.Unload();
         }
-        SetThreadBrowser(nullptr);
         page.reset();
         DestroyWindow(tab);
         CoUninitialize();

@@ -13,7 +13,6 @@
 #include "tests/support/test_support.h"
 #include "tests/window/window_fixture.h"
 #include "window/control_ids.h"
-#include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
 
 namespace pagelens::test {
@@ -33,14 +32,12 @@ protected:
         page_->ScrollAsUser(0, 1500);
         browser_ = standin::CreateWebBrowser(frame_.get(), {ComPtr<IDispatch>(page_->document()),
                                                             page_->design().url, L"Drawn page"});
-        SetThreadBrowser(browser_.get());
         window_ = std::make_unique<frmMain>();
-        ASSERT_TRUE(window_->Load().ok());
+        ASSERT_TRUE(window_->Load(browser_.get()).ok());
     }
     void TearDown() override {
         if (window_ && window_->hwnd()) window_->Unload();
         window_.reset();
-        SetThreadBrowser(nullptr);
         browser_.reset();
         page_.reset();
         frame_.reset();

@@ -17,6 +17,11 @@
 
 namespace pagelens::test {
 
+// What the tests reach inside the window beyond its handlers.
+struct SnapshotWindowSeam {
+    static SnapshotState& State(frmMain& window) { return window.state_; }
+};
+
 void ClearSettings();
 void StoreSetting(const wchar_t* name, const SettingValue& value);
 std::optional<std::wstring> StoredSetting(const wchar_t* name);
@@ -33,6 +38,7 @@ protected:
     std::wstring Text(int id) const { return window->ControlText(id); }
     std::wstring Panel(int panel) { return window->sbStatusBar().PanelText(panel); }
     std::wstring SelectedListText(int id) const;
+    SnapshotState& State() { return SnapshotWindowSeam::State(*window); }
 
     std::unique_ptr<ScriptedSnapFactory> factory;
     std::unique_ptr<frmMain> window;

@@ -61,8 +61,8 @@ TEST_F(SnapshotWindowTest, FirstUseOpensWithTheDefaults) {
     EXPECT_EQ(Text(ids::txtWidth), L"120");
     EXPECT_EQ(Text(ids::txtHeight), L"90");
     EXPECT_EQ(Text(ids::lblWidth), L"-");
-    EXPECT_EQ(ThreadSnapshotState().settings.address, kDefaultAddress);
-    EXPECT_TRUE(ThreadSnapshotState().ready);
+    EXPECT_EQ(State().settings.address, kDefaultAddress);
+    EXPECT_TRUE(State().ready);
     EXPECT_EQ(SendMessageW(GetDlgItem(window->hwnd(), ids::cboQuality), CB_GETCOUNT, 0, 0), 101);
     EXPECT_EQ(SendMessageW(GetDlgItem(window->hwnd(), ids::cboImageType), CB_GETCOUNT, 0, 0), 8);
     // Loading reads settings and writes none.
@@ -88,7 +88,7 @@ TEST_F(SnapshotWindowTest, StoredValuesAreRestoredAndBadOnesCorrectedInMemoryOnl
     EXPECT_EQ(*StoredSetting(setting::PagelensWidth), L"0");
     EXPECT_EQ(SelectedListText(ids::cboImageType), L"<none>");
     EXPECT_EQ(SelectedListText(ids::cboQuality), L"<none>");
-    EXPECT_EQ(ThreadSnapshotState().settings.jpegQuality, 140);
+    EXPECT_EQ(State().settings.jpegQuality, 140);
 }
 
 TEST_F(SnapshotWindowTest, ADamagedSettingFallsBackToItsDefaultAndTheWindowStillOpens) {
@@ -149,7 +149,7 @@ TEST_F(SnapshotWindowTest, TheSameWindowObjectShowsAgainWithAFreshLoad) {
     WaitForIdle();
     window->Unload();
     StoreSetting(setting::ImageType, std::wstring(L"png"));
-    ASSERT_TRUE(window->Load().ok());
+    ASSERT_TRUE(window->Load(browser.get()).ok());
     WaitForIdle();
     EXPECT_EQ(SelectedListText(ids::cboImageType), L"png");
     EXPECT_EQ(factory->log().created, 2);

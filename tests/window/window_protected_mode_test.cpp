@@ -57,14 +57,14 @@ TEST_F(StandardUserWindowTest, ChoicesAndPlacementAreKeptAcrossShowings) {
                                 setting::PagelensWidth, setting::PagelensAddress})
         EXPECT_FALSE(ValueUnder(HKEY_LOCAL_MACHINE, name)) << std::wstring(name);
 
-    ThreadSnapshotState() = SnapshotState{};
-    ASSERT_TRUE(window->Load().ok());
+    State() = SnapshotState{};
+    ASSERT_TRUE(window->Load(browser.get()).ok());
     WaitForIdle();
     EXPECT_EQ(SelectedListText(ids::cboQuality), L"60");
     EXPECT_EQ(SelectedListText(ids::cboImageType), L"png");
-    EXPECT_EQ(ThreadSnapshotState().settings.preset.width, 64);
-    EXPECT_EQ(ThreadSnapshotState().settings.preset.height, 48);
-    EXPECT_EQ(ThreadSnapshotState().settings.address, L"http://127.0.0.1/page.html");
+    EXPECT_EQ(State().settings.preset.width, 64);
+    EXPECT_EQ(State().settings.preset.height, 48);
+    EXPECT_EQ(State().settings.address, L"http://127.0.0.1/page.html");
     RECT frame;
     GetWindowRect(window->hwnd(), &frame);
     EXPECT_EQ(frame.left, 30);

@@ -40,7 +40,7 @@ protected:
 };
 
 TEST_F(SaveTest, TheDialogProposesTheDigestOfTheAddressWithTheChosenType) {
-    ThreadSnapshotState().settings.address = L"";
+    State().settings.address = L"";
     Choose(ids::cboImageType, L"png");
     ASSERT_TRUE(window->cmdSave_Click().ok());
     ASSERT_EQ(requests.size(), 1u);
@@ -112,13 +112,13 @@ TEST_F(SaveTest, QualityChangesTheJpegAndIsStored) {
 }
 
 TEST_F(SaveTest, ChoicesWhileLoadingOrMinimizedAreNotStored) {
-    ThreadSnapshotState().ready = false;
+    State().ready = false;
     Choose(ids::cboQuality, L"10");
-    EXPECT_EQ(ThreadSnapshotState().settings.jpegQuality, 85);
-    ThreadSnapshotState().ready = true;
+    EXPECT_EQ(State().settings.jpegQuality, 85);
+    State().ready = true;
     ShowWindow(window->hwnd(), SW_MINIMIZE);
     Choose(ids::cboImageType, L"gif");
-    EXPECT_EQ(ThreadSnapshotState().settings.imageType, L"gif");
+    EXPECT_EQ(State().settings.imageType, L"gif");
     EXPECT_FALSE(StoredSetting(setting::ImageType));
 }
 
