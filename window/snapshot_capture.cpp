@@ -49,11 +49,10 @@ Status frmMain::ShowResult() {
 }
 
 void frmMain::tmrLoad_Timer() {
-    KillTimer(hwnd_, 1);
-    MousePointer(11);
+    KillTimer(hwnd_, kLoadTimer);
+    WaitCursor wait(*this);
     Status status = TakeSnapshot(browser_.get());
     if (!status.ok() && !unloading_) ReportError(status.error());
-    MousePointer(0);
 }
 
 // On an error the instance is dropped and the error returned; the caller shows it.
@@ -84,7 +83,7 @@ Status frmMain::TakeSnapshot(IWebBrowser2* objBrowser) {
 }
 
 Status frmMain::cmdSnapshot_Click() {
-    MousePointer(11);
+    WaitCursor wait(*this);
     SetControlText(ids::lblWidth, L"");
     SetControlText(ids::lblHeight, L"");
     session_.BeginCapture();
@@ -94,7 +93,6 @@ Status frmMain::cmdSnapshot_Click() {
     const std::wstring address = TrimBlanks(ControlText(ids::txtAddress));
     if (address.empty()) {
         SetFocus(GetDlgItem(hwnd_, ids::txtAddress));
-        MousePointer(0);
         return {};
     }
     PAGELENS_RETURN_IF_ERROR(session_.Snap()->CaptureUrl(address, session_.WorkFilePath()));
@@ -102,14 +100,13 @@ Status frmMain::cmdSnapshot_Click() {
     if (unloading_) return {};
     if (session_.WorkFileExists()) PAGELENS_RETURN_IF_ERROR(ShowResult());
     statusBar_.SetPanelText(2, L"");
-    MousePointer(0);
     return {};
 }
 
 void frmMain::txtAddress_KeyPress(int16_t& keyAscii) {
     if (keyAscii != VK_RETURN) return;
     // Errors of a capture started by Enter are ignored; the run stops at the failing step.
-    if (!cmdSnapshot_Click().ok()) MousePointer(0);
+    (void)cmdSnapshot_Click();
 }
 
 void frmMain::Snap1_OnProgress(int32_t nPos) {

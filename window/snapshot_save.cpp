@@ -76,7 +76,7 @@ Status frmMain::cmdSave_Click() {
     const SnapshotSettings& settings = state_.settings;
     auto defaultName = DefaultSaveName(settings.address, settings.imageType);
     if (!defaultName.ok()) {
-        MousePointer(0);
+        MousePointer(kDefaultPointer);
         return {};
     }
     SaveDialogRequest request;
@@ -93,7 +93,7 @@ Status frmMain::cmdSave_Click() {
                                       : AskWithCommonDialog(hwnd_, request);
     if (!chosen || chosen->empty()) return {};
 
-    MousePointer(11);
+    WaitCursor wait(*this);
     statusBar_.SetPanelText(1, L"Saving file...");
     SetControlText(ids::txtWidth, DecimalText(settings.preset.width));
     SetControlText(ids::txtHeight, DecimalText(settings.preset.height));
@@ -101,7 +101,6 @@ Status frmMain::cmdSave_Click() {
     // The image goes exactly where the user said; only the format comes from the extension.
     const auto target = brokered ? brokered->StagingPath(*chosen) : Result<std::wstring>(*chosen);
     if (!target.ok()) {
-        MousePointer(0);
         statusBar_.SetPanelText(1, L"The file was not saved: " + target.error().description);
         return {};
     }
@@ -138,7 +137,6 @@ Status frmMain::cmdSave_Click() {
         saved = brokered->Deliver(*target);
     else if (brokered)
         DeleteFileW(target->c_str());  // the staging file made for it
-    MousePointer(0);
     // A failed save must not look like one still under way.
     statusBar_.SetPanelText(1, saved.ok()
                                    ? std::wstring(L"Save file done")

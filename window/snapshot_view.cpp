@@ -90,20 +90,18 @@ void frmMain::scrollZoom_Scroll() {
 void frmMain::scrollZoom_Change() { scrollZoom_Scroll(); }
 
 Status frmMain::cmdBlackAndWhite_Click() {
-    MousePointer(11);
+    WaitCursor wait(*this);
     statusBar_.SetPanelText(1, L"Converting image to black and white...");
     PAGELENS_RETURN_IF_ERROR(viewer_.ConvertToBlackAndWhite());
     statusBar_.SetPanelText(1, L"Convert to black and white done");
-    MousePointer(0);
     return {};
 }
 
 Status frmMain::cmdGray_Click() {
-    MousePointer(11);
+    WaitCursor wait(*this);
     statusBar_.SetPanelText(1, L"Converting image to gray scale...");
     PAGELENS_RETURN_IF_ERROR(viewer_.ConvertToGray());
     statusBar_.SetPanelText(1, L"Convert to gray done");
-    MousePointer(0);
     return {};
 }
 
@@ -111,7 +109,7 @@ Status frmMain::cmdGray_Click() {
 void frmMain::cmdReSize_Click() {
     SnapshotSettings& settings = state_.settings;
     PresetSize& preset = settings.preset;
-    MousePointer(11);
+    WaitCursor wait(*this);
     statusBar_.SetPanelText(1, L"Resizing image...");
     const std::wstring widthText = ControlText(ids::txtWidth);
     const std::wstring heightText = ControlText(ids::txtHeight);
@@ -126,7 +124,6 @@ void frmMain::cmdReSize_Click() {
     SetControlText(ids::txtWidth, DecimalText(viewer_.ImageWidth()));
     SetControlText(ids::txtHeight, DecimalText(viewer_.ImageHeight()));
     statusBar_.SetPanelText(1, L"Resize image done");
-    MousePointer(0);
     if (IsMinimized()) return;
     (void)settings.Store(SnapshotSettings::Field::Preset);
 }

@@ -25,8 +25,6 @@
 namespace pagelens {
 namespace {
 
-constexpr UINT_PTR kLoadTimer = 1;
-constexpr UINT kLoadTimerInterval = 5;
 constexpr COLORREF kLineColor = RGB(192, 192, 192);
 
 enum class Kind { Label, Edit, Button, DefaultButton, Group, DropList, HScroll };
@@ -369,18 +367,18 @@ bool frmMain::PreTranslate(MSG& msg) {
 }
 
 void frmMain::MousePointer(int pointer) {
-    busy_ = pointer == 11;
+    busy_ = pointer == kHourglass;
     SetCursor(LoadCursorW(nullptr, busy_ ? IDC_WAIT : IDC_ARROW));
 }
 
 void frmMain::ReportError(const RunError& error) {
-    MousePointer(0);
+    MousePointer(kDefaultPointer);
     MessageBoxW(hwnd_, (L"iePagelens Error: " + error.description).c_str(),
                 ids::kSnapshotWindowCaption, MB_OK);
 }
 
 void frmMain::ReportInStatusBar(const RunError& error) {
-    MousePointer(0);
+    MousePointer(kDefaultPointer);
     statusBar_.SetPanelText(1, error.description);
 }
 

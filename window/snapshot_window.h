@@ -118,6 +118,24 @@ public:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    // The hourglass for the life of a handler: MousePointer(11) when made, MousePointer(0) on
+    // every way out, early returns included.
+    class WaitCursor {
+    public:
+        explicit WaitCursor(frmMain& window) : window_(window) { window_.MousePointer(kHourglass); }
+        ~WaitCursor() { window_.MousePointer(kDefaultPointer); }
+        WaitCursor(const WaitCursor&) = delete;
+        WaitCursor& operator=(const WaitCursor&) = delete;
+
+    private:
+        frmMain& window_;
+    };
+    static constexpr int kDefaultPointer = 0;
+    static constexpr int kHourglass = 11;
+    // The load sequence's capture starts from the loop, once the window has been drawn.
+    static constexpr UINT_PTR kLoadTimer = 1;
+    static constexpr UINT kLoadTimerInterval = 5;
+
     bool CreateNativeWindow();
     void CreateControls();
     void PaintContent(HDC dc);

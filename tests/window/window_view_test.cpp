@@ -167,6 +167,21 @@ TEST_F(SnapshotWindowTest, ImageCommandsWithoutAnImageSayWhyInTheStatusBar) {
     SendMessageW(window->hwnd(), WM_COMMAND, MAKEWPARAM(ids::cmdOriginal, BN_CLICKED), 0);
     EXPECT_EQ(Panel(1), L"File not found");
     EXPECT_TRUE(boxes->Seen().empty());
+
+    // Called without the window's reporting, a handler that fails half-way leaves no hourglass.
+    window->UseSnapFactory([](HtmlSnapEvents*) -> Result<std::unique_ptr<HtmlSnap>> {
+        return errors::ObjectRequired();
+    });
+    window->SetControlText(ids::txtAddress, L"http://127.0.0.1/again.html");
+    const std::pair<const char*, std::function<Status()>> failing[] = {
+        {"gray", [&] { return window->cmdGray_Click(); }},
+        {"black and white", [&] { return window->cmdBlackAndWhite_Click(); }},
+        {"snapshot", [&] { return window->cmdSnapshot_Click(); }},
+    };
+    for (const auto& [name, click] : failing) {
+        EXPECT_FALSE(click().ok()) << name;
+        EXPECT_FALSE(window->Busy()) << name;
+    }
 }
 
 }  // namespace
