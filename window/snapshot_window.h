@@ -25,6 +25,7 @@
 #include "components/viewer/picture_viewer.h"
 #include "ui/status_bar.h"
 #include "window/placement_fit.h"
+#include "window/save_dialog.h"
 #include "window/snapshot_session.h"
 #include "window/snapshot_state.h"
 
@@ -32,19 +33,6 @@ namespace pagelens {
 namespace test {
 struct SnapshotWindowSeam;
 }
-
-// What the save command hands the save-file dialog.
-struct SaveDialogRequest {
-    std::wstring title;
-    std::wstring fileName;
-    std::wstring defaultExtension;
-    std::wstring filter;  // "description|patterns|..." as the window keeps it
-    std::optional<int> filterIndex;
-    DWORD flags = 0;
-};
-
-// The chosen file name, or nothing when the user cancelled.
-using SaveDialog = std::function<std::optional<std::wstring>(HWND owner, const SaveDialogRequest&)>;
 
 class frmMain final : private HtmlSnapEvents {
     friend struct test::SnapshotWindowSeam;  // the tests' one way in
