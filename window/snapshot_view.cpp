@@ -139,10 +139,7 @@ Status frmMain::cmdPreset_Click() {
 }
 
 Status frmMain::cmdOriginal_Click() {
-    PAGELENS_RETURN_IF_ERROR(viewer_.LoadImage(session_.WorkFilePath()));
-    SetControlText(ids::lblWidth, DecimalText(viewer_.ImageWidth()));
-    SetControlText(ids::lblHeight, DecimalText(viewer_.ImageHeight()));
-    SetZoomValue(100);
+    PAGELENS_RETURN_IF_ERROR(ShowResult());
     // A zoom already at 100 refills nothing, and the boxes may still hold a resized size.
     SetControlText(ids::txtWidth, DecimalText(viewer_.ZoomedWidth()));
     SetControlText(ids::txtHeight, DecimalText(viewer_.ZoomedHeight()));

@@ -24,6 +24,7 @@
 #include "components/snapshot/html_snap.h"
 #include "components/viewer/picture_viewer.h"
 #include "ui/status_bar.h"
+#include "window/capture_runner.h"
 #include "window/placement_fit.h"
 #include "window/save_dialog.h"
 #include "window/snapshot_session.h"
@@ -136,7 +137,8 @@ private:
     void ReportInStatusBar(const RunError& error);
     bool IsMinimized() const;
 
-    void WaitForCapture();
+    CaptureRunner Captures();
+    // The work file's image at 100%, its size in the Original box.
     Status ShowResult();
 
     // HtmlSnapEvents
