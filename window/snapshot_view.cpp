@@ -1,5 +1,8 @@
 // The snapshot window's commands on the image it shows: zoom, black and white, gray, resize,
 // preset and original.
+#include <algorithm>
+#include <optional>
+
 #include "common/number_text.h"
 #include "settings/settings.h"
 #include "window/control_ids.h"
@@ -10,6 +13,39 @@ namespace {
 
 constexpr int kZoomLineStep = 1;
 constexpr int kZoomPageStep = 10;
+
+// Where a scroll request (other than a drag) moves the zoom bar, within its reach; nothing for a
+// request that moves nothing.
+std::optional<int> ScrolledValue(const SCROLLINFO& si, int request) {
+    const int maximum = si.nMax - static_cast<int>(si.nPage) + 1;
+    int value = si.nPos;
+    switch (request) {
+        case SB_LINELEFT:
+            value -= kZoomLineStep;
+            break;
+        case SB_LINERIGHT:
+            value += kZoomLineStep;
+            break;
+        case SB_PAGELEFT:
+            value -= kZoomPageStep;
+            break;
+        case SB_PAGERIGHT:
+            value += kZoomPageStep;
+            break;
+        case SB_LEFT:
+            value = si.nMin;
+            break;
+        case SB_RIGHT:
+            value = maximum;
+            break;
+        case SB_THUMBPOSITION:
+            value = si.nTrackPos;
+            break;
+        default:
+            return std::nullopt;
+    }
+    return std::max(si.nMin, std::min(value, maximum));
+}
 
 }  // namespace
 
@@ -32,50 +68,25 @@ void frmMain::OnZoomScroll(int request) {
     HWND bar = GetDlgItem(hwnd_, ids::scrollZoom);
     SCROLLINFO si{sizeof si, SIF_ALL};
     GetScrollInfo(bar, SB_CTL, &si);
-    const int maximum = si.nMax - static_cast<int>(si.nPage) + 1;
-    int value = si.nPos;
-    switch (request) {
-        case SB_LINELEFT:
-            value -= kZoomLineStep;
-            break;
-        case SB_LINERIGHT:
-            value += kZoomLineStep;
-            break;
-        case SB_PAGELEFT:
-            value -= kZoomPageStep;
-            break;
-        case SB_PAGERIGHT:
-            value += kZoomPageStep;
-            break;
-        case SB_LEFT:
-            value = si.nMin;
-            break;
-        case SB_RIGHT:
-            value = maximum;
-            break;
-        case SB_THUMBTRACK: {
-            // Dragging: the view follows the thumb; the change comes when it is let go.
-            si.fMask = SIF_POS;
-            si.nPos = si.nTrackPos;
-            SetScrollInfo(bar, SB_CTL, &si, TRUE);
-            scrollZoom_Scroll();
-            return;
-        }
-        case SB_THUMBPOSITION:
-            value = si.nTrackPos;
-            break;
-        default:
-            return;
-    }
-    value = std::max(si.nMin, std::min(value, maximum));
-    if (request == SB_THUMBPOSITION) {
+    auto moveThumb = [&](int value) {
         si.fMask = SIF_POS;
         si.nPos = value;
         SetScrollInfo(bar, SB_CTL, &si, TRUE);
-        scrollZoom_Change();
+    };
+    if (request == SB_THUMBTRACK) {
+        // Dragging: the view follows the thumb; the change comes when it is let go.
+        moveThumb(si.nTrackPos);
+        scrollZoom_Scroll();
         return;
     }
-    SetZoomValue(value);
+    const auto value = ScrolledValue(si, request);
+    if (!value) return;
+    if (request == SB_THUMBPOSITION) {
+        moveThumb(*value);
+        scrollZoom_Change();
+    } else {
+        SetZoomValue(*value);
+    }
 }
 
 void frmMain::scrollZoom_Scroll() {

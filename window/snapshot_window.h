@@ -3,8 +3,11 @@
 // shown modally by its command; each showing runs the whole load sequence again. The window holds
 // the browser of a showing until that showing ends.
 //
-// Handlers carry the names of the events they serve (control_event); the ones the tests drive
-// are public.
+// Handlers carry the names of the events they serve (control_event) and stay a few lines over
+// the plain classes: the session, the settings, the capture runner and the save flow. Those that
+// the tests drive are public; the tests reach anything more only through their one seam. The
+// members are defined in the files of their parts: snapshot_lifecycle, snapshot_layout,
+// snapshot_capture, snapshot_view, snapshot_save, and snapshot_window for the message plumbing.
 #pragma once
 // <exdisp.h> needs <windows.h> first.
 // clang-format off
@@ -32,12 +35,11 @@
 
 namespace pagelens {
 namespace test {
-struct SnapshotWindowSeam;
+class SnapshotWindowSeam;
 }
 
 class frmMain final : private HtmlSnapEvents {
-    friend struct test::SnapshotWindowSeam;  // the tests' one way in
-                                             // (tests/window/window_fixture.h)
+    friend class test::SnapshotWindowSeam;  // the tests' one way in (tests/window/window_fixture.h)
 
 public:
     frmMain();
@@ -53,53 +55,24 @@ public:
     Status Load(IWebBrowser2* browser);
     HWND hwnd() const { return hwnd_; }
 
-    // Substitutes for the outside components, for tests.
-    void UseSnapFactory(SnapFactory factory) { session_.UseFactory(std::move(factory)); }
-    void UseSaveDialog(SaveDialog dialog) { saveDialog_ = std::move(dialog); }
-
-    PictureViewer& Viewer() { return viewer_; }
-    StatusBar& sbStatusBar() { return statusBar_; }
-    const std::wstring& WorkFilePath() const { return session_.WorkFilePath(); }
-
     // Lifecycle
-    Status Form_Load();
-    Status PrepareLoad();
     Status SetAddress(const std::wstring& strURL);
-    void Form_Resize();
     void Form_KeyPress(int16_t& keyAscii);
-    void Form_Unload(int16_t& cancel);
     void Unload();
 
     // Capture
-    void tmrLoad_Timer();
-    Status TakeSnapshot(IWebBrowser2* objBrowser);
     Status cmdSnapshot_Click();
     void txtAddress_KeyPress(int16_t& keyAscii);
-    void Snap1_OnProgress(int32_t nPos);
-    void Snap1_OnStatus(const std::wstring& strStatus, int32_t nCode);
 
     // View and transforms
-    void scrollZoom_Scroll();
-    void scrollZoom_Change();
     Status cmdBlackAndWhite_Click();
     Status cmdGray_Click();
     void cmdReSize_Click();
     Status cmdPreset_Click();
     Status cmdOriginal_Click();
-    void SetZoomValue(int value);
-    int ZoomValue() const;
 
     // Saving
-    Status cboImageType_Click();
-    Status cboQuality_Click();
     Status cmdSave_Click();
-
-    void cmdAbout_Click();
-
-    // Control text, for the handlers and the tests.
-    std::wstring ControlText(int id) const;
-    void SetControlText(int id, const std::wstring& text);
-    bool Busy() const { return busy_; }
 
     // Window plumbing (see common/routed_window_proc.h).
     void Attach(HWND hwnd);
@@ -107,6 +80,26 @@ public:
     LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
 
 private:
+    // Handlers of events that only the window itself raises.
+    Status Form_Load();
+    Status PrepareLoad();
+    void Form_Resize();
+    void Form_Unload(int16_t& cancel);
+    void tmrLoad_Timer();
+    Status TakeSnapshot(IWebBrowser2* objBrowser);
+    void Snap1_OnProgress(int32_t nPos);
+    void Snap1_OnStatus(const std::wstring& strStatus, int32_t nCode);
+    void scrollZoom_Scroll();
+    void scrollZoom_Change();
+    Status cboImageType_Click();
+    Status cboQuality_Click();
+    void cmdAbout_Click();
+
+    std::wstring ControlText(int id) const;
+    void SetControlText(int id, const std::wstring& text);
+    void SetZoomValue(int value);
+    int ZoomValue() const;
+
     // The hourglass for the life of a handler: MousePointer(11) when made, MousePointer(0) on
     // every way out, early returns included.
     class WaitCursor {
@@ -125,6 +118,8 @@ private:
     static constexpr UINT_PTR kLoadTimer = 1;
     static constexpr UINT kLoadTimerInterval = 5;
 
+    void PlaceAsStored(const Placement& place);
+    void FillChoiceLists(const SnapshotSettings& settings);
     bool CreateNativeWindow();
     void CreateControls();
     void PaintContent(HDC dc);

@@ -45,7 +45,9 @@ protected:
         ClearSettings();
         CoUninitialize();
     }
-    std::wstring Panel(int panel) { return window_->sbStatusBar().PanelText(panel); }
+    std::wstring Panel(int panel) {
+        return SnapshotWindowSeam(*window_).sbStatusBar().PanelText(panel);
+    }
 
     std::unique_ptr<standin::MessageBoxWatcher> boxes_;
     UniqueHwnd frame_;
@@ -56,12 +58,18 @@ protected:
 
 TEST_F(DrawnPageWindowTest, TheWindowShowsTheTabsPageAsTheTabShowsIt) {
     ASSERT_TRUE(PumpUntil(
-        [&] { return Panel(1) == L"The snapshot is successfully taken" && !window_->Busy(); }, 60s))
+        [&] {
+            return Panel(1) == L"The snapshot is successfully taken" &&
+                   !SnapshotWindowSeam(*window_).Busy();
+        },
+        60s))
         << "panel 1: " << Panel(1);
-    EXPECT_EQ(window_->ControlText(ids::lblWidth), std::to_wstring(page_->pageWidth()));
-    EXPECT_EQ(window_->ControlText(ids::lblHeight), std::to_wstring(page_->pageHeight()));
-    EXPECT_EQ(window_->ControlText(ids::txtAddress), page_->design().url);
-    EXPECT_TRUE(ShowsDrawnPage(window_->Viewer().image(), *page_));
+    EXPECT_EQ(SnapshotWindowSeam(*window_).ControlText(ids::lblWidth),
+              std::to_wstring(page_->pageWidth()));
+    EXPECT_EQ(SnapshotWindowSeam(*window_).ControlText(ids::lblHeight),
+              std::to_wstring(page_->pageHeight()));
+    EXPECT_EQ(SnapshotWindowSeam(*window_).ControlText(ids::txtAddress), page_->design().url);
+    EXPECT_TRUE(ShowsDrawnPage(SnapshotWindowSeam(*window_).Viewer().image(), *page_));
     EXPECT_EQ(page_->scroll().y, 1500);
     EXPECT_EQ(page_->headerVisibility(), L"");
     EXPECT_TRUE(boxes_->Seen().empty());
@@ -73,7 +81,7 @@ TEST_F(DrawnPageWindowTest, ClosingTheWindowDuringTheCapturePutsTheTabBack) {
     page_->OnDraw([&](int draws) {
         if (draws == 3) PostMessageW(window_->hwnd(), WM_CLOSE, 0, 0);
     });
-    const std::wstring workFile = window_->WorkFilePath();
+    const std::wstring workFile = SnapshotWindowSeam(*window_).WorkFilePath();
     ASSERT_TRUE(PumpUntil([&] { return window_->hwnd() == nullptr; }, 60s));
     const int draws = page_->draws();
     PumpFor(300ms);

@@ -47,12 +47,12 @@ void SnapshotWindowTest::TearDown() {
 void SnapshotWindowTest::Open(std::vector<SnapScript> scripts) {
     factory = std::make_unique<ScriptedSnapFactory>(std::move(scripts));
     window = std::make_unique<frmMain>();
-    window->UseSnapFactory([f = factory.get()](HtmlSnapEvents* e) { return (*f)(e); });
+    seam().UseSnapFactory([f = factory.get()](HtmlSnapEvents* e) { return (*f)(e); });
     ASSERT_TRUE(window->Load(browser.get()).ok());
 }
 
 void SnapshotWindowTest::WaitForIdle() {
-    ASSERT_TRUE(PumpUntil([&] { return factory->log().created > 0 && !window->Busy(); },
+    ASSERT_TRUE(PumpUntil([&] { return factory->log().created > 0 && !seam().Busy(); },
                           std::chrono::seconds(20)));
     PumpFor(std::chrono::milliseconds(50));
 }

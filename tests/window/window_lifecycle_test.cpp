@@ -47,7 +47,7 @@ TEST_F(SnapshotWindowTest, EveryCaptionReadsWholeAndTheStatusBarHasItsDesignHeig
         GetClientRect(control, &client);
         EXPECT_LE(extent.cx, client.right) << "cut: " << caption;
     }
-    EXPECT_EQ(window->sbStatusBar().HeightPixels(), TwipsToPixels(420, 96));
+    EXPECT_EQ(seam().sbStatusBar().HeightPixels(), TwipsToPixels(420, 96));
 }
 
 TEST_F(SnapshotWindowTest, FirstUseOpensWithTheDefaults) {
@@ -105,7 +105,7 @@ TEST_F(SnapshotWindowTest, ADamagedSettingFallsBackToItsDefaultAndTheWindowStill
 TEST_F(SnapshotWindowTest, EscapeFromAnyControlUnloadsStoresPlacementAndRemovesTheWorkFile) {
     Open({Succeeds()});
     WaitForIdle();
-    ASSERT_TRUE(FileExists(window->WorkFilePath()));
+    ASSERT_TRUE(FileExists(seam().WorkFilePath()));
     MoveWindow(window->hwnd(), 30, 45, 700, 450, TRUE);
     HWND quality = GetDlgItem(window->hwnd(), ids::cboQuality);
     SetFocus(quality);
@@ -116,7 +116,7 @@ TEST_F(SnapshotWindowTest, EscapeFromAnyControlUnloadsStoresPlacementAndRemovesT
     int16_t key = VK_ESCAPE;
     window->Form_KeyPress(key);
     EXPECT_EQ(window->hwnd(), nullptr);
-    EXPECT_FALSE(FileExists(window->WorkFilePath()));
+    EXPECT_FALSE(FileExists(seam().WorkFilePath()));
     EXPECT_EQ(*StoredSetting(setting::MainLeft), L"450");
     EXPECT_EQ(*StoredSetting(setting::MainTop), L"675");
     EXPECT_EQ(*StoredSetting(setting::MainWidth), L"10500");
@@ -159,7 +159,7 @@ TEST_F(SnapshotWindowTest, ViewerIsPlacedBelowTheZoomBarAcrossTheClient) {
     Open({Succeeds()});
     RECT client, viewer;
     GetClientRect(window->hwnd(), &client);
-    GetWindowRect(window->Viewer().hwnd(), &viewer);
+    GetWindowRect(seam().Viewer().hwnd(), &viewer);
     MapWindowPoints(nullptr, window->hwnd(), reinterpret_cast<POINT*>(&viewer), 2);
     EXPECT_EQ(viewer.left, 0);
     EXPECT_EQ(viewer.top, TwipsToPixels(1865, 96));

@@ -23,7 +23,7 @@ protected:
         SnapshotWindowTest::SetUp();
         Open({Capture()});
         WaitForIdle();
-        window->UseSaveDialog([this](HWND, const SaveDialogRequest& request) {
+        seam().UseSaveDialog([this](HWND, const SaveDialogRequest& request) {
             requests.push_back(request);
             return answer;
         });
@@ -125,7 +125,7 @@ TEST_F(SaveTest, TheChosenImageTypeIsProposedAndStored) {
 }
 
 TEST_F(SaveTest, CancellingChangesNothing) {
-    window->SetControlText(ids::txtWidth, L"77");
+    seam().SetControlText(ids::txtWidth, L"77");
     answer.reset();
     ASSERT_TRUE(window->cmdSave_Click().ok());
     answer = L"";
@@ -135,7 +135,7 @@ TEST_F(SaveTest, CancellingChangesNothing) {
 }
 
 TEST_F(SaveTest, SavingRefillsTheResizeBoxesWithThePreset) {
-    window->SetZoomValue(300);
+    seam().SetZoomValue(300);
     EXPECT_EQ(Text(ids::txtWidth), L"48");
     answer = folder.file(L"a.png");
     ASSERT_TRUE(window->cmdSave_Click().ok());
@@ -171,7 +171,7 @@ TEST_F(SaveTest, AFailedSaveIsToldInTheStatusBar) {
     ASSERT_TRUE(window->cmdSave_Click().ok());
     EXPECT_NE(Panel(1), L"Saving file...");
     EXPECT_NE(Panel(1), L"Save file done");
-    EXPECT_FALSE(window->Busy());
+    EXPECT_FALSE(seam().Busy());
 }
 
 }  // namespace
