@@ -21,21 +21,19 @@ std::wstring SelectedText(HWND list) {
 }  // namespace
 
 Status frmMain::cboImageType_Click() {
-    SnapshotState& state = state_;
-    if (!state.ready) return {};
-    state.settings.imageType = SelectedText(GetDlgItem(hwnd_, ids::cboImageType));
+    if (!state_.ready) return {};
+    state_.settings.imageType = SelectedText(GetDlgItem(hwnd_, ids::cboImageType));
     if (IsMinimized()) return {};
-    return state.settings.Store(SnapshotSettings::Field::ImageType);
+    return state_.settings.Store(SnapshotSettings::Field::ImageType);
 }
 
 Status frmMain::cboQuality_Click() {
-    SnapshotState& state = state_;
-    if (!state.ready) return {};
+    if (!state_.ready) return {};
     auto quality = LeadingNumber(SelectedText(GetDlgItem(hwnd_, ids::cboQuality)));
     if (!quality.ok()) return quality.error();
-    state.settings.jpegQuality = *quality;
+    state_.settings.jpegQuality = *quality;
     if (IsMinimized()) return {};
-    return state.settings.Store(SnapshotSettings::Field::JpegQuality);
+    return state_.settings.Store(SnapshotSettings::Field::JpegQuality);
 }
 
 Status frmMain::cmdSave_Click() {
