@@ -4,9 +4,9 @@
 
 #include "common/com_boundary.h"
 #include "common/module.h"
+#include "extension/extension_thread.h"
 #include "extension/guids.h"
 #include "extension/module_state.h"
-#include "extension/shortcut_watch.h"
 #include "extension/snapshot_command.h"
 
 namespace pagelens {
@@ -21,8 +21,8 @@ HRESULT cPagelens::Create(REFIID iid, void** result) {
 
 cPagelens::cPagelens() { ModuleAddRef(); }
 cPagelens::~cPagelens() {
-    // Released without SetSite(NULL) first: the thread's watch must not keep us.
-    StopWatchingShortcut(this);
+    // Released without SetSite(NULL) first: the thread's record must not keep us.
+    LeaveExtensionThread(this);
     ModuleRelease();
 }
 
@@ -105,7 +105,7 @@ STDMETHODIMP cPagelens::SetSite(IUnknown* site) {
     return AtComBoundary([&]() -> HRESULT {
         if (!site) {
             // The browser is letting go of the extension: so do we.
-            StopWatchingShortcut(this);
+            LeaveExtensionThread(this);
             mBrowser.reset();
             mSite.reset();
             return S_OK;
@@ -122,8 +122,9 @@ STDMETHODIMP cPagelens::SetSite(IUnknown* site) {
         hr = services->QueryService(service, interfaceId, browser.put_void());
         if (FAILED(hr)) return hr;
         mBrowser = browser;
-        // As a helper object this is the only way in: there is no toolbar in Edge's IE mode.
-        WatchShortcut(this, mBrowser.get());
+        // As a helper object the shortcut is the only way in: there is no toolbar in Edge's IE
+        // mode.
+        JoinExtensionThread(this, mBrowser.get());
         return S_OK;
     });
 }

@@ -1,17 +1,12 @@
-// One ThreadWatch per browser thread, reached through a TLS slot of our own rather than
-// thread_local: the library is loaded and unloaded by every tab, and the slot is handed back
-// when no thread watches any more.
 #include "extension/shortcut_watch.h"
 
 #include <ocidl.h>
 
-#include <algorithm>
 #include <new>
-#include <vector>
 
 #include "common/com_ptr.h"
 #include "common/window_class.h"
-#include "extension/module_state.h"
+#include "extension/extension_thread.h"
 #include "extension/snapshot_command.h"
 #include "settings/shortcut_setting.h"
 #include "window/control_ids.h"
@@ -22,33 +17,18 @@ namespace {
 constexpr wchar_t kCommandWindowClass[] = L"iePagelensShortcutCommand";
 constexpr UINT kRunCommand = WM_APP + 1;
 
-// The owner holds the browser for as long as it watches with it: no reference of ours, so that
-// a helper object leaves the browser's count as the toolbar's object does.
-struct Watcher {
-    const void* owner;
-    IWebBrowser2* browser;
-};
+}  // namespace
 
-struct ThreadWatch {
+struct ShortcutWatch {
     Shortcut shortcut;
     HHOOK hook = nullptr;
-    std::vector<Watcher> watchers;
     HWND commandWindow = nullptr;  // made at the first press
     ComPtr<IWebBrowser2> pending;  // the browser of a posted command
-    bool commandRunning = false;
-    UINT swallowKeyUp = 0;      // the pressed key's release, still to come
-    bool swallowAltUp = false;  // Alt released alone would open the browser's menu
+    UINT swallowKeyUp = 0;         // the pressed key's release, still to come
+    bool swallowAltUp = false;     // Alt released alone would open the browser's menu
 };
 
-SRWLOCK gLock = SRWLOCK_INIT;
-DWORD gSlot = TLS_OUT_OF_INDEXES;
-int gWatchingThreads = 0;
-
-// Valid only while this thread has a watch; the slot cannot go away meanwhile.
-ThreadWatch* CurrentWatch() {
-    if (gSlot == TLS_OUT_OF_INDEXES) return nullptr;
-    return static_cast<ThreadWatch*>(TlsGetValue(gSlot));
-}
+namespace {
 
 bool Contains(HWND outer, HWND inner) {
     return outer && inner && (outer == inner || IsChild(outer, inner));
@@ -72,11 +52,11 @@ HWND BrowserWindow(IWebBrowser2* browser) {
 
 // The watched browser whose page (or else whose window) holds `target`: the page's window tells
 // tabs apart where several share one top-level window.
-IWebBrowser2* BrowserHolding(const ThreadWatch& watch, HWND target) {
-    for (const auto& w : watch.watchers)
-        if (w.browser && Contains(DocumentWindow(w.browser), target)) return w.browser;
-    for (const auto& w : watch.watchers)
-        if (w.browser && Contains(BrowserWindow(w.browser), target)) return w.browser;
+IWebBrowser2* BrowserHolding(const ExtensionThread& thread, HWND target) {
+    for (const auto& m : thread.members)
+        if (m.browser && Contains(DocumentWindow(m.browser), target)) return m.browser;
+    for (const auto& m : thread.members)
+        if (m.browser && Contains(BrowserWindow(m.browser), target)) return m.browser;
     return nullptr;
 }
 
@@ -111,19 +91,22 @@ void Swallow(MSG& msg) {
     msg.lParam = 0;
 }
 
+ShortcutWatch* CurrentWatch() {
+    ExtensionThread* thread = CurrentExtensionThread();
+    return thread ? thread->shortcut.get() : nullptr;
+}
+
 LRESULT CALLBACK CommandWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message != kRunCommand) return DefWindowProcW(hwnd, message, wParam, lParam);
-    ThreadWatch* watch = CurrentWatch();
+    ShortcutWatch* watch = CurrentWatch();
     if (!watch || !watch->pending) return 0;
     ComPtr<IWebBrowser2> browser = std::move(watch->pending);
-    watch->commandRunning = true;
+    // The command may end this thread's record, and this window with it: nothing follows.
     RunSnapshotCommand(browser.get());
-    // The tab may have let go of every watcher while the window was open.
-    if (ThreadWatch* still = CurrentWatch()) still->commandRunning = false;
     return 0;
 }
 
-void PostCommand(ThreadWatch& watch, IWebBrowser2* browser) {
+void PostCommand(ShortcutWatch& watch, IWebBrowser2* browser) {
     if (!watch.commandWindow) {
         if (!RegisterWindowClass({kCommandWindowClass, CommandWindowProc, nullptr}).ok()) return;
         watch.commandWindow = CreateMessageWindow(kCommandWindowClass, nullptr);
@@ -133,15 +116,15 @@ void PostCommand(ThreadWatch& watch, IWebBrowser2* browser) {
     if (!PostMessageW(watch.commandWindow, kRunCommand, 0, 0)) watch.pending.reset();
 }
 
-void FilterKey(ThreadWatch& watch, MSG& msg) {
+void FilterKey(ExtensionThread& thread, ShortcutWatch& watch, MSG& msg) {
     switch (msg.message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {
             if (msg.wParam != watch.shortcut.key || !ModifiersMatch(watch.shortcut)) return;
-            IWebBrowser2* browser = BrowserHolding(watch, msg.hwnd);
+            IWebBrowser2* browser = BrowserHolding(thread, msg.hwnd);
             if (!browser) return;
             const bool repeat = (msg.lParam & (1 << 30)) != 0;
-            if (!repeat && !watch.pending && !watch.commandRunning && !SnapshotWindowShown())
+            if (!repeat && !watch.pending && thread.commandsRunning == 0 && !SnapshotWindowShown())
                 PostCommand(watch, browser);
             watch.swallowKeyUp = watch.shortcut.key;
             watch.swallowAltUp = watch.shortcut.alt;
@@ -163,76 +146,31 @@ void FilterKey(ThreadWatch& watch, MSG& msg) {
 
 LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) {
     if (code == HC_ACTION && removal == PM_REMOVE) {
-        if (ThreadWatch* watch = CurrentWatch()) {
+        ExtensionThread* thread = CurrentExtensionThread();
+        if (thread && thread->shortcut) {
             auto& msg = *reinterpret_cast<MSG*>(lParam);
-            if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) FilterKey(*watch, msg);
+            if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
+                FilterKey(*thread, *thread->shortcut, msg);
         }
     }
     return CallNextHookEx(nullptr, code, removal, lParam);
 }
 
-ThreadWatch* StartWatch() {
-    AcquireSRWLockExclusive(&gLock);
-    if (gSlot == TLS_OUT_OF_INDEXES) gSlot = TlsAlloc();
-    const bool haveSlot = gSlot != TLS_OUT_OF_INDEXES;
-    if (haveSlot) ++gWatchingThreads;
-    ReleaseSRWLockExclusive(&gLock);
-    if (!haveSlot) return nullptr;
+}  // namespace
 
-    auto* watch = new (std::nothrow) ThreadWatch;
-    if (watch) {
-        watch->shortcut = ReadShortcutSetting();
-        if (watch->shortcut.key != 0)
-            watch->hook =
-                SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, GetCurrentThreadId());
-    }
-    TlsSetValue(gSlot, watch);
-    if (!watch) {
-        AcquireSRWLockExclusive(&gLock);
-        --gWatchingThreads;
-        ReleaseSRWLockExclusive(&gLock);
-        return nullptr;
-    }
-    ModuleAddRef();  // the hook and the window call into the library
+UniqueShortcutWatch StartShortcutWatch() {
+    UniqueShortcutWatch watch(new (std::nothrow) ShortcutWatch);
+    if (!watch) return nullptr;
+    watch->shortcut = ReadShortcutSetting();
+    if (watch->shortcut.key == 0) return nullptr;
+    watch->hook = SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, GetCurrentThreadId());
     return watch;
 }
 
-void EndWatch(ThreadWatch* watch) {
+void ShortcutWatchEnd::operator()(ShortcutWatch* watch) const {
     if (watch->hook) UnhookWindowsHookEx(watch->hook);
     if (watch->commandWindow) DestroyWindow(watch->commandWindow);
-    TlsSetValue(gSlot, nullptr);
     delete watch;
-    AcquireSRWLockExclusive(&gLock);
-    if (--gWatchingThreads == 0) {
-        TlsFree(gSlot);
-        gSlot = TLS_OUT_OF_INDEXES;
-    }
-    ReleaseSRWLockExclusive(&gLock);
-    ModuleRelease();
-}
-
-}  // namespace
-
-void WatchShortcut(const void* owner, IWebBrowser2* browser) {
-    ThreadWatch* watch = CurrentWatch();
-    if (!watch) watch = StartWatch();
-    if (!watch) return;
-    auto it = std::find_if(watch->watchers.begin(), watch->watchers.end(),
-                           [&](const Watcher& w) { return w.owner == owner; });
-    if (it != watch->watchers.end())
-        it->browser = browser;
-    else
-        watch->watchers.push_back({owner, browser});
-}
-
-void StopWatchingShortcut(const void* owner) {
-    ThreadWatch* watch = CurrentWatch();
-    if (!watch) return;
-    auto& watchers = watch->watchers;
-    watchers.erase(std::remove_if(watchers.begin(), watchers.end(),
-                                  [&](const Watcher& w) { return w.owner == owner; }),
-                   watchers.end());
-    if (watchers.empty()) EndWatch(watch);
 }
 
 }  // namespace pagelens

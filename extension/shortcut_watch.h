@@ -1,7 +1,7 @@
 // The keyboard shortcut watched on a browser thread. Each extension object that holds a browser
-// is a watcher of its own thread; the first watcher of a thread reads the `Shortcut` setting and
-// hooks the thread's message traffic (WH_GETMESSAGE, this thread only), the last one to go
-// removes the hook. Until the shortcut is pressed nothing else is made: no window, no thread.
+// watches its own thread; the first of a thread reads the `Shortcut` setting and hooks the
+// thread's message traffic (WH_GETMESSAGE, this thread only), the last one to go removes the hook.
+// Until the shortcut is pressed nothing else is made: no window, no thread.
 //
 // The shortcut is recognised from the keyboard's real state (GetKeyState), in a key message for a
 // window of one of the watched browsers; that message and its key-up are swallowed, and the
@@ -9,14 +9,21 @@
 // with the browser whose window has the keyboard. While this thread's snapshot window is open (or
 // a command is on its way) the shortcut does nothing more.
 #pragma once
-#include <exdisp.h>
+#include <windows.h>
+
+#include <memory>
 
 namespace pagelens {
 
-// Adds `owner` as a watcher of this thread with `browser`, or gives it another browser. The owner
-// keeps `browser` alive until it stops watching or names another.
-void WatchShortcut(const void* owner, IWebBrowser2* browser);
-// Removes `owner`; nothing when it is not watching.
-void StopWatchingShortcut(const void* owner);
+struct ShortcutWatch;
+struct ShortcutWatchEnd {
+    void operator()(ShortcutWatch* watch) const;
+};
+using UniqueShortcutWatch = std::unique_ptr<ShortcutWatch, ShortcutWatchEnd>;
+
+// Reads the `Shortcut` setting and hooks this thread's message traffic; none when the setting
+// turns the shortcut off. The browsers it watches are the members of this thread's record
+// (extension/extension_thread.h); ending the watch removes the hook.
+UniqueShortcutWatch StartShortcutWatch();
 
 }  // namespace pagelens

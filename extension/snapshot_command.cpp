@@ -6,9 +6,9 @@
 
 #include "common/com_ptr.h"
 #include "common/run_error.h"
+#include "extension/extension_thread.h"
 #include "extension/module_state.h"
 #include "ui/error_text.h"
-#include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
 
 namespace pagelens {
@@ -24,6 +24,18 @@ Status CheckHtmlDocument(IWebBrowser2* browser) {
     return {};
 }
 
+// The thread's window, made by its first command; the record stays until the window has closed.
+Status ShowSnapshotWindow(IWebBrowser2* browser) {
+    RunningCommand running;
+    if (ExtensionThread* thread = running.thread()) {
+        if (!thread->snapshotWindow) thread->snapshotWindow = std::make_unique<frmMain>();
+        return thread->snapshotWindow->Show(browser);
+    }
+    // No object of ours holds a browser on this thread: a window for this command only.
+    frmMain window;
+    return window.Show(browser);
+}
+
 }  // namespace
 
 void RunSnapshotCommand(IWebBrowser2* browser) noexcept {
@@ -31,10 +43,7 @@ void RunSnapshotCommand(IWebBrowser2* browser) noexcept {
     ModuleAddRef();
     try {
         Status status = CheckHtmlDocument(browser);
-        if (status.ok()) {
-            SetThreadBrowser(browser);
-            status = ShowThreadSnapshotWindow();
-        }
+        if (status.ok()) status = ShowSnapshotWindow(browser);
         if (!status.ok()) {
             const std::wstring text = L"iePagelens Error: " + status.error().description;
             MessageBoxW(nullptr, text.c_str(), L"iePagelens", MB_OK);

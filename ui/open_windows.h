@@ -9,6 +9,6 @@ namespace pagelens {
 
 void AddOpenWindow(HWND hwnd);
 void RemoveOpenWindow(HWND hwnd);
-const std::vector<HWND>& OpenWindows();
+std::vector<HWND> OpenWindows();
 
 }  // namespace pagelens

@@ -11,7 +11,7 @@
 #include <string>
 
 #include "common/run_error.h"
-#include "window/snapshot_window.h"
+#include "window/save_dialog.h"
 
 namespace pagelens {
 

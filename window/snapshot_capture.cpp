@@ -1,44 +1,19 @@
-// The snapshot window's captures: the browser's page when the window opens, and any typed
-// address. Both hand the work to the snapshot component and wait, with the window live, for its
-// final status.
-#include <mshtml.h>
-
-#include "common/com_ptr.h"
+// The snapshot window's capture handlers over the capture runner (capture_runner.h): the
+// browser's page when the window opens, and any typed address.
 #include "common/number_text.h"
-#include "common/unique_handle.h"
-#include "ui/modal_loop.h"
+#include "window/capture_runner.h"
 #include "window/control_ids.h"
-#include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
 
 namespace pagelens {
-namespace {
 
-// The address of the document the browser shows.
-Result<std::wstring> DocumentAddress(IWebBrowser2* browser) {
-    if (!browser) return errors::ObjectRequired();
-    ComPtr<IDispatch> document;
-    if (FAILED(browser->get_Document(document.put())) || !document) return errors::ObjectRequired();
-    ComPtr<IHTMLDocument2> html;
-    if (FAILED(document.As(IID_IHTMLDocument2, html))) return errors::TypeMismatch();
-    UniqueBstr url;
-    HRESULT hr = html->get_URL(url.put());
-    if (FAILED(hr)) return errors::FromHresult(hr, L"The document's address could not be read");
-    return BstrText(url);
-}
-
-Status RequireSnap(const HtmlSnap* snap) {
-    if (!snap) return errors::ObjectRequired();
-    return {};
-}
-
-}  // namespace
-
-// Yields to the message loop until the component's final status arrives. Closing the window
-// abandons the wait: the capture was ended by the unload.
-void frmMain::WaitForCapture() {
-    session_.WaitForCapture([this] { return unloading_; },
-                            [this](MSG& msg) { return PreTranslate(msg); });
+CaptureRunner frmMain::Captures() {
+    return CaptureRunner(session_, this,
+                         {.clearImage = [this] { viewer_.Clear(); },
+                          .showResult = [this] { return ShowResult(); },
+                          // Closing the window abandons the wait: the unload ended the capture.
+                          .abandoned = [this] { return unloading_; },
+                          .preTranslate = [this](MSG& msg) { return PreTranslate(msg); }});
 }
 
 Status frmMain::ShowResult() {
@@ -50,67 +25,39 @@ Status frmMain::ShowResult() {
 }
 
 void frmMain::tmrLoad_Timer() {
-    KillTimer(hwnd_, 1);
-    MousePointer(11);
-    Status status = TakeSnapshot(ThreadBrowser());
+    KillTimer(hwnd_, kLoadTimer);
+    WaitCursor wait(*this);
+    Status status = TakeSnapshot(browser_.get());
     if (!status.ok() && !unloading_) ReportError(status.error());
-    MousePointer(0);
 }
 
 // On an error the instance is dropped and the error returned; the caller shows it.
 Status frmMain::TakeSnapshot(IWebBrowser2* objBrowser) {
-    auto run = [&]() -> Status {
-        session_.BeginCapture();
-        viewer_.Clear();
-        PAGELENS_RETURN_IF_ERROR(session_.DeleteWorkFile());
-        PAGELENS_RETURN_IF_ERROR(session_.StartNewSnap(kBrowserCaptureSettings, this));
-        auto address = DocumentAddress(objBrowser);
-        if (!address.ok()) return address.error();
+    auto end = Captures().CaptureTabPage(objBrowser, [this](const std::wstring& address) {
         // A standard user may not write the machine's settings: the capture goes on regardless.
-        if (Status stored = SetAddress(*address); !stored.ok())
+        if (Status stored = SetAddress(address); !stored.ok())
             statusBar_.SetPanelText(1, L"The address could not be stored in the settings: " +
                                            stored.error().description);
-        PAGELENS_RETURN_IF_ERROR(
-            session_.Snap()->CaptureBrowser(objBrowser, session_.WorkFilePath()));
-        WaitForCapture();
-        if (unloading_) return {};
-        if (session_.WorkFileExists()) PAGELENS_RETURN_IF_ERROR(ShowResult());
-        PAGELENS_RETURN_IF_ERROR(RequireSnap(session_.Snap()));
-        session_.CloseSnap();
-        return {};
-    };
-    Status status = run();
-    if (!status.ok()) session_.DropSnap();
-    return status;
+    });
+    if (!end.ok()) return end.error();
+    return {};
 }
 
 Status frmMain::cmdSnapshot_Click() {
-    MousePointer(11);
+    WaitCursor wait(*this);
     SetControlText(ids::lblWidth, L"");
     SetControlText(ids::lblHeight, L"");
-    session_.BeginCapture();
-    viewer_.Clear();
-    PAGELENS_RETURN_IF_ERROR(session_.DeleteWorkFile());
-    PAGELENS_RETURN_IF_ERROR(session_.StartNewSnap(kAddressCaptureSettings, this));
-    const std::wstring address = TrimBlanks(ControlText(ids::txtAddress));
-    if (address.empty()) {
-        SetFocus(GetDlgItem(hwnd_, ids::txtAddress));
-        MousePointer(0);
-        return {};
-    }
-    PAGELENS_RETURN_IF_ERROR(session_.Snap()->CaptureUrl(address, session_.WorkFilePath()));
-    WaitForCapture();
-    if (unloading_) return {};
-    if (session_.WorkFileExists()) PAGELENS_RETURN_IF_ERROR(ShowResult());
-    statusBar_.SetPanelText(2, L"");
-    MousePointer(0);
+    auto end = Captures().CaptureTypedAddress(TrimBlanks(ControlText(ids::txtAddress)));
+    if (!end.ok()) return end.error();
+    if (*end == CaptureEnd::Nothing) SetFocus(GetDlgItem(hwnd_, ids::txtAddress));
+    if (*end == CaptureEnd::Done) statusBar_.SetPanelText(2, L"");
     return {};
 }
 
 void frmMain::txtAddress_KeyPress(int16_t& keyAscii) {
     if (keyAscii != VK_RETURN) return;
     // Errors of a capture started by Enter are ignored; the run stops at the failing step.
-    if (!cmdSnapshot_Click().ok()) MousePointer(0);
+    (void)cmdSnapshot_Click();
 }
 
 void frmMain::Snap1_OnProgress(int32_t nPos) {

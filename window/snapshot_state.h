@@ -1,8 +1,6 @@
-// What the snapshot window shares on one browser thread. It outlives one showing of the
-// window; every showing loads it again from the settings.
+// What the snapshot window's handlers share beyond one handler: the settings, loaded again by
+// every showing, and whether the load sequence has finished.
 #pragma once
-#include <exdisp.h>
-
 #include "window/snapshot_settings.h"
 
 namespace pagelens {
@@ -11,11 +9,5 @@ struct SnapshotState {
     SnapshotSettings settings;
     bool ready = false;  // false while the load sequence runs
 };
-
-SnapshotState& ThreadSnapshotState();
-
-// gBrowser: the browser that the extension object leaves for the window on this thread.
-void SetThreadBrowser(IWebBrowser2* browser);
-IWebBrowser2* ThreadBrowser();
 
 }  // namespace pagelens

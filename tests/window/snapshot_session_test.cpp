@@ -3,8 +3,11 @@
 #include <gtest/gtest.h>
 
 #include "common/unique_handle.h"
+#include "standin/documents.h"
+#include "standin/web_browser.h"
 #include "tests/support/test_support.h"
 #include "tests/window/scripted_snap.h"
+#include "window/capture_runner.h"
 
 namespace pagelens::test {
 namespace {
@@ -125,6 +128,77 @@ TEST(SnapshotSession, DeletingTheWorkFileThatCannotGoIsAnAccessError) {
     held.reset();
     EXPECT_TRUE(session.DeleteWorkFile().ok());
     EXPECT_FALSE(session.WorkFileExists());
+}
+
+// The two captures without a window: each ends where its instance should, shows only a written
+// work file, and stops at a failing step.
+TEST(CaptureRunner, EachCaptureEndsItsInstanceAsItsWaySays) {
+    enum class Way { TabPage, TabWithoutPage, Address, BlankAddress, Closing };
+    struct Case {
+        const char* name;
+        Way way;
+        int32_t finalCode;
+        bool writes;
+        std::optional<CaptureEnd> end;  // nothing: an error
+        int shown, closed, destroyed;
+        bool instanceKept;
+    };
+    const Case cases[] = {
+        {"tab page", Way::TabPage, 1, true, CaptureEnd::Done, 1, 1, 1, false},
+        {"tab page failed", Way::TabPage, -1, false, CaptureEnd::Done, 0, 1, 1, false},
+        {"tab without a page", Way::TabWithoutPage, 1, true, std::nullopt, 0, 0, 1, false},
+        {"typed address", Way::Address, 1, true, CaptureEnd::Done, 1, 0, 0, true},
+        {"typed address failed", Way::Address, -3, false, CaptureEnd::Done, 0, 0, 0, true},
+        {"blank address", Way::BlankAddress, 1, true, CaptureEnd::Nothing, 0, 0, 0, true},
+        {"window closing", Way::Closing, 0, false, CaptureEnd::Abandoned, 0, 0, 0, true},
+    };
+    UniqueHwnd frame(CreateWindowExW(0, L"STATIC", L"tab", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100,
+                                     nullptr, nullptr, nullptr, nullptr));
+    const std::wstring page = L"http://127.0.0.1/page.html";
+    auto browser = standin::CreateWebBrowser(
+        frame.get(),
+        {standin::CreateDocument(standin::DocumentKind::Html, page, L"Page"), page, L"Page"});
+    TempFolder parent;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        SnapScript script;
+        script.image = SolidImage(8, 6, 0xFF00FF00);
+        if (c.writes) script.write();
+        script.status(c.finalCode);
+        ScriptedSnapFactory factory({script});
+        SnapshotSession session;
+        session.UseFactory(std::ref(factory));
+        ASSERT_TRUE(session.MakeWorkFile(parent.path()).ok());
+        struct : HtmlSnapEvents {
+            SnapshotSession* session;
+            void OnProgress(int32_t) override {}
+            void OnStatus(const std::wstring&, int32_t code) override {
+                session->ReportStatus(code);
+            }
+        } events;
+        events.session = &session;
+        int shown = 0;
+        std::wstring found;
+        CaptureRunner runner(session, &events,
+                             {.clearImage = [] {},
+                              .showResult = [&] { return ++shown, Status{}; },
+                              .abandoned = [&] { return c.way == Way::Closing; },
+                              .preTranslate = {}});
+        const auto end =
+            c.way == Way::TabPage || c.way == Way::TabWithoutPage
+                ? runner.CaptureTabPage(c.way == Way::TabPage ? browser.get() : nullptr,
+                                        [&](const std::wstring& address) { found = address; })
+                : runner.CaptureTypedAddress(c.way == Way::BlankAddress ? L"" : page);
+        EXPECT_EQ(end.ok() ? std::optional(*end) : std::nullopt, c.end);
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_EQ(factory.log().created, 1);
+        EXPECT_EQ(factory.log().closed, c.closed);
+        EXPECT_EQ(factory.log().destroyed, c.destroyed);
+        EXPECT_EQ(session.Snap() != nullptr, c.instanceKept);
+        EXPECT_EQ(found, c.way == Way::TabPage ? page : L"");
+        session.DropSnap();
+        session.ReleaseWorkFile();
+    }
 }
 
 }  // namespace

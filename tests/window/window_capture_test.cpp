@@ -54,7 +54,7 @@ TEST_F(SnapshotWindowTest, EachFailureCodeShowsItsMessageAndLeavesTheViewerEmpty
         Open({Capture(10, 10, code)});
         WaitForIdle();
         EXPECT_EQ(Panel(1), text) << code;
-        EXPECT_EQ(window->Viewer().ImageWidth(), 0) << code;
+        EXPECT_EQ(seam().Viewer().ImageWidth(), 0) << code;
         EXPECT_EQ(Text(ids::lblWidth), L"-") << code;
         EXPECT_EQ(Text(ids::lblZoom), L"") << code;
         window->Unload();
@@ -69,7 +69,7 @@ TEST_F(SnapshotWindowTest, ProgressAndNonFinalStatusesDoNotEndTheWait) {
     s.run([&] {
         EXPECT_EQ(Panel(2), L"");
         EXPECT_EQ(Panel(1), L"seventh");
-        EXPECT_TRUE(window->Busy());
+        EXPECT_TRUE(seam().Busy());
         checked = true;
     });
     s.progress(100).write().status(1);
@@ -82,7 +82,7 @@ TEST_F(SnapshotWindowTest, ProgressAndNonFinalStatusesDoNotEndTheWait) {
 TEST_F(SnapshotWindowTest, AddressCaptureUsesTheTypedAddressAndEmptiesProgressAtTheEnd) {
     Open({Capture(20, 20), Capture(30, 40)});
     WaitForIdle();
-    window->SetControlText(ids::txtAddress, L"  http://127.0.0.1/other.html  ");
+    seam().SetControlText(ids::txtAddress, L"  http://127.0.0.1/other.html  ");
     ASSERT_TRUE(window->cmdSnapshot_Click().ok());
     const SnapLog& log = factory->log();
     EXPECT_EQ(log.addresses.back(), L"http://127.0.0.1/other.html");
@@ -92,36 +92,36 @@ TEST_F(SnapshotWindowTest, AddressCaptureUsesTheTypedAddressAndEmptiesProgressAt
     EXPECT_EQ(Panel(2), L"");
     EXPECT_EQ(log.closed, 1);  // an address capture keeps its instance until the next capture
     // Typing and capturing another address does not change the address the window recorded.
-    EXPECT_EQ(ThreadSnapshotState().settings.address, L"http://127.0.0.1/page.html");
+    EXPECT_EQ(State().settings.address, L"http://127.0.0.1/page.html");
 }
 
 TEST_F(SnapshotWindowTest, AFailedAddressCaptureEmptiesTheSizeLabels) {
     Open({Capture(20, 20), Capture(20, 20, -3)});
     WaitForIdle();
-    window->SetControlText(ids::txtAddress, L"http://127.0.0.1:9/");
+    seam().SetControlText(ids::txtAddress, L"http://127.0.0.1:9/");
     ASSERT_TRUE(window->cmdSnapshot_Click().ok());
     EXPECT_EQ(Text(ids::lblWidth), L"");
     EXPECT_EQ(Panel(1), L"Fail to open the URL");
-    EXPECT_FALSE(FileExists(window->WorkFilePath()));
+    EXPECT_FALSE(FileExists(seam().WorkFilePath()));
 }
 
 TEST_F(SnapshotWindowTest, ABlankAddressClearsTheImageAndPutsTheFocusInTheAddressBox) {
     Open({Capture(20, 20)});
     WaitForIdle();
-    ASSERT_TRUE(FileExists(window->WorkFilePath()));
-    window->SetControlText(ids::txtAddress, L"   ");
+    ASSERT_TRUE(FileExists(seam().WorkFilePath()));
+    seam().SetControlText(ids::txtAddress, L"   ");
     ASSERT_TRUE(window->cmdSnapshot_Click().ok());
-    EXPECT_FALSE(FileExists(window->WorkFilePath()));
-    EXPECT_EQ(window->Viewer().ImageWidth(), 0);
+    EXPECT_FALSE(FileExists(seam().WorkFilePath()));
+    EXPECT_EQ(seam().Viewer().ImageWidth(), 0);
     EXPECT_EQ(GetFocus(), GetDlgItem(window->hwnd(), ids::txtAddress));
-    EXPECT_FALSE(window->Busy());
+    EXPECT_FALSE(seam().Busy());
     EXPECT_EQ(factory->log().addresses.size(), 1u);
 }
 
 TEST_F(SnapshotWindowTest, EnterInTheAddressBoxRunsOneAddressCapture) {
     Open({Capture(20, 20), Capture(50, 60)});
     WaitForIdle();
-    window->SetControlText(ids::txtAddress, L"http://127.0.0.1/enter.html");
+    seam().SetControlText(ids::txtAddress, L"http://127.0.0.1/enter.html");
     int16_t key = VK_RETURN;
     window->txtAddress_KeyPress(key);
     EXPECT_EQ(key, VK_RETURN);
@@ -133,7 +133,7 @@ TEST_F(SnapshotWindowTest, ACaptureStartedInsideAnotherEndsBothWaits) {
     SnapScript outer;
     outer.image = SolidImage(10, 10, 0xFF000000);
     outer.run([&] {
-        window->SetControlText(ids::txtAddress, L"http://127.0.0.1/inner.html");
+        seam().SetControlText(ids::txtAddress, L"http://127.0.0.1/inner.html");
         EXPECT_TRUE(window->cmdSnapshot_Click().ok());
     });
     outer.write().status(1);  // never reached: the instance was dropped
@@ -155,19 +155,19 @@ TEST_F(SnapshotWindowTest, ClosingDuringTheWaitAbandonsTheCaptureQuietly) {
     PumpFor(std::chrono::milliseconds(100));
     EXPECT_EQ(factory->log().closed, 1);
     EXPECT_EQ(factory->log().destroyed, 1);
-    EXPECT_FALSE(FileExists(window->WorkFilePath()));
+    EXPECT_FALSE(FileExists(seam().WorkFilePath()));
     EXPECT_TRUE(boxes->Seen().empty());
 }
 
 TEST_F(SnapshotWindowTest, ABrowserCaptureErrorShowsOneMessageAndLeavesTheWindowUsable) {
-    SetThreadBrowser(nullptr);  // no document to read the address from
+    browser.reset();  // no document to read the address from
     Open({Capture(20, 20), Capture(25, 35)});
-    ASSERT_TRUE(PumpUntil([&] { return !boxes->Seen().empty() && !window->Busy(); },
+    ASSERT_TRUE(PumpUntil([&] { return !boxes->Seen().empty() && !seam().Busy(); },
                           std::chrono::seconds(10)));
     ASSERT_EQ(boxes->Seen().size(), 1u);
     EXPECT_EQ(boxes->Seen()[0].text, L"iePagelens Error: Object required");
     EXPECT_EQ(boxes->Seen()[0].caption, L"iePagelens");
-    window->SetControlText(ids::txtAddress, L"http://127.0.0.1/again.html");
+    seam().SetControlText(ids::txtAddress, L"http://127.0.0.1/again.html");
     ASSERT_TRUE(window->cmdSnapshot_Click().ok());
     EXPECT_EQ(Text(ids::lblWidth), L"25");
 }
@@ -186,26 +186,26 @@ TEST_F(SnapshotWindowTest, TwoWindowsOnTwoThreadsKeepTheirOwnPages) {
             tab, {standin::CreateDocument(standin::DocumentKind::Html,
                                           L"http://127.0.0.1/" + std::to_wstring(i), L"Page"),
                   L"http://127.0.0.1/" + std::to_wstring(i), L"Page"});
-        SetThreadBrowser(page.get());
         SnapScript script;
         script.image = SolidImage(120, 80, colours[i]);
         script.write().status(1);
         ScriptedSnapFactory scripts({script});
         {
             frmMain shown;
-            shown.UseSnapFactory([&](HtmlSnapEvents* e) { return scripts(e); });
-            shown.UseSaveDialog([&](HWND, const SaveDialogRequest&) {
+            SnapshotWindowSeam(shown).UseSnapFactory([&](HtmlSnapEvents* e) { return scripts(e); });
+            SnapshotWindowSeam(shown).UseSaveDialog([&](HWND, const SaveDialogRequest&) {
                 return std::optional<std::wstring>(saved.file(std::to_wstring(i) + L".png"));
             });
-            EXPECT_TRUE(shown.Load().ok());
-            EXPECT_TRUE(PumpUntil([&] { return scripts.log().created > 0 && !shown.Busy(); },
-                                  std::chrono::seconds(20)));
-            workFiles[i] = shown.WorkFilePath();
-            EXPECT_EQ(shown.Viewer().image().row(10)[10] & 0xFFFFFF, colours[i] & 0xFFFFFF);
+            EXPECT_TRUE(shown.Load(page.get()).ok());
+            EXPECT_TRUE(PumpUntil(
+                [&] { return scripts.log().created > 0 && !SnapshotWindowSeam(shown).Busy(); },
+                std::chrono::seconds(20)));
+            workFiles[i] = SnapshotWindowSeam(shown).WorkFilePath();
+            EXPECT_EQ(SnapshotWindowSeam(shown).Viewer().image().row(10)[10] & 0xFFFFFF,
+                      colours[i] & 0xFFFFFF);
             EXPECT_TRUE(shown.cmdSave_Click().ok());
             shown.Unload();
         }
-        SetThreadBrowser(nullptr);
         page.reset();
         DestroyWindow(tab);
         CoUninitialize();

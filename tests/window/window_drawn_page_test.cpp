@@ -13,7 +13,6 @@
 #include "tests/support/test_support.h"
 #include "tests/window/window_fixture.h"
 #include "window/control_ids.h"
-#include "window/snapshot_state.h"
 #include "window/snapshot_window.h"
 
 namespace pagelens::test {
@@ -33,14 +32,12 @@ protected:
         page_->ScrollAsUser(0, 1500);
         browser_ = standin::CreateWebBrowser(frame_.get(), {ComPtr<IDispatch>(page_->document()),
                                                             page_->design().url, L"Drawn page"});
-        SetThreadBrowser(browser_.get());
         window_ = std::make_unique<frmMain>();
-        ASSERT_TRUE(window_->Load().ok());
+        ASSERT_TRUE(window_->Load(browser_.get()).ok());
     }
     void TearDown() override {
         if (window_ && window_->hwnd()) window_->Unload();
         window_.reset();
-        SetThreadBrowser(nullptr);
         browser_.reset();
         page_.reset();
         frame_.reset();
@@ -48,7 +45,9 @@ protected:
         ClearSettings();
         CoUninitialize();
     }
-    std::wstring Panel(int panel) { return window_->sbStatusBar().PanelText(panel); }
+    std::wstring Panel(int panel) {
+        return SnapshotWindowSeam(*window_).sbStatusBar().PanelText(panel);
+    }
 
     std::unique_ptr<standin::MessageBoxWatcher> boxes_;
     UniqueHwnd frame_;
@@ -59,12 +58,18 @@ protected:
 
 TEST_F(DrawnPageWindowTest, TheWindowShowsTheTabsPageAsTheTabShowsIt) {
     ASSERT_TRUE(PumpUntil(
-        [&] { return Panel(1) == L"The snapshot is successfully taken" && !window_->Busy(); }, 60s))
+        [&] {
+            return Panel(1) == L"The snapshot is successfully taken" &&
+                   !SnapshotWindowSeam(*window_).Busy();
+        },
+        60s))
         << "panel 1: " << Panel(1);
-    EXPECT_EQ(window_->ControlText(ids::lblWidth), std::to_wstring(page_->pageWidth()));
-    EXPECT_EQ(window_->ControlText(ids::lblHeight), std::to_wstring(page_->pageHeight()));
-    EXPECT_EQ(window_->ControlText(ids::txtAddress), page_->design().url);
-    EXPECT_TRUE(ShowsDrawnPage(window_->Viewer().image(), *page_));
+    EXPECT_EQ(SnapshotWindowSeam(*window_).ControlText(ids::lblWidth),
+              std::to_wstring(page_->pageWidth()));
+    EXPECT_EQ(SnapshotWindowSeam(*window_).ControlText(ids::lblHeight),
+              std::to_wstring(page_->pageHeight()));
+    EXPECT_EQ(SnapshotWindowSeam(*window_).ControlText(ids::txtAddress), page_->design().url);
+    EXPECT_TRUE(ShowsDrawnPage(SnapshotWindowSeam(*window_).Viewer().image(), *page_));
     EXPECT_EQ(page_->scroll().y, 1500);
     EXPECT_EQ(page_->headerVisibility(), L"");
     EXPECT_TRUE(boxes_->Seen().empty());
@@ -76,7 +81,7 @@ TEST_F(DrawnPageWindowTest, ClosingTheWindowDuringTheCapturePutsTheTabBack) {
     page_->OnDraw([&](int draws) {
         if (draws == 3) PostMessageW(window_->hwnd(), WM_CLOSE, 0, 0);
     });
-    const std::wstring workFile = window_->WorkFilePath();
+    const std::wstring workFile = SnapshotWindowSeam(*window_).WorkFilePath();
     ASSERT_TRUE(PumpUntil([&] { return window_->hwnd() == nullptr; }, 60s));
     const int draws = page_->draws();
     PumpFor(300ms);

@@ -32,13 +32,11 @@ void SnapshotWindowTest::SetUp() {
         frame, {standin::CreateDocument(standin::DocumentKind::Html, L"http://127.0.0.1/page.html",
                                         L"Page"),
                 L"http://127.0.0.1/page.html", L"Page"});
-    SetThreadBrowser(browser.get());
 }
 
 void SnapshotWindowTest::TearDown() {
     if (window && window->hwnd()) window->Unload();
     window.reset();
-    SetThreadBrowser(nullptr);
     browser.reset();
     DestroyWindow(frame);
     boxes.reset();
@@ -49,12 +47,12 @@ void SnapshotWindowTest::TearDown() {
 void SnapshotWindowTest::Open(std::vector<SnapScript> scripts) {
     factory = std::make_unique<ScriptedSnapFactory>(std::move(scripts));
     window = std::make_unique<frmMain>();
-    window->UseSnapFactory([f = factory.get()](HtmlSnapEvents* e) { return (*f)(e); });
-    ASSERT_TRUE(window->Load().ok());
+    seam().UseSnapFactory([f = factory.get()](HtmlSnapEvents* e) { return (*f)(e); });
+    ASSERT_TRUE(window->Load(browser.get()).ok());
 }
 
 void SnapshotWindowTest::WaitForIdle() {
-    ASSERT_TRUE(PumpUntil([&] { return factory->log().created > 0 && !window->Busy(); },
+    ASSERT_TRUE(PumpUntil([&] { return factory->log().created > 0 && !seam().Busy(); },
                           std::chrono::seconds(20)));
     PumpFor(std::chrono::milliseconds(50));
 }

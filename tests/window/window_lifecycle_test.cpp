@@ -47,7 +47,7 @@ TEST_F(SnapshotWindowTest, EveryCaptionReadsWholeAndTheStatusBarHasItsDesignHeig
         GetClientRect(control, &client);
         EXPECT_LE(extent.cx, client.right) << "cut: " << caption;
     }
-    EXPECT_EQ(window->sbStatusBar().HeightPixels(), TwipsToPixels(420, 96));
+    EXPECT_EQ(seam().sbStatusBar().HeightPixels(), TwipsToPixels(420, 96));
 }
 
 TEST_F(SnapshotWindowTest, FirstUseOpensWithTheDefaults) {
@@ -61,8 +61,8 @@ TEST_F(SnapshotWindowTest, FirstUseOpensWithTheDefaults) {
     EXPECT_EQ(Text(ids::txtWidth), L"120");
     EXPECT_EQ(Text(ids::txtHeight), L"90");
     EXPECT_EQ(Text(ids::lblWidth), L"-");
-    EXPECT_EQ(ThreadSnapshotState().settings.address, kDefaultAddress);
-    EXPECT_TRUE(ThreadSnapshotState().ready);
+    EXPECT_EQ(State().settings.address, kDefaultAddress);
+    EXPECT_TRUE(State().ready);
     EXPECT_EQ(SendMessageW(GetDlgItem(window->hwnd(), ids::cboQuality), CB_GETCOUNT, 0, 0), 101);
     EXPECT_EQ(SendMessageW(GetDlgItem(window->hwnd(), ids::cboImageType), CB_GETCOUNT, 0, 0), 8);
     // Loading reads settings and writes none.
@@ -88,7 +88,7 @@ TEST_F(SnapshotWindowTest, StoredValuesAreRestoredAndBadOnesCorrectedInMemoryOnl
     EXPECT_EQ(*StoredSetting(setting::PagelensWidth), L"0");
     EXPECT_EQ(SelectedListText(ids::cboImageType), L"<none>");
     EXPECT_EQ(SelectedListText(ids::cboQuality), L"<none>");
-    EXPECT_EQ(ThreadSnapshotState().settings.jpegQuality, 140);
+    EXPECT_EQ(State().settings.jpegQuality, 140);
 }
 
 TEST_F(SnapshotWindowTest, ADamagedSettingFallsBackToItsDefaultAndTheWindowStillOpens) {
@@ -105,7 +105,7 @@ TEST_F(SnapshotWindowTest, ADamagedSettingFallsBackToItsDefaultAndTheWindowStill
 TEST_F(SnapshotWindowTest, EscapeFromAnyControlUnloadsStoresPlacementAndRemovesTheWorkFile) {
     Open({Succeeds()});
     WaitForIdle();
-    ASSERT_TRUE(FileExists(window->WorkFilePath()));
+    ASSERT_TRUE(FileExists(seam().WorkFilePath()));
     MoveWindow(window->hwnd(), 30, 45, 700, 450, TRUE);
     HWND quality = GetDlgItem(window->hwnd(), ids::cboQuality);
     SetFocus(quality);
@@ -116,7 +116,7 @@ TEST_F(SnapshotWindowTest, EscapeFromAnyControlUnloadsStoresPlacementAndRemovesT
     int16_t key = VK_ESCAPE;
     window->Form_KeyPress(key);
     EXPECT_EQ(window->hwnd(), nullptr);
-    EXPECT_FALSE(FileExists(window->WorkFilePath()));
+    EXPECT_FALSE(FileExists(seam().WorkFilePath()));
     EXPECT_EQ(*StoredSetting(setting::MainLeft), L"450");
     EXPECT_EQ(*StoredSetting(setting::MainTop), L"675");
     EXPECT_EQ(*StoredSetting(setting::MainWidth), L"10500");
@@ -149,7 +149,7 @@ TEST_F(SnapshotWindowTest, TheSameWindowObjectShowsAgainWithAFreshLoad) {
     WaitForIdle();
     window->Unload();
     StoreSetting(setting::ImageType, std::wstring(L"png"));
-    ASSERT_TRUE(window->Load().ok());
+    ASSERT_TRUE(window->Load(browser.get()).ok());
     WaitForIdle();
     EXPECT_EQ(SelectedListText(ids::cboImageType), L"png");
     EXPECT_EQ(factory->log().created, 2);
@@ -159,7 +159,7 @@ TEST_F(SnapshotWindowTest, ViewerIsPlacedBelowTheZoomBarAcrossTheClient) {
     Open({Succeeds()});
     RECT client, viewer;
     GetClientRect(window->hwnd(), &client);
-    GetWindowRect(window->Viewer().hwnd(), &viewer);
+    GetWindowRect(seam().Viewer().hwnd(), &viewer);
     MapWindowPoints(nullptr, window->hwnd(), reinterpret_cast<POINT*>(&viewer), 2);
     EXPECT_EQ(viewer.left, 0);
     EXPECT_EQ(viewer.top, TwipsToPixels(1865, 96));

@@ -48,8 +48,8 @@ TEST_F(StandardUserWindowTest, ChoicesAndPlacementAreKeptAcrossShowings) {
     WaitForIdle();
     Choose(window->hwnd(), ids::cboQuality, L"60");
     Choose(window->hwnd(), ids::cboImageType, L"png");
-    window->SetControlText(ids::txtWidth, L"64");
-    window->SetControlText(ids::txtHeight, L"48");
+    seam().SetControlText(ids::txtWidth, L"64");
+    seam().SetControlText(ids::txtHeight, L"48");
     window->cmdReSize_Click();
     MoveWindow(window->hwnd(), 30, 45, 700, 450, TRUE);
     window->Unload();
@@ -57,14 +57,14 @@ TEST_F(StandardUserWindowTest, ChoicesAndPlacementAreKeptAcrossShowings) {
                                 setting::PagelensWidth, setting::PagelensAddress})
         EXPECT_FALSE(ValueUnder(HKEY_LOCAL_MACHINE, name)) << std::wstring(name);
 
-    ThreadSnapshotState() = SnapshotState{};
-    ASSERT_TRUE(window->Load().ok());
+    State() = SnapshotState{};
+    ASSERT_TRUE(window->Load(browser.get()).ok());
     WaitForIdle();
     EXPECT_EQ(SelectedListText(ids::cboQuality), L"60");
     EXPECT_EQ(SelectedListText(ids::cboImageType), L"png");
-    EXPECT_EQ(ThreadSnapshotState().settings.preset.width, 64);
-    EXPECT_EQ(ThreadSnapshotState().settings.preset.height, 48);
-    EXPECT_EQ(ThreadSnapshotState().settings.address, L"http://127.0.0.1/page.html");
+    EXPECT_EQ(State().settings.preset.width, 64);
+    EXPECT_EQ(State().settings.preset.height, 48);
+    EXPECT_EQ(State().settings.address, L"http://127.0.0.1/page.html");
     RECT frame;
     GetWindowRect(window->hwnd(), &frame);
     EXPECT_EQ(frame.left, 30);
@@ -144,7 +144,7 @@ protected:
     void OpenWithImage() {
         Open({Capture()});
         WaitForIdle();
-        window->UseSaveDialog([this](HWND, const SaveDialogRequest&) {
+        seam().UseSaveDialog([this](HWND, const SaveDialogRequest&) {
             ++commonDialogs;
             return std::optional<std::wstring>();
         });
@@ -159,7 +159,7 @@ protected:
 TEST_F(ProtectedModeWindowTest, SavingGoesThroughTheBrokersDialogAndHandOver) {
     OpenWithImage();
     Choose(window->hwnd(), ids::cboImageType, L"png");
-    ProtectedModeApiOverride seam(functions);
+    ProtectedModeApiOverride api(functions);
     broker.destination = documents.file(L"page.png");
     ASSERT_TRUE(window->cmdSave_Click().ok());
     ASSERT_EQ(broker.dialogArguments.size(), 4u);
@@ -183,7 +183,7 @@ TEST_F(ProtectedModeWindowTest, SavingGoesThroughTheBrokersDialogAndHandOver) {
 
 TEST_F(ProtectedModeWindowTest, ACancelEndsSilentlyAndAFailedHandOverIsReported) {
     OpenWithImage();
-    ProtectedModeApiOverride seam(functions);
+    ProtectedModeApiOverride api(functions);
     const std::wstring before = Panel(1);
     ASSERT_TRUE(window->cmdSave_Click().ok());
     EXPECT_EQ(Panel(1), before);
@@ -202,10 +202,10 @@ TEST_F(ProtectedModeWindowTest, ACancelEndsSilentlyAndAFailedHandOverIsReported)
 // The work file is in the writable folder too: a save named like it is staged apart and leaves
 // it for Original.
 TEST_F(ProtectedModeWindowTest, SavingUnderTheWorkFilesNameLeavesTheWorkFile) {
-    ProtectedModeApiOverride seam(functions);
+    ProtectedModeApiOverride api(functions);
     Open({Capture()});
     WaitForIdle();
-    const std::wstring workFile = window->WorkFilePath();
+    const std::wstring workFile = seam().WorkFilePath();
     ASSERT_TRUE(FileExists(workFile));
     broker.destination = documents.file(L"snapshot.jpg");
     ASSERT_TRUE(window->cmdSave_Click().ok());
@@ -220,7 +220,7 @@ TEST_F(ProtectedModeWindowTest, SavingUnderTheWorkFilesNameLeavesTheWorkFile) {
 // Without the functions (older Internet Explorer, Wine) the window saves as it always did.
 TEST_F(ProtectedModeWindowTest, WithoutTheFunctionsTheCommonDialogServes) {
     OpenWithImage();
-    ProtectedModeApiOverride seam(ProtectedModeFunctions{});
+    ProtectedModeApiOverride api(ProtectedModeFunctions{});
     ASSERT_TRUE(window->cmdSave_Click().ok());
     EXPECT_EQ(commonDialogs, 1);
     EXPECT_TRUE(broker.dialogArguments.empty());
@@ -229,18 +229,18 @@ TEST_F(ProtectedModeWindowTest, WithoutTheFunctionsTheCommonDialogServes) {
 // Under Protected Mode the work file is in the writable folder, and a capture that the component
 // ends because it may not start the capture browser says why; nothing else stops working.
 TEST_F(ProtectedModeWindowTest, CapturesEndAtOnceSayingWhyAndTheWorkFileIsInTheWritableFolder) {
-    ProtectedModeApiOverride seam(functions);
+    ProtectedModeApiOverride api(functions);
     SnapScript refused;
     refused.status(-1, kNoCaptureBrowserInProtectedMode);
     Open({refused});
     ASSERT_TRUE(
-        PumpUntil([&] { return !Panel(1).empty() && !window->Busy(); }, std::chrono::seconds(20)));
-    EXPECT_EQ(window->WorkFilePath().rfind(low.path() + L"\\iePagelens-snapshot-", 0), 0u);
+        PumpUntil([&] { return !Panel(1).empty() && !seam().Busy(); }, std::chrono::seconds(20)));
+    EXPECT_EQ(seam().WorkFilePath().rfind(low.path() + L"\\iePagelens-snapshot-", 0), 0u);
     const std::wstring why =
         L"Fail to take the snapshot of the page: this tab runs in Protected "
         L"Mode, where the capture browser is not started";
     EXPECT_EQ(Panel(1), why);
-    window->SetControlText(ids::txtAddress, L"intranet.example");
+    seam().SetControlText(ids::txtAddress, L"intranet.example");
     ASSERT_TRUE(window->cmdSnapshot_Click().ok());
     EXPECT_EQ(Panel(1), why);
     EXPECT_EQ(factory->log().created, 2);
