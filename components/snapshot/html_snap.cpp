@@ -102,8 +102,14 @@ public:
     Status CaptureBrowser(IWebBrowser2* browser, const std::wstring& filePath) override;
     Status CaptureUrl(const std::wstring& address, const std::wstring& filePath) override;
     Status Close() override;
+    void UseWarmBrowser(std::shared_ptr<capture::WarmBrowser> warm) override {
+        warmBrowser_ = std::move(warm);
+    }
 
 private:
+    void EndWarmBrowser() {
+        if (warmBrowser_) warmBrowser_->End();
+    }
     CaptureRequest NewRequest(std::wstring address, const std::wstring& filePath) const;
     Status Start(CaptureRequest request);
     Status ClaimCapture();
@@ -124,6 +130,7 @@ private:
     std::unique_ptr<capture::AddressCapture> addressCapture_;
     std::wstring filePath_;
     UniqueHandleK worker_;
+    std::shared_ptr<capture::WarmBrowser> warmBrowser_;
     bool captureClaimed_ = false;
     bool closed_ = false;
 };
@@ -142,6 +149,7 @@ CaptureRequest HtmlSnapComponent::NewRequest(std::wstring address,
     request.filePath = filePath;
     request.settings = settings_;
     request.deadline = capture::Clock::now() + settings_.timeLimit;
+    request.warmBrowser = warmBrowser_;
     return request;
 }
 
@@ -209,6 +217,7 @@ void HtmlSnapComponent::StartInCaptureBrowser(IWebBrowser2* browser, CaptureRequ
         return;
     }
     if (InProtectedMode()) {  // Start would refuse: the document need not be read for that
+        EndWarmBrowser();
         relay_->Status(kNoCaptureBrowserInProtectedMode, capture::kFailed);
         return;
     }
@@ -236,6 +245,7 @@ Status HtmlSnapComponent::CaptureUrl(const std::wstring& address, const std::wst
     }
     CaptureRequest request = NewRequest(address, filePath);
     if (InProtectedMode() || !capture::FindCaptureBrowser()) {
+        EndWarmBrowser();
         if (const auto why = WhyOwnControlMayNotOpen(address)) {
             relay_->Status(*why, capture::kFailed);
             return {};
@@ -275,6 +285,7 @@ Status HtmlSnapComponent::Start(CaptureRequest request) {
     // A browser started from a low-integrity tab would inherit its integrity, and could write
     // neither its profile nor the work file where it is told to.
     if (InProtectedMode()) {
+        EndWarmBrowser();
         relay_->Status(kNoCaptureBrowserInProtectedMode, capture::kFailed);
         return {};
     }

@@ -80,10 +80,13 @@
 #include <string>
 
 #include "common/run_error.h"
+#include "components/snapshot/devtools_capture/warm_browser.h"
 
 struct IWebBrowser2;
 
 namespace pagelens {
+
+using capture::WarmBrowser;
 
 // The final codes of OnStatus. Any other code is a progress text.
 namespace snap_code {
@@ -128,6 +131,10 @@ public:
     virtual Status CaptureUrl(const std::wstring& address, const std::wstring& filePath) = 0;
     // Ends a running capture (its browser too) and stops the events.
     virtual Status Close() = 0;
+    // Before a capture call: a capture through the capture browser takes the window's warm
+    // browser (or starts one) and gives it back afterwards; a capture that may not run one ends
+    // it.
+    virtual void UseWarmBrowser(std::shared_ptr<capture::WarmBrowser>) {}
 };
 
 }  // namespace pagelens

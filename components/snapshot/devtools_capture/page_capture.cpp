@@ -8,6 +8,7 @@
 #include "components/snapshot/capture_failure.h"
 #include "components/snapshot/devtools_capture/band_image.h"
 #include "components/snapshot/devtools_capture/dialog_answer.h"
+#include "components/snapshot/devtools_capture/stage_times.h"
 #include "components/snapshot/transport/base64.h"
 
 namespace pagelens::capture {
@@ -156,8 +157,9 @@ void PageCapture::ForgetReplacedRequests() {
 }
 
 // The tab that the browser opened at its start, whose renderer is already on its way; a new
-// one if there is none.
+// one if there is none, or if the page has a context of its own.
 Result<std::string> PageCapture::PageTarget() {
+    if (!context_.empty()) return NewTarget();
     auto targets = connection_.Call("Target.getTargets", Json::object(), "", interrupts_);
     if (!targets.ok()) return targets.error();
     if (const auto infos = targets->find("targetInfos");
@@ -166,13 +168,19 @@ Result<std::string> PageCapture::PageTarget() {
             if (info.is_object() && info.value("type", "") == "page" &&
                 !info.value("attached", false))
                 return info.value("targetId", "");
-    auto created =
-        connection_.Call("Target.createTarget", {{"url", "about:blank"}}, "", interrupts_);
+    return NewTarget();
+}
+
+Result<std::string> PageCapture::NewTarget() {
+    Json params = {{"url", "about:blank"}};
+    if (!context_.empty()) params["browserContextId"] = context_;
+    auto created = connection_.Call("Target.createTarget", std::move(params), "", interrupts_);
     if (!created.ok()) return created.error();
     return created->value("targetId", "");
 }
 
 Status PageCapture::OpenPage(const Viewport& viewport) {
+    StageTimer timer("page target and set-up");
     viewport_ = viewport;
     auto target = PageTarget();
     if (!target.ok()) return target.error();
@@ -300,6 +308,7 @@ void PageCapture::ReportErrorStatus() const {
 
 Status PageCapture::Load(const std::string& url) {
     url_ = Wide(url);
+    StageTimer timer("load");
     reporter_.Status(L"Loading " + url_, 0);
     loadEventFired_ = false;
     PAGELENS_RETURN_IF_ERROR(GiveCookiesBefore(url));
@@ -321,6 +330,7 @@ Status PageCapture::Load(const std::string& url) {
     ReportErrorStatus();
     reporter_.Progress(35);
     // Scrolling takes its own time and waits for the network afterwards.
+    timer.Next(nullptr);
     if (WillScroll()) return {};
     return WaitForQuietNetwork();
 }
@@ -338,6 +348,7 @@ Status PageCapture::ReadEventsUntil(const std::function<bool()>& done, Clock::ti
 }
 
 Status PageCapture::WaitForQuietNetwork() {
+    StageTimer timer("network idle waits");
     const auto end = Clock::now() + settings_.settleLimit;
     for (;;) {
         const auto now = Clock::now();
@@ -362,6 +373,7 @@ Status PageCapture::WaitForQuietNetwork() {
 // before it is measured, and its layout with it.
 Status PageCapture::ScrollThrough() {
     if (!WillScroll()) return {};
+    StageTimer timer("lazy scroll");
     reporter_.Status(L"Scrolling through the page", 0);
     auto world =
         Call("Page.createIsolatedWorld", {{"frameId", frameId_}, {"worldName", "pagelens-scroll"}});
@@ -390,6 +402,7 @@ Status PageCapture::ScrollThrough() {
         if (!restored.ok()) return restored.error();
     }
     reporter_.Progress(45);
+    timer.Next(nullptr);
     return WaitForQuietNetwork();
 }
 
@@ -409,6 +422,7 @@ Status PageCapture::ApplyLiveState(const std::vector<FieldState>& fields) {
 }
 
 Result<CapturePlan> PageCapture::Measure() {
+    StageTimer timer("measure");
     auto metrics =
         DuringStep(Call("Page.getLayoutMetrics", Json::object()), L"while measuring the page");
     if (!metrics.ok()) return metrics.error();
@@ -460,9 +474,11 @@ Status PageCapture::CaptureBands(const CapturePlan& plan, Image& image,
     for (int k = 0; k < count; ++k) {
         if (!next.ok()) return next.error();
         const int64_t current = *next;
+        StageTimer timer("band render and transfer (waited for)");
         PAGELENS_RETURN_IF_ERROR(DuringStep(connection_.AwaitArrival(current, interrupts_),
                                             L"while capturing the page"));
         if (k + 1 < count) next = StartBand(plan, k + 1);
+        timer.Next("band answer parse (JSON)");
         auto shot =
             DuringStep(connection_.Finish(current, interrupts_), L"while capturing the page");
         if (!shot.ok()) return shot.error();
@@ -470,10 +486,13 @@ Status PageCapture::CaptureBands(const CapturePlan& plan, Image& image,
         const auto data = shot->find("data");
         if (data == shot->end() || !data->is_string())
             return Failed(L"The capture browser sent no image for a band");
+        timer.Next("band Base64 decode");
         const auto png = Base64Decode(data->get_ref<const std::string&>());
         shot.value() = Json();
         if (!png) return Failed(L"The capture browser sent a band that is not Base64");
+        timer.Next("band PNG decode and place");
         PAGELENS_RETURN_IF_ERROR(PlaceBand(*png, plan.bands[k].top, plan.bands[k].height, image));
+        timer.Next(nullptr);
         placed(plan.bands[k].top + plan.bands[k].height);
         reporter_.Progress(50 + 40 * (k + 1) / count);
     }

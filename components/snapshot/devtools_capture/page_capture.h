@@ -43,6 +43,9 @@ public:
     // Before OpenPage: the page's document is served by `server` (which outlives the capture)
     // instead of the network.
     void ServeLiveDocument(LiveDocumentServer* server) { liveDocument_ = server; }
+    // Before OpenPage: the page opens in a new tab of this browser context instead of the tab
+    // that the browser opened at its start.
+    void OpenInContext(std::string browserContextId) { context_ = std::move(browserContextId); }
     Status OpenPage(const Viewport& viewport);
     Status Load(const std::string& url);
     // After Load: the fields of the served live page get the user's state.
@@ -72,6 +75,7 @@ private:
     bool Loaded() const;
     bool WillScroll() const;
     Result<std::string> PageTarget();
+    Result<std::string> NewTarget();
     Status GiveCookiesBefore(const std::string& url);
     void OnRequestPaused(const Json& paused);
     void ContinueWithSiteCookies(const Json& paused);
@@ -84,6 +88,7 @@ private:
     CaptureReporter& reporter_;
     const Interrupts interrupts_;
     Viewport viewport_;
+    std::string context_;
     std::string sessionId_;
     std::string loaderId_;
     std::string frameId_;

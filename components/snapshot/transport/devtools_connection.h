@@ -52,8 +52,13 @@ public:
     using AnswerHandler = std::function<void(const Json& answer)>;
     Status SendThen(std::string_view method, Json params, const std::string& sessionId,
                     const Interrupts& interrupts, AnswerHandler then);
-    // Drops the handlers of answers still to come, whose owner goes.
-    void ForgetAnswerHandlers() { handlers_.clear(); }
+    // Drops the handlers of answers still to come, whose owner goes, and the commands started
+    // and never finished: a connection that serves another capture afterwards would otherwise
+    // keep their answers (a screenshot's megabytes) for good.
+    void ForgetAnswerHandlers() {
+        handlers_.clear();
+        pending_.clear();
+    }
     // Reads messages (events go to the listener) until `done` answers true.
     Status ReadUntil(const std::function<bool()>& done, const Interrupts& interrupts);
     // Reads and drops messages until the browser closes the connection.
