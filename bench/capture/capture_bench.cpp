@@ -84,6 +84,8 @@ int wmain(int argc, wchar_t** argv) {
         FinalStatus first;
         if (!Capture(first, warm, address, file, snap) || first.finalCode != 1) return 1;
         snap.reset();  // as the window drops it for the next capture
+        // The user presses Snapshot again once the image shows: by then the browser is ready.
+        for (int waited = 0; !warm->ready() && waited < 30000; waited += 20) Sleep(20);
     }
     FinalStatus status;
     if (!Capture(status, warm, address, file, snap)) return 1;

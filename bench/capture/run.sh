@@ -37,7 +37,7 @@ trap 'rm -rf "$work"' EXIT
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 stats() {  # numbers on standard input: "best median"
     sort -n | awk '{ v[NR] = $1 } END { m = NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2
-                                      printf "%d %d", v[1], m }'
+                                      printf "%d %d\n", v[1], m }'
 }
 ours() {  # mode (cold or warm), image; its stage times go to $work/stages.<mode>
     PAGELENS_CAPTURE_TIMES=1 wine_run "$program" $([ "$1" = warm ] && echo --warm) \

@@ -52,6 +52,7 @@ private:
     // With a window's warm browser: what it lent, and the capture's own context in the browser.
     std::optional<WarmBrowser::Lease> lease_;
     std::string context_;
+    std::string session_;  // of a blank page made ready in the context, if any
 };
 
 // A warm browser that no longer answers is closed, and a new one started in its place.
@@ -61,6 +62,11 @@ Status CaptureRun::OpenBrowser(const BrowserProgram& program) {
         if (interrupts_.stopped()) return Stopped();
         if (lease_->browser) {
             browser_ = std::move(lease_->browser);
+            if (auto blank = browser_->TakeBlankPage()) {
+                context_ = std::move(blank->context);
+                session_ = std::move(blank->session);
+                return {};
+            }
             auto context = browser_->CreateContext(interrupts_);
             if (context.ok()) {
                 context_ = std::move(context).value();
@@ -97,7 +103,7 @@ Status CaptureRun::Capture() {
     PAGELENS_RETURN_IF_ERROR(OpenBrowser(*program));
     reporter_.Progress(10);
     PageCapture page(browser_->connection(), request_.settings, reporter_, interrupts_);
-    if (!context_.empty()) page.OpenInContext(context_);
+    if (!context_.empty()) page.OpenInContext(context_, session_);
     page.GiveSiteCookies(BrowserCookiesFor);
     std::optional<LiveDocumentServer> liveDocument;
     if (request_.livePage) page.ServeLiveDocument(&liveDocument.emplace(request_.livePage->markup));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <vector>
 
 #include "common/text_codepage.h"
@@ -182,13 +183,16 @@ Result<std::string> PageCapture::NewTarget() {
 Status PageCapture::OpenPage(const Viewport& viewport) {
     StageTimer timer("page target and set-up");
     viewport_ = viewport;
-    auto target = PageTarget();
-    if (!target.ok()) return target.error();
-    auto attached = connection_.Call("Target.attachToTarget",
-                                     {{"targetId", *target}, {"flatten", true}}, "", interrupts_);
-    if (!attached.ok()) return attached.error();
-    sessionId_ = attached->value("sessionId", "");
-    if (sessionId_.empty()) return Failed(L"The capture browser gave no page session");
+    sessionId_ = contextSession_;
+    if (sessionId_.empty()) {
+        auto target = PageTarget();
+        if (!target.ok()) return target.error();
+        auto attached = connection_.Call(
+            "Target.attachToTarget", {{"targetId", *target}, {"flatten", true}}, "", interrupts_);
+        if (!attached.ok()) return attached.error();
+        sessionId_ = attached->value("sessionId", "");
+        if (sessionId_.empty()) return Failed(L"The capture browser gave no page session");
+    }
 
     // Sent at once and answered in order: the page's set-up takes one round trip, not six.
     std::vector<std::pair<const char*, Json>> setUp = {
@@ -465,11 +469,21 @@ Result<int64_t> PageCapture::StartBand(const CapturePlan& plan, int index) {
                       L"while capturing the page");
 }
 
-// The browser renders band k + 1 while band k is parsed, decoded and placed: it is asked for as
-// soon as band k has arrived.
+// The browser renders band k + 1 while band k is read, and band k is decoded and placed on a
+// thread of its own while band k + 1 arrives: it is asked for as soon as band k has arrived.
+// Bands are told placed in order, on this thread.
 Status PageCapture::CaptureBands(const CapturePlan& plan, Image& image,
                                  const std::function<void(int rows)>& placed) {
     const int count = static_cast<int>(plan.bands.size());
+    std::future<Status> placing;  // the band before
+    auto finishPlacing = [&](int k) -> Status {
+        StageTimer timer("band PNG decode and place (waited for)");
+        PAGELENS_RETURN_IF_ERROR(placing.get());
+        timer.Next(nullptr);
+        placed(plan.bands[k].top + plan.bands[k].height);
+        reporter_.Progress(50 + 40 * (k + 1) / count);
+        return {};
+    };
     auto next = StartBand(plan, 0);
     for (int k = 0; k < count; ++k) {
         if (!next.ok()) return next.error();
@@ -478,25 +492,23 @@ Status PageCapture::CaptureBands(const CapturePlan& plan, Image& image,
         PAGELENS_RETURN_IF_ERROR(DuringStep(connection_.AwaitArrival(current, interrupts_),
                                             L"while capturing the page"));
         if (k + 1 < count) next = StartBand(plan, k + 1);
-        timer.Next("band answer parse (JSON)");
-        auto shot =
-            DuringStep(connection_.Finish(current, interrupts_), L"while capturing the page");
-        if (!shot.ok()) return shot.error();
-
-        const auto data = shot->find("data");
-        if (data == shot->end() || !data->is_string())
-            return Failed(L"The capture browser sent no image for a band");
+        timer.Next("band answer read");
+        auto data = DuringStep(connection_.FinishString(current, "data", interrupts_),
+                               L"while capturing the page");
+        if (!data.ok()) return data.error();
+        if (data->empty()) return Failed(L"The capture browser sent no image for a band");
         timer.Next("band Base64 decode");
-        const auto png = Base64Decode(data->get_ref<const std::string&>());
-        shot.value() = Json();
+        auto png = Base64Decode(*data);
+        data.value() = std::string();
         if (!png) return Failed(L"The capture browser sent a band that is not Base64");
-        timer.Next("band PNG decode and place");
-        PAGELENS_RETURN_IF_ERROR(PlaceBand(*png, plan.bands[k].top, plan.bands[k].height, image));
         timer.Next(nullptr);
-        placed(plan.bands[k].top + plan.bands[k].height);
-        reporter_.Progress(50 + 40 * (k + 1) / count);
+        if (k > 0) PAGELENS_RETURN_IF_ERROR(finishPlacing(k - 1));
+        placing =
+            std::async(std::launch::async, [&image, band = plan.bands[k], png = std::move(*png)] {
+                return PlaceBand(png, band.top, band.height, image);
+            });
     }
-    return {};
+    return count > 0 ? finishPlacing(count - 1) : Status();
 }
 
 }  // namespace pagelens::capture

@@ -43,9 +43,13 @@ public:
     // Before OpenPage: the page's document is served by `server` (which outlives the capture)
     // instead of the network.
     void ServeLiveDocument(LiveDocumentServer* server) { liveDocument_ = server; }
-    // Before OpenPage: the page opens in a new tab of this browser context instead of the tab
-    // that the browser opened at its start.
-    void OpenInContext(std::string browserContextId) { context_ = std::move(browserContextId); }
+    // Before OpenPage: the page opens in a blank page of this browser context, made ready with
+    // `session` attached to it, or (no session) in a new one, instead of the tab that the browser
+    // opened at its start.
+    void OpenInContext(std::string browserContextId, std::string session) {
+        context_ = std::move(browserContextId);
+        contextSession_ = std::move(session);
+    }
     Status OpenPage(const Viewport& viewport);
     Status Load(const std::string& url);
     // After Load: the fields of the served live page get the user's state.
@@ -89,6 +93,7 @@ private:
     const Interrupts interrupts_;
     Viewport viewport_;
     std::string context_;
+    std::string contextSession_;
     std::string sessionId_;
     std::string loaderId_;
     std::string frameId_;

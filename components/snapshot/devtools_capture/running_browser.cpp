@@ -55,6 +55,28 @@ Result<std::string> RunningBrowser::CreateContext(const Interrupts& interrupts) 
     return id;
 }
 
+Status RunningBrowser::PrepareBlankPage(const Interrupts& interrupts) {
+    auto context = CreateContext(interrupts);
+    if (!context.ok()) return context.error();
+    auto created =
+        connection_->Call("Target.createTarget",
+                          {{"url", "about:blank"}, {"browserContextId", *context}}, "", interrupts);
+    const std::string target = created.ok() ? created->value("targetId", "") : std::string();
+    Result<Json> attached = Failed(L"The capture browser gave no page");
+    if (!target.empty())
+        attached = connection_->Call("Target.attachToTarget",
+                                     {{"targetId", target}, {"flatten", true}}, "", interrupts);
+    const std::string session = attached.ok() ? attached->value("sessionId", "") : std::string();
+    // The first Page.enable of a new page waits for its renderer.
+    if (session.empty() ||
+        !connection_->Call("Page.enable", Json::object(), session, interrupts).ok()) {
+        (void)DisposeContext(*context);
+        return Failed(L"The capture browser's blank page could not be made ready");
+    }
+    blankPage_ = BlankPage{std::move(context).value(), session};
+    return {};
+}
+
 bool RunningBrowser::DisposeContext(const std::string& id) {
     if (!connection_) return false;
     const Interrupts unstoppable{};

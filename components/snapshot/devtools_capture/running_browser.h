@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "common/run_error.h"
 #include "components/snapshot/browser_process/browser_locator.h"
@@ -30,6 +31,17 @@ public:
     Result<std::string> CreateContext(const Interrupts& interrupts);
     // Closes the context's pages and forgets all it held; false if the browser did not answer.
     bool DisposeContext(const std::string& id);
+
+    // A new context with a blank page in it, attached to and its Page domain enabled, made
+    // while the browser waits for its next capture: its renderer is up when the capture comes.
+    // Nothing of any page has been in it.
+    struct BlankPage {
+        std::string context;
+        std::string session;
+    };
+    Status PrepareBlankPage(const Interrupts& interrupts);
+    bool prepared() const { return blankPage_.has_value(); }
+    std::optional<BlankPage> TakeBlankPage() { return std::exchange(blankPage_, std::nullopt); }
     void Close();
 
 private:
@@ -38,6 +50,7 @@ private:
     std::optional<ProfileFolder> profile_;
     std::optional<BrowserProcess> process_;
     std::unique_ptr<DevToolsConnection> connection_;
+    std::optional<BlankPage> blankPage_;
 };
 
 }  // namespace pagelens::capture

@@ -51,6 +51,11 @@ bool WarmBrowser::running() const {
     return kept_ || starting_ || startWanted_;
 }
 
+bool WarmBrowser::ready() const {
+    std::lock_guard lock(mutex_);
+    return kept_ && kept_->prepared();
+}
+
 WarmBrowser::Lease WarmBrowser::Take(const Interrupts& interrupts) {
     std::unique_lock lock(mutex_);
     startWanted_ = false;
@@ -94,18 +99,25 @@ void WarmBrowser::Run() {
             continue;
         }
         if (quit_) break;
-        if (startWanted_ && !kept_ && held_ == 0) {
+        // A browser started early, or given back, gets its next capture's blank page ready.
+        const bool start = startWanted_ && !kept_ && held_ == 0;
+        if (start || (kept_ && !kept_->prepared())) {
             startWanted_ = false;
             starting_ = true;
             ResetEvent(stop_.get());
             const uint64_t generation = generation_;
+            auto browser = start ? std::make_unique<RunningBrowser>() : std::move(kept_);
             lock.unlock();
-            auto browser = std::make_unique<RunningBrowser>();
-            const auto program = FindCaptureBrowser();
-            const bool started = program && browser->Start(*program, Interrupts{stop_.get()}).ok();
+            const Interrupts interrupts{stop_.get()};
+            bool ready = true;
+            if (start) {
+                const auto program = FindCaptureBrowser();
+                ready = program && browser->Start(*program, interrupts).ok();
+            }
+            ready = ready && browser->PrepareBlankPage(interrupts).ok();
             lock.lock();
             starting_ = false;
-            if (started && generation == generation_ && !quit_) {
+            if (ready && generation == generation_ && !quit_ && !kept_) {
                 kept_ = std::move(browser);
                 lastUse_ = std::chrono::steady_clock::now();
             } else {

@@ -39,6 +39,8 @@ public:
     void End();
     // Whether a browser runs or starts, not counting one that a capture holds.
     bool running() const;
+    // Whether a browser runs with the next capture's blank page ready.
+    bool ready() const;
 
     // What a capture holds from Take until Give: the browser, or none when none was ready
     // (then the capture starts one, and gives that back).

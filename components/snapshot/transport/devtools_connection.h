@@ -44,6 +44,11 @@ public:
     // Reads until the answer to command `id` has arrived, without parsing it yet: a screenshot's
     // answer is megabytes of JSON, and the next command can go out first. Finish then parses.
     Status AwaitArrival(int64_t id, const Interrupts& interrupts);
+    // Finish for an answer whose result is one large string member `name` (a screenshot's
+    // data): taken from the text as it came, without building a JSON document of megabytes;
+    // an answer of another form goes through the parser.
+    Result<std::string> FinishString(int64_t id, std::string_view name,
+                                     const Interrupts& interrupts);
     // Sends a command whose answer nobody awaits.
     Status Send(std::string_view method, Json params, const std::string& sessionId,
                 const Interrupts& interrupts);
