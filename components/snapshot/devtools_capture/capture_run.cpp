@@ -10,11 +10,11 @@
 #include "components/snapshot/browser_process/browser_locator.h"
 #include "components/snapshot/browser_process/browser_process.h"
 #include "components/snapshot/browser_process/host_system.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
+#include "components/snapshot/core/work_file.h"
 #include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/navigation_address.h"
 #include "components/snapshot/transport/devtools_connection.h"
-#include "components/snapshot/work_file.h"
 #include "imaging/image_files.h"
 #include "imaging/image_save_jpeg.h"
 
