@@ -1,10 +1,10 @@
 // From a measured page size to the image's size and its bands.
-#include "components/snapshot/devtools_capture/band_plan.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
+
+#include "components/snapshot/core/capture_plan.h"
 
 namespace pagelens::capture {
 namespace {

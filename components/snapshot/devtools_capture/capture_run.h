@@ -9,13 +9,13 @@
 #include <memory>
 #include <string>
 
-#include "components/snapshot/capture_control.h"
-#include "components/snapshot/capture_reporter.h"
-#include "components/snapshot/capture_settings.h"
-#include "components/snapshot/devtools_capture/live_page.h"
+#include "components/snapshot/core/capture_control.h"
+#include "components/snapshot/core/capture_reporter.h"
+#include "components/snapshot/core/capture_settings.h"
+#include "components/snapshot/core/interrupts.h"
+#include "components/snapshot/core/live_page.h"
 #include "components/snapshot/devtools_capture/page_capture.h"
 #include "components/snapshot/devtools_capture/warm_browser.h"
-#include "components/snapshot/interrupts.h"
 
 namespace pagelens::capture {
 

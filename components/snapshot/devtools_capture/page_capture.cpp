@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/text_codepage.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 #include "components/snapshot/devtools_capture/band_image.h"
 #include "components/snapshot/devtools_capture/dialog_answer.h"
 #include "components/snapshot/devtools_capture/stage_times.h"

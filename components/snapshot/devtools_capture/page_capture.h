@@ -12,13 +12,13 @@
 #include <string>
 
 #include "common/run_error.h"
-#include "components/snapshot/capture_reporter.h"
-#include "components/snapshot/capture_settings.h"
-#include "components/snapshot/devtools_capture/band_plan.h"
+#include "components/snapshot/core/capture_plan.h"
+#include "components/snapshot/core/capture_reporter.h"
+#include "components/snapshot/core/capture_settings.h"
+#include "components/snapshot/core/interrupts.h"
 #include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/live_page_server.h"
 #include "components/snapshot/devtools_capture/live_page_state.h"
-#include "components/snapshot/interrupts.h"
 #include "components/snapshot/transport/devtools_connection.h"
 #include "imaging/image.h"
 

@@ -1,6 +1,6 @@
 #include "components/snapshot/devtools_capture/running_browser.h"
 
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 #include "components/snapshot/devtools_capture/stage_times.h"
 
 namespace pagelens::capture {

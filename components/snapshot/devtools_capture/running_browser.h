@@ -10,7 +10,7 @@
 #include "common/run_error.h"
 #include "components/snapshot/browser_process/browser_locator.h"
 #include "components/snapshot/browser_process/browser_process.h"
-#include "components/snapshot/interrupts.h"
+#include "components/snapshot/core/interrupts.h"
 #include "components/snapshot/transport/devtools_connection.h"
 
 namespace pagelens::capture {

@@ -1,8 +1,8 @@
 #include "components/snapshot/devtools_capture/warm_browser.h"
 
 #include "common/protected_mode.h"
+#include "components/snapshot/core/interrupts.h"
 #include "components/snapshot/devtools_capture/running_browser.h"
-#include "components/snapshot/interrupts.h"
 
 namespace pagelens::capture {
 

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "common/text_codepage.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "common/com_boundary.h"
 #include "common/window_class.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {

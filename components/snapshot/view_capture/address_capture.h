@@ -8,8 +8,8 @@
 #include <memory>
 #include <string>
 
-#include "components/snapshot/capture_control.h"
-#include "components/snapshot/capture_reporter.h"
+#include "components/snapshot/core/capture_control.h"
+#include "components/snapshot/core/capture_reporter.h"
 #include "components/snapshot/view_capture/hosted_browser.h"
 #include "components/snapshot/view_capture/view_capture.h"
 

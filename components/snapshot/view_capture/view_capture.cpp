@@ -6,7 +6,7 @@
 
 #include "common/text_codepage.h"
 #include "common/window_class.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {

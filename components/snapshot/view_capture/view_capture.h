@@ -26,17 +26,17 @@
 
 #include "common/run_error.h"
 #include "common/unique_handle.h"
-#include "components/snapshot/capture_control.h"
-#include "components/snapshot/capture_reporter.h"
-#include "components/snapshot/capture_settings.h"
-#include "components/snapshot/devtools_capture/band_plan.h"
-#include "components/snapshot/interrupts.h"
+#include "components/snapshot/core/capture_control.h"
+#include "components/snapshot/core/capture_plan.h"
+#include "components/snapshot/core/capture_reporter.h"
+#include "components/snapshot/core/capture_settings.h"
+#include "components/snapshot/core/interrupts.h"
+#include "components/snapshot/core/work_file.h"
 #include "components/snapshot/view_capture/page_changes.h"
 #include "components/snapshot/view_capture/page_view.h"
 #include "components/snapshot/view_capture/scrolling_area.h"
 #include "components/snapshot/view_capture/tile_canvas.h"
 #include "components/snapshot/view_capture/tile_plan.h"
-#include "components/snapshot/work_file.h"
 #include "imaging/image_save_jpeg.h"
 
 namespace pagelens::capture {
