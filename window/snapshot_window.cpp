@@ -322,6 +322,11 @@ void frmMain::OnCommand(int id, int notification) {
         case ids::cmdAbout:
             cmdAbout_Click();
             return;
+        case ids::txtAddress:  // the user's typing, not the window's own SetAddress
+            if (notification == EN_CHANGE &&
+                SendDlgItemMessageW(hwnd_, ids::txtAddress, EM_GETMODIFY, 0, 0))
+                session_.StartBrowserEarly();
+            return;
         case ids::cmdReSize:
             cmdReSize_Click();
             return;
@@ -515,6 +520,7 @@ void frmMain::Unload() {
 void frmMain::Form_Unload(int16_t&) {
     KillTimer(hwnd_, kLoadTimer);
     session_.CloseSnap();
+    session_.EndWarmBrowser();
     (void)session_.DeleteWorkFile();
     session_.ReleaseWorkFile();
 

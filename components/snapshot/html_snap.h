@@ -19,6 +19,12 @@
 // address is opened in a WebBrowser control of our own, off the screens and silent, and drawn
 // as a tab's page is; where that control cannot be made either, the capture ends with -1.
 //
+// A window may keep one capture browser running between its instances (UseWarmBrowser): it is
+// started early while the user edits the address, each capture opens its page in a browser
+// context of its own that is disposed of afterwards (no cookie, storage or cache of one page
+// reaches the next), and it ends with the window, after a minute unused, or when a capture that
+// may not run it comes (Protected Mode).
+//
 // One instance per capture. The capture browser's capture runs on a worker thread; the events
 // arrive on the thread that created the instance, through its message loop. A capture call
 // returns at once; the capture ends with exactly one final OnStatus code:
