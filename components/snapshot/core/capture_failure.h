@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/run_error.h"
-#include "components/snapshot/html_snap.h"
+#include "components/snapshot/core/final_codes.h"
 
 namespace pagelens::capture {
 

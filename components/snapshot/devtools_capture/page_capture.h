@@ -16,6 +16,7 @@
 #include "components/snapshot/core/capture_reporter.h"
 #include "components/snapshot/core/capture_settings.h"
 #include "components/snapshot/core/interrupts.h"
+#include "components/snapshot/core/viewport.h"
 #include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/live_page_server.h"
 #include "components/snapshot/devtools_capture/live_page_state.h"
@@ -23,11 +24,6 @@
 #include "imaging/image.h"
 
 namespace pagelens::capture {
-
-struct Viewport {
-    int width = 1280;
-    int height = 800;
-};
 
 class PageCapture {
 public:
