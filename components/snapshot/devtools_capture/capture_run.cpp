@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <memory>
-#include <new>
 #include <optional>
 
 #include "common/text_codepage.h"
@@ -11,12 +10,10 @@
 #include "components/snapshot/browser_process/browser_process.h"
 #include "components/snapshot/browser_process/host_system.h"
 #include "components/snapshot/core/capture_failure.h"
-#include "components/snapshot/core/work_file.h"
+#include "components/snapshot/core/page_image.h"
 #include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/navigation_address.h"
 #include "components/snapshot/transport/devtools_connection.h"
-#include "imaging/image_files.h"
-#include "imaging/image_save_jpeg.h"
 
 namespace pagelens::capture {
 namespace {
@@ -33,25 +30,24 @@ public:
           control_(control),
           reporter_(reporter),
           interrupts_{control.stopEvent(), request.deadline},
-          output_(request.filePath) {}
+          image_(request.filePath, request.settings, reporter, 50) {}
 
     Status Capture();
     // Clean-up, in two parts: no file but the target may remain when the outcome is told; the
     // browser and its profile may go afterwards.
-    void RemovePartialFile();
+    void Report(const Status& outcome);
     void CloseBrowserAndProfile();
 
 private:
     Status StartBrowser(const BrowserProgram& program);
     Status Connect(const DevToolsEndpoint& endpoint, const Interrupts& interrupts);
-    Status WriteImage(JpegInPieces& jpeg);
     void CloseBrowser();
 
     const CaptureRequest& request_;
     CaptureControl& control_;
     CaptureReporter& reporter_;
     const Interrupts interrupts_;
-    WorkFile output_;
+    PageImage image_;
     std::optional<ProfileFolder> profile_;
     std::optional<BrowserProcess> process_;
     std::unique_ptr<DevToolsConnection> connection_;
@@ -85,7 +81,7 @@ Status CaptureRun::Connect(const DevToolsEndpoint& endpoint, const Interrupts& i
 }
 
 Status CaptureRun::Capture() {
-    PAGELENS_RETURN_IF_ERROR(output_.Reserve());
+    PAGELENS_RETURN_IF_ERROR(image_.Reserve());
     reporter_.Status(L"Starting the capture browser", 0);
     reporter_.Progress(5);
     const auto program = FindCaptureBrowser();
@@ -113,29 +109,15 @@ Status CaptureRun::Capture() {
             0);
     if (request_.livePage) PAGELENS_RETURN_IF_ERROR(page.ApplyLiveState(request_.livePage->fields));
     PAGELENS_RETURN_IF_ERROR(page.ScrollThrough());
-    auto plan = page.Measure();
+    auto size = page.Measure();
+    if (!size.ok()) return size.error();
+    auto plan = image_.Plan(size->first, size->second);
     if (!plan.ok()) return plan.error();
-    Image image(plan->width, plan->height);
-    if (image.empty())
-        return Failed(L"There is not enough memory for a " + std::to_wstring(plan->width) + L" x " +
-                      std::to_wstring(plan->height) + L" image");
     // Each band is encoded while the browser renders the next.
-    JpegInPieces jpeg(image, request_.settings.jpegQuality);
-    PAGELENS_RETURN_IF_ERROR(page.CaptureBands(*plan, image, [this, &jpeg](int rows) {
-        jpeg.RowsReady(rows);
-        output_.WriteReady(jpeg);
-    }));
+    PAGELENS_RETURN_IF_ERROR(page.CaptureBands(*plan, image_));
     // The browser is closed once the outcome is told: its shutdown would take the processors
     // from the last rows' encoding.
-    return WriteImage(jpeg);
-}
-
-Status CaptureRun::WriteImage(JpegInPieces& jpeg) {
-    reporter_.Status(L"Writing the image file", 0);
-    if (interrupts_.stopped()) return Stopped();
-    PAGELENS_RETURN_IF_ERROR(output_.Write(jpeg, control_));
-    reporter_.Progress(100);
-    return {};
+    return image_.Write(control_);
 }
 
 // Browser.close is the one way to end a host browser under Wine, so a browser that was still
@@ -158,21 +140,16 @@ void CaptureRun::CloseBrowser() {
     process_->Finish(kBrowserCloseLimit);
 }
 
-void CaptureRun::RemovePartialFile() { output_.RemovePartial(); }
+// Told before the browser is closed, which takes a while: the image can be shown meanwhile.
+// Close and the instance's end wait for the rest.
+void CaptureRun::Report(const Status& outcome) {
+    image_.Discard();
+    image_.Report(outcome, control_);
+}
 
 void CaptureRun::CloseBrowserAndProfile() {
     CloseBrowser();
     if (profile_) profile_->Remove(kProfileRemovalLimit);
-}
-
-Status CaptureGuarded(CaptureRun& run) {
-    try {
-        return run.Capture();
-    } catch (const std::bad_alloc&) {
-        return Failed(L"There is not enough memory for the capture");
-    } catch (const std::exception& e) {
-        return Failed(L"The capture failed: " + FromUtf8(e.what()));
-    }
 }
 
 }  // namespace
@@ -182,16 +159,7 @@ void RunCapture(const CaptureRequest& request, CaptureControl& control, CaptureR
     bool told = false;
     try {
         CaptureRun run(request, control, reporter);
-        Status outcome = CaptureGuarded(run);
-        run.RemovePartialFile();
-        // Told before the browser is closed, which takes a while: the image can be shown
-        // meanwhile. Close and the instance's end wait for the rest.
-        if (!control.stopped()) {  // else Close has detached the events already
-            if (outcome.ok())
-                reporter.Status(L"The snapshot is written to " + request.filePath, kWritten);
-            else if (!IsStopped(outcome.error()))
-                reporter.Status(outcome.error().description, outcome.error().number);
-        }
+        run.Report(GuardedStep([&run] { return run.Capture(); }));
         told = true;
         try {
             run.CloseBrowserAndProfile();

@@ -408,33 +408,21 @@ Status PageCapture::ApplyLiveState(const std::vector<FieldState>& fields) {
     return {};
 }
 
-Result<CapturePlan> PageCapture::Measure() {
+Result<std::pair<double, double>> PageCapture::Measure() {
     auto metrics =
         DuringStep(Call("Page.getLayoutMetrics", Json::object()), L"while measuring the page");
     if (!metrics.ok()) return metrics.error();
-    const auto [width, height] =
-        settings_.fullPage ? SizeIn(*metrics, {"cssContentSize", "contentSize"}, "width", "height")
-                           : SizeIn(*metrics, {"cssLayoutViewport", "layoutViewport"},
-                                    "clientWidth", "clientHeight");
-    if (width <= 0 || height <= 0) return Failed(L"The capture browser could not measure the page");
-    CapturePlan plan = PlanCapture(width, height);
-    if (plan.heightCut) {
-        const std::wstring size = std::to_wstring(plan.pageHeight) + L" pixels";
-        if (!settings_.cutTallPages)
-            return Failed(L"The page is " + size + L" tall, more than the largest image (" +
-                          std::to_wstring(plan.height) + L" pixels at this width)");
-        reporter_.Status(L"The page is " + size + L" tall: the image ends at " +
-                             std::to_wstring(plan.height) + L" pixels",
-                         0);
-    }
-    return plan;
+    const auto size = settings_.fullPage
+                          ? SizeIn(*metrics, {"cssContentSize", "contentSize"}, "width", "height")
+                          : SizeIn(*metrics, {"cssLayoutViewport", "layoutViewport"}, "clientWidth",
+                                   "clientHeight");
+    if (size.first <= 0 || size.second <= 0)
+        return Failed(L"The capture browser could not measure the page");
+    return size;
 }
 
 Result<int64_t> PageCapture::StartBand(const CapturePlan& plan, int index) {
     const Band& band = plan.bands[index];
-    reporter_.Status(L"Capturing part " + std::to_wstring(index + 1) + L" of " +
-                         std::to_wstring(plan.bands.size()),
-                     0);
     // optimizeForSpeed: a less compressed PNG, which is quicker at both ends.
     return DuringStep(connection_.Start("Page.captureScreenshot",
                                         {{"format", "png"},
@@ -453,16 +441,19 @@ Result<int64_t> PageCapture::StartBand(const CapturePlan& plan, int index) {
 
 // The browser renders band k + 1 while band k is parsed, decoded and placed: it is asked for as
 // soon as band k has arrived.
-Status PageCapture::CaptureBands(const CapturePlan& plan, Image& image,
-                                 const std::function<void(int rows)>& placed) {
+Status PageCapture::CaptureBands(const CapturePlan& plan, PageImage& image) {
     const int count = static_cast<int>(plan.bands.size());
+    image.PartStarted(0, count);
     auto next = StartBand(plan, 0);
     for (int k = 0; k < count; ++k) {
         if (!next.ok()) return next.error();
         const int64_t current = *next;
         PAGELENS_RETURN_IF_ERROR(DuringStep(connection_.AwaitArrival(current, interrupts_),
                                             L"while capturing the page"));
-        if (k + 1 < count) next = StartBand(plan, k + 1);
+        if (k + 1 < count) {
+            image.PartStarted(k + 1, count);
+            next = StartBand(plan, k + 1);
+        }
         auto shot =
             DuringStep(connection_.Finish(current, interrupts_), L"while capturing the page");
         if (!shot.ok()) return shot.error();
@@ -473,9 +464,10 @@ Status PageCapture::CaptureBands(const CapturePlan& plan, Image& image,
         const auto png = Base64Decode(data->get_ref<const std::string&>());
         shot.value() = Json();
         if (!png) return Failed(L"The capture browser sent a band that is not Base64");
-        PAGELENS_RETURN_IF_ERROR(PlaceBand(*png, plan.bands[k].top, plan.bands[k].height, image));
-        placed(plan.bands[k].top + plan.bands[k].height);
-        reporter_.Progress(50 + 40 * (k + 1) / count);
+        PAGELENS_RETURN_IF_ERROR(
+            PlaceBand(*png, plan.bands[k].top, plan.bands[k].height, image.image()));
+        image.RowsReady(plan.bands[k].top + plan.bands[k].height);
+        image.PartDone(k, count);
     }
     return {};
 }

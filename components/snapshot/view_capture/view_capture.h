@@ -31,13 +31,12 @@
 #include "components/snapshot/core/capture_reporter.h"
 #include "components/snapshot/core/capture_settings.h"
 #include "components/snapshot/core/interrupts.h"
-#include "components/snapshot/core/work_file.h"
+#include "components/snapshot/core/page_image.h"
 #include "components/snapshot/view_capture/page_changes.h"
 #include "components/snapshot/view_capture/page_view.h"
 #include "components/snapshot/view_capture/scrolling_area.h"
 #include "components/snapshot/view_capture/tile_canvas.h"
 #include "components/snapshot/view_capture/tile_plan.h"
-#include "imaging/image_save_jpeg.h"
 
 namespace pagelens::capture {
 
@@ -93,7 +92,7 @@ private:
     std::shared_ptr<CaptureControl> control_;
     CaptureReporter& reporter_;
     CannotDraw cannotDraw_;
-    WorkFile file_;
+    PageImage image_;
     UniqueHwnd window_;
     std::optional<PageChanges> changes_;
     PageGeometry geometry_;
@@ -103,8 +102,6 @@ private:
     RECT band_{};                   // the part of it that scrolls: the client area, or the area's
     int bandTop_ = 0;               // image row of the scrolled content's first row
     std::vector<RECT> fixedBoxes_;  // where fixed elements stood in the first tile
-    Image image_;
-    std::unique_ptr<JpegInPieces> jpeg_;  // reads image_, so it goes first
     std::optional<TileCanvas> canvas_;
     Status (ViewCapture::*next_)() = nullptr;
     int tile_ = 0;
