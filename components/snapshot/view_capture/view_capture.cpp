@@ -65,7 +65,16 @@ ViewCapture::~ViewCapture() {
     Release();
 }
 
-void ViewCapture::Start() { Guarded(&ViewCapture::Prepare); }
+Status ViewCapture::Start() {
+    Guarded(&ViewCapture::Prepare);
+    return {};
+}
+
+void ViewCapture::Stop() {
+    control_->Stop();
+    ended_ = true;
+    Release();
+}
 
 LRESULT CALLBACK ViewCapture::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* capture = reinterpret_cast<ViewCapture*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -217,15 +226,15 @@ Status ViewCapture::DrawTile() {
     const HRESULT hr =
         drawing ? canvas_->DrawView(view_) : canvas_->PaintWindow(view_.viewWindow());
     if (FAILED(hr))
-        return HandOver(drawing ? L"the browser's drawing failed with " + Hex(hr)
+        return GiveWay(drawing ? L"the browser's drawing failed with " + Hex(hr)
                                : L"the view's window could not be painted (" + Hex(hr) + L")");
     if (!drawing && SoleColour(canvas_->pixels(), band_) == TileCanvas::kUnpainted)
-        return HandOver(L"the view's window painted nothing");
+        return GiveWay(L"the view's window painted nothing");
     if (tile_ == 0 && drawing && OneColourWhereTheWindowShowsMore())
-        return HandOver(L"the browser's drawing came back as one colour");
+        return GiveWay(L"the browser's drawing came back as one colour");
     const POINT origin = TileOrigin();
     if (tile_ > 0 && !SeamsAgree(origin))
-        return HandOver(drawing ? L"the browser's drawing did not follow the page"
+        return GiveWay(drawing ? L"the browser's drawing did not follow the page"
                                : L"the view's window painting did not follow the page");
     const TileSpan& row = tiles_.rowOf(tile_);
     const TileSpan& column = tiles_.columnOf(tile_);
@@ -271,7 +280,7 @@ void ViewCapture::End(Status outcome) {
 }
 
 // The owner may start the next way at once, but keeps this object until it is destroyed.
-Status ViewCapture::HandOver(const std::wstring& why) {
+Status ViewCapture::GiveWay(const std::wstring& why) {
     ended_ = true;
     Release();
     if (!control_->stopped() && cannotDraw_) cannotDraw_(why);

@@ -27,6 +27,7 @@
 #include "common/run_error.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/core/capture_control.h"
+#include "components/snapshot/core/capture_engine.h"
 #include "components/snapshot/core/capture_plan.h"
 #include "components/snapshot/core/capture_reporter.h"
 #include "components/snapshot/core/capture_settings.h"
@@ -49,9 +50,9 @@ struct ViewCaptureRequest {
     Painting painting = Painting::DocumentDrawing;
 };
 
-class ViewCapture {
+class ViewCapture final : public CaptureEngine {
 public:
-    using CannotDraw = std::function<void(const std::wstring& why)>;
+    using CannotDraw = HandOver;
 
     // The capture of what `browser` shows, if its view can be taken on this thread in the
     // request's way; otherwise an error that says why not. Nothing is touched yet.
@@ -60,13 +61,14 @@ public:
                                                      std::shared_ptr<CaptureControl> control,
                                                      CaptureReporter& reporter,
                                                      CannotDraw cannotDraw);
-    ~ViewCapture();
+    ~ViewCapture() override;
     ViewCapture(const ViewCapture&) = delete;
     ViewCapture& operator=(const ViewCapture&) = delete;
 
     // Measures the page and posts the first step; a failure here is reported as the final
-    // status like any other.
-    void Start();
+    // status like any other, so it always starts.
+    Status Start() override;
+    void Stop() override;
 
 private:
     ViewCapture(PageView view, ViewCaptureRequest request, std::shared_ptr<CaptureControl> control,
@@ -80,7 +82,7 @@ private:
     void Guarded(Status (ViewCapture::*step)());
     void PostStep(Status (ViewCapture::*step)());
     void End(Status outcome);
-    Status HandOver(const std::wstring& why);
+    Status GiveWay(const std::wstring& why);
     void Release();
     POINT CssPosition(int deviceX, int deviceY) const;
     POINT TileOrigin() const;
