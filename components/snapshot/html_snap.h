@@ -86,6 +86,7 @@
 #include <string>
 
 #include "common/run_error.h"
+#include "components/snapshot/core/final_codes.h"
 #include "components/snapshot/devtools_capture/warm_browser.h"
 
 struct IWebBrowser2;
@@ -93,20 +94,6 @@ struct IWebBrowser2;
 namespace pagelens {
 
 using capture::WarmBrowser;
-
-// The final codes of OnStatus. Any other code is a progress text.
-namespace snap_code {
-inline constexpr int32_t kWritten = 1;
-inline constexpr int32_t kFailed = -1;
-inline constexpr int32_t kWriteFailed = -2;
-inline constexpr int32_t kOpenFailed = -3;
-inline constexpr int32_t kTimedOut = -4;
-
-constexpr bool IsFinal(int32_t code) {
-    return code == kWritten || code == kFailed || code == kWriteFailed || code == kOpenFailed ||
-           code == kTimedOut;
-}
-}  // namespace snap_code
 
 // The final -1's text when a capture needs the capture browser in a Protected Mode tab, where it
 // is not started.

@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <memory>
-#include <new>
 #include <optional>
 
 #include "common/text_codepage.h"
@@ -11,14 +10,12 @@
 #include "components/snapshot/browser_process/browser_process.h"
 #include "components/snapshot/browser_process/host_system.h"
 #include "components/snapshot/core/capture_failure.h"
-#include "components/snapshot/core/work_file.h"
+#include "components/snapshot/core/page_image.h"
 #include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/navigation_address.h"
 #include "components/snapshot/devtools_capture/running_browser.h"
 #include "components/snapshot/devtools_capture/stage_times.h"
 #include "components/snapshot/transport/devtools_connection.h"
-#include "imaging/image_files.h"
-#include "imaging/image_save_jpeg.h"
 
 namespace pagelens::capture {
 namespace {
@@ -30,24 +27,23 @@ public:
           control_(control),
           reporter_(reporter),
           interrupts_{control.stopEvent(), request.deadline},
-          output_(request.filePath) {}
+          image_(request.filePath, request.settings, reporter, 50) {}
     ~CaptureRun() { EndBrowser(false); }
 
     Status Capture();
     // Clean-up, in two parts: no file but the target may remain when the outcome is told; the
     // browser (or its context, when the window keeps the browser) may go afterwards.
-    void RemovePartialFile();
+    void Report(const Status& outcome);
     void EndBrowser(bool keep);
 
 private:
     Status OpenBrowser(const BrowserProgram& program);
-    Status WriteImage(JpegInPieces& jpeg);
 
     const CaptureRequest& request_;
     CaptureControl& control_;
     CaptureReporter& reporter_;
     const Interrupts interrupts_;
-    WorkFile output_;
+    PageImage image_;
     std::unique_ptr<RunningBrowser> browser_;
     // With a window's warm browser: what it lent, and the capture's own context in the browser.
     std::optional<WarmBrowser::Lease> lease_;
@@ -87,7 +83,7 @@ Status CaptureRun::OpenBrowser(const BrowserProgram& program) {
 
 Status CaptureRun::Capture() {
     StageTimer timer("work file and browser lookup");
-    PAGELENS_RETURN_IF_ERROR(output_.Reserve());
+    PAGELENS_RETURN_IF_ERROR(image_.Reserve());
     reporter_.Status(L"Starting the capture browser", 0);
     reporter_.Progress(5);
     const auto program = FindCaptureBrowser();
@@ -117,35 +113,24 @@ Status CaptureRun::Capture() {
             0);
     if (request_.livePage) PAGELENS_RETURN_IF_ERROR(page.ApplyLiveState(request_.livePage->fields));
     PAGELENS_RETURN_IF_ERROR(page.ScrollThrough());
-    auto plan = page.Measure();
+    auto size = page.Measure();
+    if (!size.ok()) return size.error();
+    auto plan = image_.Plan(size->first, size->second);
     if (!plan.ok()) return plan.error();
-    Image image(plan->width, plan->height);
-    if (image.empty())
-        return Failed(L"There is not enough memory for a " + std::to_wstring(plan->width) + L" x " +
-                      std::to_wstring(plan->height) + L" image");
     // Each band is encoded while the browser renders the next.
-    JpegInPieces jpeg(image, request_.settings.jpegQuality);
-    PAGELENS_RETURN_IF_ERROR(page.CaptureBands(*plan, image, [this, &jpeg](int rows) {
-        StageTimer encoding("band encode (JPEG)");
-        jpeg.RowsReady(rows);
-        encoding.Next("file");
-        output_.WriteReady(jpeg);
-    }));
+    PAGELENS_RETURN_IF_ERROR(page.CaptureBands(*plan, image_));
     // The browser is closed once the outcome is told: its shutdown would take the processors
     // from the last rows' encoding.
-    return WriteImage(jpeg);
+    timer.Next("last rows' encode and file");
+    return image_.Write(control_);
 }
 
-Status CaptureRun::WriteImage(JpegInPieces& jpeg) {
-    reporter_.Status(L"Writing the image file", 0);
-    if (interrupts_.stopped()) return Stopped();
-    StageTimer timer("last rows' encode and file");
-    PAGELENS_RETURN_IF_ERROR(output_.Write(jpeg, control_));
-    reporter_.Progress(100);
-    return {};
+// Told before the browser is closed, which takes a while: the image can be shown meanwhile.
+// Close and the instance's end wait for the rest.
+void CaptureRun::Report(const Status& outcome) {
+    image_.Discard();
+    image_.Report(outcome, control_);
 }
-
-void CaptureRun::RemovePartialFile() { output_.RemovePartial(); }
 
 // A kept browser goes back once its context, with all the page left in it, is gone.
 void CaptureRun::EndBrowser(bool keep) {
@@ -157,16 +142,6 @@ void CaptureRun::EndBrowser(bool keep) {
     lease_.reset();
 }
 
-Status CaptureGuarded(CaptureRun& run) {
-    try {
-        return run.Capture();
-    } catch (const std::bad_alloc&) {
-        return Failed(L"There is not enough memory for the capture");
-    } catch (const std::exception& e) {
-        return Failed(L"The capture failed: " + FromUtf8(e.what()));
-    }
-}
-
 }  // namespace
 
 // Nothing the worker does may throw out of it: that would end the browser's whole process.
@@ -175,18 +150,10 @@ void RunCapture(const CaptureRequest& request, CaptureControl& control, CaptureR
     StageTimes times;
     try {
         CaptureRun run(request, control, reporter);
-        Status outcome = CaptureGuarded(run);
-        run.RemovePartialFile();
-        // Told before the browser is closed, which takes a while: the image can be shown
-        // meanwhile. Close and the instance's end wait for the rest; a Close that comes after
-        // the outcome leaves a warm browser to the window.
+        // A Close that comes after the outcome leaves a warm browser to the window.
+        Status outcome = GuardedStep([&run] { return run.Capture(); });
         const bool keep = !control.stopped();
-        if (keep) {  // else Close has detached the events already
-            if (outcome.ok())
-                reporter.Status(L"The snapshot is written to " + request.filePath, kWritten);
-            else if (!IsStopped(outcome.error()))
-                reporter.Status(outcome.error().description, outcome.error().number);
-        }
+        run.Report(outcome);
         told = true;
         times.Print();
         try {

@@ -425,34 +425,22 @@ Status PageCapture::ApplyLiveState(const std::vector<FieldState>& fields) {
     return {};
 }
 
-Result<CapturePlan> PageCapture::Measure() {
+Result<std::pair<double, double>> PageCapture::Measure() {
     StageTimer timer("measure");
     auto metrics =
         DuringStep(Call("Page.getLayoutMetrics", Json::object()), L"while measuring the page");
     if (!metrics.ok()) return metrics.error();
-    const auto [width, height] =
-        settings_.fullPage ? SizeIn(*metrics, {"cssContentSize", "contentSize"}, "width", "height")
-                           : SizeIn(*metrics, {"cssLayoutViewport", "layoutViewport"},
-                                    "clientWidth", "clientHeight");
-    if (width <= 0 || height <= 0) return Failed(L"The capture browser could not measure the page");
-    CapturePlan plan = PlanCapture(width, height);
-    if (plan.heightCut) {
-        const std::wstring size = std::to_wstring(plan.pageHeight) + L" pixels";
-        if (!settings_.cutTallPages)
-            return Failed(L"The page is " + size + L" tall, more than the largest image (" +
-                          std::to_wstring(plan.height) + L" pixels at this width)");
-        reporter_.Status(L"The page is " + size + L" tall: the image ends at " +
-                             std::to_wstring(plan.height) + L" pixels",
-                         0);
-    }
-    return plan;
+    const auto size = settings_.fullPage
+                          ? SizeIn(*metrics, {"cssContentSize", "contentSize"}, "width", "height")
+                          : SizeIn(*metrics, {"cssLayoutViewport", "layoutViewport"}, "clientWidth",
+                                   "clientHeight");
+    if (size.first <= 0 || size.second <= 0)
+        return Failed(L"The capture browser could not measure the page");
+    return size;
 }
 
 Result<int64_t> PageCapture::StartBand(const CapturePlan& plan, int index) {
     const Band& band = plan.bands[index];
-    reporter_.Status(L"Capturing part " + std::to_wstring(index + 1) + L" of " +
-                         std::to_wstring(plan.bands.size()),
-                     0);
     // optimizeForSpeed: a less compressed PNG, which is quicker at both ends.
     return DuringStep(connection_.Start("Page.captureScreenshot",
                                         {{"format", "png"},
@@ -472,18 +460,18 @@ Result<int64_t> PageCapture::StartBand(const CapturePlan& plan, int index) {
 // The browser renders band k + 1 while band k is read, and band k is decoded and placed on a
 // thread of its own while band k + 1 arrives: it is asked for as soon as band k has arrived.
 // Bands are told placed in order, on this thread.
-Status PageCapture::CaptureBands(const CapturePlan& plan, Image& image,
-                                 const std::function<void(int rows)>& placed) {
+Status PageCapture::CaptureBands(const CapturePlan& plan, PageImage& image) {
     const int count = static_cast<int>(plan.bands.size());
     std::future<Status> placing;  // the band before
     auto finishPlacing = [&](int k) -> Status {
         StageTimer timer("band PNG decode and place (waited for)");
         PAGELENS_RETURN_IF_ERROR(placing.get());
         timer.Next(nullptr);
-        placed(plan.bands[k].top + plan.bands[k].height);
-        reporter_.Progress(50 + 40 * (k + 1) / count);
+        image.RowsReady(plan.bands[k].top + plan.bands[k].height);
+        image.PartDone(k, count);
         return {};
     };
+    image.PartStarted(0, count);
     auto next = StartBand(plan, 0);
     for (int k = 0; k < count; ++k) {
         if (!next.ok()) return next.error();
@@ -491,7 +479,10 @@ Status PageCapture::CaptureBands(const CapturePlan& plan, Image& image,
         StageTimer timer("band render and transfer (waited for)");
         PAGELENS_RETURN_IF_ERROR(DuringStep(connection_.AwaitArrival(current, interrupts_),
                                             L"while capturing the page"));
-        if (k + 1 < count) next = StartBand(plan, k + 1);
+        if (k + 1 < count) {
+            image.PartStarted(k + 1, count);
+            next = StartBand(plan, k + 1);
+        }
         timer.Next("band answer read");
         auto data = DuringStep(connection_.FinishString(current, "data", interrupts_),
                                L"while capturing the page");
@@ -503,10 +494,10 @@ Status PageCapture::CaptureBands(const CapturePlan& plan, Image& image,
         if (!png) return Failed(L"The capture browser sent a band that is not Base64");
         timer.Next(nullptr);
         if (k > 0) PAGELENS_RETURN_IF_ERROR(finishPlacing(k - 1));
-        placing =
-            std::async(std::launch::async, [&image, band = plan.bands[k], png = std::move(*png)] {
-                return PlaceBand(png, band.top, band.height, image);
-            });
+        placing = std::async(std::launch::async, [&target = image.image(), band = plan.bands[k],
+                                                  png = std::move(*png)] {
+            return PlaceBand(png, band.top, band.height, target);
+        });
     }
     return count > 0 ? finishPlacing(count - 1) : Status();
 }

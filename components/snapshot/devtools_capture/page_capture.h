@@ -16,18 +16,14 @@
 #include "components/snapshot/core/capture_reporter.h"
 #include "components/snapshot/core/capture_settings.h"
 #include "components/snapshot/core/interrupts.h"
+#include "components/snapshot/core/page_image.h"
+#include "components/snapshot/core/viewport.h"
 #include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/live_page_server.h"
 #include "components/snapshot/devtools_capture/live_page_state.h"
 #include "components/snapshot/transport/devtools_connection.h"
-#include "imaging/image.h"
 
 namespace pagelens::capture {
-
-struct Viewport {
-    int width = 1280;
-    int height = 800;
-};
 
 class PageCapture {
 public:
@@ -55,11 +51,10 @@ public:
     // After Load: the fields of the served live page get the user's state.
     Status ApplyLiveState(const std::vector<FieldState>& fields);
     Status ScrollThrough();
-    Result<CapturePlan> Measure();
-    // Captures the plan's bands into `image` (of the plan's size), telling `placed` after each
-    // band how many rows from the top are final.
-    Status CaptureBands(const CapturePlan& plan, Image& image,
-                        const std::function<void(int rows)>& placed);
+    // The size of what is captured, in CSS pixels: the content, or the first screen.
+    Result<std::pair<double, double>> Measure();
+    // Captures the plan's bands into `image`, planned to the plan's size.
+    Status CaptureBands(const CapturePlan& plan, PageImage& image);
 
     // How long the network must be idle to count as quiet.
     static constexpr std::chrono::milliseconds kQuietPeriod{200};
