@@ -39,12 +39,11 @@ void StageTimes::Print() const {
 }
 
 void StageTimer::Next(const char* stage) {
-    if (!stage_) return;
-    if (StageTimes* times = StageTimes::Current()) {
-        const auto now = std::chrono::steady_clock::now();
-        times->Add(stage_, now - start_);
-        start_ = now;
-    }
+    StageTimes* times = StageTimes::Current();
+    if (!times) return;
+    const auto now = std::chrono::steady_clock::now();
+    if (stage_) times->Add(stage_, now - start_);
+    start_ = now;
     stage_ = stage;
 }
 
