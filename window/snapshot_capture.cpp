@@ -60,6 +60,13 @@ void frmMain::txtAddress_KeyPress(int16_t& keyAscii) {
     (void)cmdSnapshot_Click();
 }
 
+// The user is typing an address: the capture browser starts now, so that the Snapshot press
+// finds it running. The window's own SetAddress clears the modify flag and starts nothing.
+void frmMain::txtAddress_Change() {
+    if (SendDlgItemMessageW(hwnd_, ids::txtAddress, EM_GETMODIFY, 0, 0))
+        session_.StartBrowserEarly();
+}
+
 void frmMain::Snap1_OnProgress(int32_t nPos) {
     if (nPos > 0) statusBar_.SetPanelText(2, DecimalText(nPos) + L"%");
 }

@@ -125,6 +125,7 @@ void frmMain::Unload() {
 void frmMain::Form_Unload(int16_t&) {
     KillTimer(hwnd_, kLoadTimer);
     session_.CloseSnap();
+    session_.EndWarmBrowser();
     (void)session_.DeleteWorkFile();
     session_.ReleaseWorkFile();
 

@@ -62,6 +62,7 @@ Status SnapshotSession::StartNewSnap(std::span<const SnapSetting> settings,
     auto created = factory_ ? factory_(events) : HtmlSnap::Create(events);
     if (!created.ok()) return created.error();
     snap_ = std::move(created).value();
+    snap_->UseWarmBrowser(warmBrowser_);
     for (const auto& setting : settings)
         PAGELENS_RETURN_IF_ERROR(snap_->SetSetting(setting.index, setting.value));
     return {};

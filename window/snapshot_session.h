@@ -61,6 +61,11 @@ public:
     void CloseSnap();
     void DropSnap() { snap_.reset(); }
 
+    // The capture browser kept for this showing's captures: started early while the user edits
+    // the address, ended with the showing.
+    void StartBrowserEarly() { warmBrowser_->StartEarly(); }
+    void EndWarmBrowser() { warmBrowser_->End(); }
+
     void BeginCapture() { captureDone_ = false; }
     // A status report: true for a final code, which ends the wait.
     bool ReportStatus(int32_t code);
@@ -73,6 +78,7 @@ public:
 private:
     SnapFactory factory_;
     std::unique_ptr<HtmlSnap> snap_;
+    std::shared_ptr<WarmBrowser> warmBrowser_ = std::make_shared<WarmBrowser>();
     HeldFolder workFolder_;
     std::wstring workFilePath_;
     bool captureDone_ = false;

@@ -101,6 +101,7 @@ void frmMain::OnCommand(int id, int notification) {
         return;
     }
     int16_t escape = VK_ESCAPE;
+    if (id == ids::txtAddress && notification == EN_CHANGE) txtAddress_Change();
     if (id == ids::cmdAbout) cmdAbout_Click();
     if (id == ids::cmdReSize) cmdReSize_Click();
     if (id == IDCANCEL) Form_KeyPress(escape);

@@ -86,6 +86,7 @@ private:
     void Form_Resize();
     void Form_Unload(int16_t& cancel);
     void tmrLoad_Timer();
+    void txtAddress_Change();
     Status TakeSnapshot(IWebBrowser2* objBrowser);
     void Snap1_OnProgress(int32_t nPos);
     void Snap1_OnStatus(const std::wstring& strStatus, int32_t nCode);

@@ -1,9 +1,10 @@
-// The peer: a Playwright full-page screenshot of the same page with the same Chromium, timed
-// from the browser's launch to its close. Prints "<milliseconds> <width> <height>".
+// The peer: a Playwright full-page screenshot of the same page with the same Chromium, written
+// as JPEG at the window's quality, timed from the browser's launch to its close. Prints
+// "<milliseconds> <width> <height>".
 import { chromium } from 'playwright-core';
 import { readFileSync } from 'node:fs';
 
-const [, , url, output] = process.argv;
+const [, , url, output, quality = '100'] = process.argv;
 const start = performance.now();
 const browser = await chromium.launch({
   executablePath: '/usr/bin/chromium',
@@ -13,9 +14,19 @@ const browser = await chromium.launch({
 });
 const page = await browser.newPage({ viewport: { width: 1280, height: 800 } });
 await page.goto(url, { waitUntil: 'load' });
-await page.screenshot({ path: output, fullPage: true });
+await page.screenshot({ path: output, type: 'jpeg', quality: Number(quality), fullPage: true });
 await browser.close();
 const milliseconds = performance.now() - start;
 
-const png = readFileSync(output);  // IHDR: width and height, big-endian, at bytes 16 and 20
-console.log(`${Math.round(milliseconds)} ${png.readUInt32BE(16)} ${png.readUInt32BE(20)}`);
+// The frame header (SOF0..SOF3) holds the height and width, big-endian, after its precision.
+function jpegSize(bytes) {
+  for (let at = 2; at + 9 < bytes.length;) {
+    const marker = bytes[at + 1];
+    const length = bytes.readUInt16BE(at + 2);
+    if (marker >= 0xc0 && marker <= 0xc3) return [bytes.readUInt16BE(at + 7), bytes.readUInt16BE(at + 5)];
+    at += 2 + length;
+  }
+  return [0, 0];
+}
+const [width, height] = jpegSize(readFileSync(output));
+console.log(`${Math.round(milliseconds)} ${width} ${height}`);

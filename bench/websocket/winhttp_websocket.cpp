@@ -8,7 +8,7 @@
 
 #include "common/text_codepage.h"
 #include "common/unique_handle.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::bench {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "common/run_error.h"
-#include "components/snapshot/interrupts.h"
+#include "components/snapshot/core/interrupts.h"
 #include "components/snapshot/transport/message_transport.h"
 
 namespace pagelens::bench {

@@ -12,7 +12,7 @@
 #include <string>
 
 #include "common/run_error.h"
-#include "components/snapshot/capture_reporter.h"
+#include "components/snapshot/core/capture_reporter.h"
 #include "components/snapshot/html_snap.h"
 
 namespace pagelens::capture {

@@ -1,24 +1,26 @@
-// The component behind HtmlSnap: it keeps the settings, starts one capture on a worker thread
-// and owns the event relay. The worker owns its own copy of the request and shares the relay
-// and the capture's control with the component, so that the component may go (Close, or an
-// instance dropped for a new capture) while the worker finishes its clean-up. The worker pins
-// this module until it ends.
+// The component behind HtmlSnap: it keeps the settings, chooses the engine that takes the page
+// from one ordered list, hands over from one engine to the next in one place, and owns the
+// event relay, which the engines share. An engine that runs on a worker (the capture browser)
+// shares the relay and its stop control with the component, so that the component may go
+// (Close, or an instance dropped for a new capture) while the worker finishes its clean-up.
 #include "components/snapshot/html_snap.h"
 
 #include <exdisp.h>
 
 #include <cwctype>
+#include <iterator>
+#include <optional>
 #include <vector>
 
 #include "common/com_ptr.h"
-#include "common/module.h"
 #include "common/protected_mode.h"
-#include "common/unique_handle.h"
 #include "components/snapshot/browser_access/browser_document.h"
 #include "components/snapshot/browser_access/live_document.h"
 #include "components/snapshot/browser_process/browser_locator.h"
-#include "components/snapshot/capture_control.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_control.h"
+#include "components/snapshot/core/capture_engine.h"
+#include "components/snapshot/core/capture_failure.h"
+#include "components/snapshot/devtools_capture/browser_engine.h"
 #include "components/snapshot/devtools_capture/capture_run.h"
 #include "components/snapshot/devtools_capture/navigation_address.h"
 #include "components/snapshot/event_relay.h"
@@ -30,36 +32,27 @@ namespace pagelens {
 namespace {
 
 using capture::CaptureControl;
+using capture::CaptureEngine;
 using capture::CaptureRequest;
 using capture::EventRelay;
 
-// The ways a tab's page is taken, in the order they are tried; each gives way to the next in
-// one place (HandOver), which says why.
-enum class TabEngine { DocumentDrawing, WindowPainting, CaptureBrowser };
-constexpr TabEngine kTabEngines[] = {TabEngine::DocumentDrawing, TabEngine::WindowPainting,
-                                     TabEngine::CaptureBrowser};
+// The ways a page is taken, in the order they are tried. A tab's page: its document draws
+// itself, its view window paints itself, then the capture browser. A typed address: our own
+// browser control where no capture browser may run, then the capture browser. Each engine
+// gives way to the next in one place (HandOver), which says why.
+enum class Engine { DocumentDrawing, WindowPainting, OwnControl, CaptureBrowser };
+constexpr Engine kEngines[] = {Engine::DocumentDrawing, Engine::WindowPainting, Engine::OwnControl,
+                               Engine::CaptureBrowser};
+constexpr size_t kEngineCount = std::size(kEngines);
 
 std::wstring Capitalized(std::wstring text) {
     if (!text.empty()) text[0] = towupper(text[0]);
     return text;
 }
 
-// Close waits this long for the worker's clean-up (closing the browser, removing its
-// profile); a worker that needs longer finishes on its own.
-constexpr DWORD kCloseWaitMilliseconds = 3000;
-
 RunError InvalidCall(const wchar_t* why) {
     return {5, L"HtmlSnap", std::wstring(L"Invalid procedure call or argument: ") + why};
 }
-
-struct WorkerStart {
-    CaptureRequest request;
-    std::shared_ptr<CaptureControl> control;
-    std::shared_ptr<EventRelay> relay;
-    HMODULE pinnedModule = nullptr;  // a reference on this library, released by the worker
-};
-
-DWORD WINAPI WorkerMain(void* parameter);
 
 // Our own browser control runs at the tab's integrity: outside Protected Mode it opens only
 // what Internet Explorer would open there.
@@ -67,30 +60,6 @@ std::optional<std::wstring> WhyOwnControlMayNotOpen(const std::wstring& address)
     if (InProtectedMode()) return std::nullopt;
     const auto url = capture::NavigationUrl(address, {});
     return url ? capture::WhyProtectedModeIsNeeded(*url) : std::nullopt;
-}
-
-// Keeps this library loaded while the worker runs: a component dropped by its host may leave
-// the worker finishing its clean-up after the host let the library go.
-HMODULE PinThisModule() {
-    UniqueHmodule module;
-    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS,
-                            reinterpret_cast<LPCWSTR>(&WorkerMain), module.put()))
-        return nullptr;
-    // A program, not a library: nothing to keep.
-    if (module.get() == GetModuleHandleW(nullptr)) return nullptr;
-    return module.release();
-}
-
-DWORD WINAPI WorkerMain(void* parameter) {
-    HMODULE pinned;
-    {
-        std::unique_ptr<WorkerStart> start(static_cast<WorkerStart*>(parameter));
-        pinned = start->pinnedModule;
-        capture::RunCapture(start->request, *start->control, *start->relay);
-    }
-    // Releasing the library must be the thread's last act: no code of it runs afterwards.
-    if (pinned) FreeLibraryAndExitThread(pinned, 0);
-    return 0;
 }
 
 class HtmlSnapComponent final : public HtmlSnap {
@@ -102,28 +71,38 @@ public:
     Status CaptureBrowser(IWebBrowser2* browser, const std::wstring& filePath) override;
     Status CaptureUrl(const std::wstring& address, const std::wstring& filePath) override;
     Status Close() override;
+    void UseWarmBrowser(std::shared_ptr<capture::WarmBrowser> warm) override {
+        warmBrowser_ = std::move(warm);
+    }
 
 private:
-    CaptureRequest NewRequest(std::wstring address, const std::wstring& filePath) const;
-    Status Start(CaptureRequest request);
+    // A capture that may not run the capture browser ends the window's warm one.
+    void EndWarmBrowser() {
+        if (warmBrowser_) warmBrowser_->End();
+    }
     Status ClaimCapture();
-    void StartTabEngine(size_t index, const std::wstring& why);
-    void HandOver(size_t from, const std::wstring& why);
-    void StartInCaptureBrowser(IWebBrowser2* browser, CaptureRequest request,
-                               const std::wstring& why);
-    bool StartInOwnControl(const CaptureRequest& request);
+    CaptureRequest NewRequest(std::wstring address, const std::wstring& filePath) const;
+    Status Begin();
+    bool Applies(Engine engine) const;
+    Status StartFirstFrom(size_t first, const std::wstring& why);
+    Status StartEngine(size_t index, const std::wstring& why);
+    Status HandOver(size_t from, const std::wstring& why);
+    Status Run(std::unique_ptr<CaptureEngine> engine, std::shared_ptr<CaptureControl> control);
+    Status Unstarted(Status outcome);
+    Status StartTabView(size_t index, const std::wstring& why,
+                        std::shared_ptr<CaptureControl> control);
+    Status StartOwnControl(size_t index, std::shared_ptr<CaptureControl> control);
+    Status StartCaptureBrowser(const std::wstring& why, std::shared_ptr<CaptureControl> control);
 
     std::shared_ptr<EventRelay> relay_;
     capture::CaptureSettings settings_;
-    std::shared_ptr<CaptureControl> control_;
-    std::unique_ptr<capture::ViewCapture> viewCapture_;
+    ComPtr<IWebBrowser2> tab_;  // none for a typed address
+    CaptureRequest request_;
+    std::shared_ptr<CaptureControl> control_;  // the running engine's
+    std::unique_ptr<CaptureEngine> engine_;
     // Engines that handed over from inside their own step: they go with the component.
-    std::vector<std::unique_ptr<capture::ViewCapture>> endedCaptures_;
-    ComPtr<IWebBrowser2> tab_;
-    CaptureRequest tabRequest_;
-    std::unique_ptr<capture::AddressCapture> addressCapture_;
-    std::wstring filePath_;
-    UniqueHandleK worker_;
+    std::vector<std::unique_ptr<CaptureEngine>> endedEngines_;
+    std::shared_ptr<capture::WarmBrowser> warmBrowser_;
     bool captureClaimed_ = false;
     bool closed_ = false;
 };
@@ -142,6 +121,7 @@ CaptureRequest HtmlSnapComponent::NewRequest(std::wstring address,
     request.filePath = filePath;
     request.settings = settings_;
     request.deadline = capture::Clock::now() + settings_.timeLimit;
+    request.warmBrowser = warmBrowser_;
     return request;
 }
 
@@ -151,79 +131,11 @@ Status HtmlSnapComponent::CaptureBrowser(IWebBrowser2* browser, const std::wstri
         relay_->Status(L"No browser was given to capture", capture::kFailed);
         return {};
     }
-    CaptureRequest request = NewRequest(capture::BrowserAddress(browser), filePath);
+    request_ = NewRequest(capture::BrowserAddress(browser), filePath);
     if (settings_.viewportFromBrowser)
-        if (auto viewport = capture::BrowserViewport(browser)) request.viewport = *viewport;
-    if (request.filePath.empty()) return Start(std::move(request));  // Start reports it
+        if (auto viewport = capture::BrowserViewport(browser)) request_.viewport = *viewport;
     tab_ = browser;
-    tabRequest_ = std::move(request);
-    StartTabEngine(0, L"");
-    return {};
-}
-
-// The tab's view taken in this process, as the document draws it or as its window paints it;
-// the capture browser last. An engine that cannot start hands over at once.
-void HtmlSnapComponent::StartTabEngine(size_t index, const std::wstring& why) {
-    const TabEngine engine = kTabEngines[index];
-    if (engine == TabEngine::CaptureBrowser) {
-        StartInCaptureBrowser(tab_.get(), tabRequest_, why);
-        return;
-    }
-    auto control = std::make_shared<CaptureControl>();
-    if (!control->ok()) {
-        HandOver(index, L"its capture cannot be stopped (no stop event)");
-        return;
-    }
-    const auto painting = engine == TabEngine::DocumentDrawing ? capture::Painting::DocumentDrawing
-                                                               : capture::Painting::WindowPainting;
-    auto view = capture::ViewCapture::Open(
-        tab_.get(), {tabRequest_.filePath, tabRequest_.settings, tabRequest_.deadline, painting},
-        control, *relay_, [this, index](const std::wstring& why) { HandOver(index, why); });
-    if (!view.ok()) {
-        HandOver(index, view.error().description);
-        return;
-    }
-    if (!why.empty())
-        relay_->Status(Capitalized(why) + L": taking the page as the screen shows it", 0);
-    if (viewCapture_) endedCaptures_.push_back(std::move(viewCapture_));
-    control_ = std::move(control);
-    filePath_ = tabRequest_.filePath;
-    viewCapture_ = std::move(view).value();
-    viewCapture_->Start();
-}
-
-void HtmlSnapComponent::HandOver(size_t from, const std::wstring& why) {
-    if (closed_) return;
-    StartTabEngine(from + 1, why);
-}
-
-// Neither the document's drawing nor its window's painting took the page: the capture browser
-// is served the tab's document as it is now, read on this thread, or, where it cannot be read,
-// loads the address again.
-void HtmlSnapComponent::StartInCaptureBrowser(IWebBrowser2* browser, CaptureRequest request,
-                                              const std::wstring& why) {
-    const std::wstring cannotDraw = L"The page cannot draw itself (" + why + L"): ";
-    if (request.address.empty()) {
-        relay_->Status(cannotDraw + L"the capture browser loads its address again", 0);
-        relay_->Status(L"The browser shows no document with an address", capture::kFailed);
-        return;
-    }
-    if (InProtectedMode()) {  // Start would refuse: the document need not be read for that
-        relay_->Status(kNoCaptureBrowserInProtectedMode, capture::kFailed);
-        return;
-    }
-    auto live = capture::ReadLivePage(browser);
-    if (live.ok()) {
-        request.livePage = std::make_shared<const capture::LivePage>(std::move(live).value());
-        request.settings.scripts = false;  // the markup is what they made of the page
-        relay_->Status(cannotDraw + L"the capture browser is given the page as the tab has it", 0);
-    } else {
-        relay_->Status(cannotDraw + L"its document cannot be read (" + live.error().description +
-                           L"): the capture browser loads its address again",
-                       0);
-    }
-    if (Status started = Start(std::move(request)); !started.ok())
-        relay_->Status(started.error().description, capture::kFailed);
+    return Begin();
 }
 
 Status HtmlSnapComponent::CaptureUrl(const std::wstring& address, const std::wstring& filePath) {
@@ -234,81 +146,171 @@ Status HtmlSnapComponent::CaptureUrl(const std::wstring& address, const std::wst
             capture::kOpenFailed);
         return {};
     }
-    CaptureRequest request = NewRequest(address, filePath);
-    if (InProtectedMode() || !capture::FindCaptureBrowser()) {
-        if (const auto why = WhyOwnControlMayNotOpen(address)) {
-            relay_->Status(*why, capture::kFailed);
-            return {};
-        }
-        if (StartInOwnControl(request)) return {};
+    request_ = NewRequest(address, filePath);
+    return Begin();
+}
+
+bool HtmlSnapComponent::Applies(Engine engine) const {
+    switch (engine) {
+        case Engine::DocumentDrawing:
+        case Engine::WindowPainting:
+            return static_cast<bool>(tab_);
+        case Engine::OwnControl:
+            return !tab_ && (InProtectedMode() || !capture::FindCaptureBrowser());
+        case Engine::CaptureBrowser:
+            return true;
     }
-    return Start(std::move(request));
+    return false;
+}
+
+// Every engine writes the file.
+Status HtmlSnapComponent::Begin() {
+    if (request_.filePath.empty()) {
+        relay_->Status(L"No image file was named", capture::kWriteFailed);
+        return {};
+    }
+    return StartFirstFrom(0, L"");
+}
+
+// The one place where a capture goes on with the next engine that applies. An error is the
+// capture call's own: no engine could be started at all.
+Status HtmlSnapComponent::HandOver(size_t from, const std::wstring& why) {
+    return StartFirstFrom(from + 1, why);
+}
+
+Status HtmlSnapComponent::StartFirstFrom(size_t first, const std::wstring& why) {
+    if (closed_) return {};
+    for (size_t index = first; index < kEngineCount; ++index)
+        if (Applies(kEngines[index])) return StartEngine(index, why);
+    relay_->Status(Capitalized(why), capture::kFailed);
+    return {};
+}
+
+Status HtmlSnapComponent::StartEngine(size_t index, const std::wstring& why) {
+    auto control = std::make_shared<CaptureControl>();
+    if (!control->ok()) {
+        if (index + 1 == kEngineCount)
+            return Unstarted(
+                errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()), L"No stop event"));
+        return HandOver(index, L"its capture cannot be stopped (no stop event)");
+    }
+    switch (kEngines[index]) {
+        case Engine::DocumentDrawing:
+        case Engine::WindowPainting:
+            return StartTabView(index, why, std::move(control));
+        case Engine::OwnControl:
+            return StartOwnControl(index, std::move(control));
+        case Engine::CaptureBrowser:
+            return StartCaptureBrowser(why, std::move(control));
+    }
+    return {};
+}
+
+// The engine is the running one before it starts: it may hand over from inside Start.
+Status HtmlSnapComponent::Run(std::unique_ptr<CaptureEngine> engine,
+                              std::shared_ptr<CaptureControl> control) {
+    // An engine that handed over is still inside its own step: it goes with the component.
+    if (engine_) endedEngines_.push_back(std::move(engine_));
+    CaptureEngine* const started = engine.get();
+    engine_ = std::move(engine);
+    control_ = std::move(control);
+    Status outcome = started->Start();
+    if (!outcome.ok() && engine_.get() == started) engine_.reset();
+    return Unstarted(std::move(outcome));
+}
+
+// A tab's capture has begun when its call returns: an engine that cannot start ends it with a
+// report. An address's capture call returns the error itself.
+Status HtmlSnapComponent::Unstarted(Status outcome) {
+    if (outcome.ok() || !tab_) return outcome;
+    relay_->Status(outcome.error().description, capture::kFailed);
+    return {};
+}
+
+// The tab's view taken in this process, as the document draws it or as its window paints it.
+// An engine that cannot open the view hands over at once.
+Status HtmlSnapComponent::StartTabView(size_t index, const std::wstring& why,
+                                       std::shared_ptr<CaptureControl> control) {
+    const auto painting = kEngines[index] == Engine::DocumentDrawing
+                              ? capture::Painting::DocumentDrawing
+                              : capture::Painting::WindowPainting;
+    auto view = capture::ViewCapture::Open(
+        tab_.get(), {request_.filePath, request_.settings, request_.deadline, painting}, control,
+        *relay_, [this, index](const std::wstring& why) { (void)HandOver(index, why); });
+    if (!view.ok()) return HandOver(index, view.error().description);
+    if (!why.empty())
+        relay_->Status(Capitalized(why) + L": taking the page as the screen shows it", 0);
+    return Run(std::move(view).value(), std::move(control));
 }
 
 // Where no capture browser may run, the browser's own engine opens the address in a control of
-// ours. When even that cannot be made, Start tells what is missing.
-bool HtmlSnapComponent::StartInOwnControl(const CaptureRequest& request) {
-    if (request.filePath.empty()) return false;  // Start reports it
-    auto control = std::make_shared<CaptureControl>();
-    if (!control->ok()) return false;
+// ours. When even that cannot be made, the capture browser's engine tells what is missing.
+Status HtmlSnapComponent::StartOwnControl(size_t index, std::shared_ptr<CaptureControl> control) {
+    EndWarmBrowser();
+    if (const auto why = WhyOwnControlMayNotOpen(request_.address)) {
+        relay_->Status(*why, capture::kFailed);
+        return {};
+    }
     auto opened = capture::AddressCapture::Open(
-        request.address, {request.viewport.width, request.viewport.height},
-        {request.filePath, request.settings, request.deadline}, control, *relay_);
+        request_.address, {request_.viewport.width, request_.viewport.height},
+        {request_.filePath, request_.settings, request_.deadline}, control, *relay_);
     if (!opened.ok()) {
         relay_->Status(L"The browser's own engine cannot open the address (" +
                            opened.error().description + L")",
                        0);
-        return false;
+        return HandOver(index, opened.error().description);
     }
-    control_ = std::move(control);
-    filePath_ = request.filePath;
-    addressCapture_ = std::move(opened).value();
-    addressCapture_->Start();
-    return true;
+    return Run(std::move(opened).value(), std::move(control));
 }
 
-Status HtmlSnapComponent::Start(CaptureRequest request) {
-    if (request.filePath.empty()) {
-        relay_->Status(L"No image file was named", capture::kWriteFailed);
+// The capture browser, on a worker. For a tab whose own engine did not take the page it is
+// served the tab's document as it is now, read on this thread, or, where that cannot be read,
+// loads the address again.
+Status HtmlSnapComponent::StartCaptureBrowser(const std::wstring& why,
+                                              std::shared_ptr<CaptureControl> control) {
+    CaptureRequest request = request_;
+    const std::wstring cannotDraw = L"The page cannot draw itself (" + why + L"): ";
+    if (tab_ && request.address.empty()) {
+        relay_->Status(cannotDraw + L"the capture browser loads its address again", 0);
+        relay_->Status(L"The browser shows no document with an address", capture::kFailed);
         return {};
     }
     // A browser started from a low-integrity tab would inherit its integrity, and could write
     // neither its profile nor the work file where it is told to.
     if (InProtectedMode()) {
+        EndWarmBrowser();
         relay_->Status(kNoCaptureBrowserInProtectedMode, capture::kFailed);
         return {};
     }
-    auto control = std::make_shared<CaptureControl>();
-    if (!control->ok())
-        return errors::FromHresult(HRESULT_FROM_WIN32(GetLastError()), L"No stop event");
-    filePath_ = request.filePath;
-    auto start = std::make_unique<WorkerStart>(
-        WorkerStart{std::move(request), control, relay_, PinThisModule()});
-    worker_.reset(CreateThread(nullptr, 0, WorkerMain, start.get(), 0, nullptr));
-    if (!worker_) {
-        const DWORD error = GetLastError();
-        UniqueHmodule unpinned(start->pinnedModule);
-        return errors::FromHresult(HRESULT_FROM_WIN32(error),
-                                   L"The capture thread cannot be started");
+    if (tab_) {
+        auto live = capture::ReadLivePage(tab_.get());
+        if (live.ok()) {
+            request.livePage = std::make_shared<const capture::LivePage>(std::move(live).value());
+            request.settings.scripts = false;  // the markup is what they made of the page
+            relay_->Status(cannotDraw + L"the capture browser is given the page as the tab has it",
+                           0);
+        } else {
+            relay_->Status(cannotDraw + L"its document cannot be read (" +
+                               live.error().description +
+                               L"): the capture browser loads its address again",
+                           0);
+        }
     }
-    start.release();  // the worker owns it now
-    control_ = std::move(control);
-    return {};
+    auto engine = std::make_unique<capture::BrowserEngine>(std::move(request), control, relay_);
+    return Run(std::move(engine), std::move(control));
 }
 
 Status HtmlSnapComponent::Close() {
     if (closed_) return {};
     closed_ = true;
     relay_->Detach();
-    if (!control_) return {};
-    control_->Stop();
-    viewCapture_.reset();  // puts the user's page back
-    endedCaptures_.clear();
-    addressCapture_.reset();
-    if (worker_) WaitForSingleObject(worker_.get(), kCloseWaitMilliseconds);
+    if (!engine_) return {};
+    engine_->Stop();  // puts the user's page back, or waits for the worker's clean-up
+    engine_.reset();
+    endedEngines_.clear();
     // A file whose success was never reported is not the window's: a new capture may already
     // have deleted the old work file, expecting it to stay gone unless that capture succeeds.
-    if (control_->published() && !relay_->finalDelivered()) DeleteFileW(filePath_.c_str());
+    if (control_->published() && !relay_->finalDelivered()) DeleteFileW(request_.filePath.c_str());
     return {};
 }
 

@@ -19,6 +19,12 @@
 // address is opened in a WebBrowser control of our own, off the screens and silent, and drawn
 // as a tab's page is; where that control cannot be made either, the capture ends with -1.
 //
+// A window may keep one capture browser running between its instances (UseWarmBrowser): it is
+// started early while the user edits the address, each capture opens its page in a browser
+// context of its own that is disposed of afterwards (no cookie, storage or cache of one page
+// reaches the next), and it ends with the window, after a minute unused, or when a capture that
+// may not run it comes (Protected Mode).
+//
 // One instance per capture. The capture browser's capture runs on a worker thread; the events
 // arrive on the thread that created the instance, through its message loop. A capture call
 // returns at once; the capture ends with exactly one final OnStatus code:
@@ -80,24 +86,14 @@
 #include <string>
 
 #include "common/run_error.h"
+#include "components/snapshot/core/final_codes.h"
+#include "components/snapshot/devtools_capture/warm_browser.h"
 
 struct IWebBrowser2;
 
 namespace pagelens {
 
-// The final codes of OnStatus. Any other code is a progress text.
-namespace snap_code {
-inline constexpr int32_t kWritten = 1;
-inline constexpr int32_t kFailed = -1;
-inline constexpr int32_t kWriteFailed = -2;
-inline constexpr int32_t kOpenFailed = -3;
-inline constexpr int32_t kTimedOut = -4;
-
-constexpr bool IsFinal(int32_t code) {
-    return code == kWritten || code == kFailed || code == kWriteFailed || code == kOpenFailed ||
-           code == kTimedOut;
-}
-}  // namespace snap_code
+using capture::WarmBrowser;
 
 // The final -1's text when a capture needs the capture browser in a Protected Mode tab, where it
 // is not started.
@@ -128,6 +124,10 @@ public:
     virtual Status CaptureUrl(const std::wstring& address, const std::wstring& filePath) = 0;
     // Ends a running capture (its browser too) and stops the events.
     virtual Status Close() = 0;
+    // Before a capture call: a capture through the capture browser takes the window's warm
+    // browser (or starts one) and gives it back afterwards; a capture that may not run one ends
+    // it.
+    virtual void UseWarmBrowser(std::shared_ptr<capture::WarmBrowser>) {}
 };
 
 }  // namespace pagelens

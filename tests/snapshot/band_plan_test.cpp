@@ -1,10 +1,19 @@
-// From a measured page size to the image's size and its bands.
-#include "components/snapshot/devtools_capture/band_plan.h"
-
+// From a measured page size to the image's size and its bands, and on through the page image to
+// the file and the final report.
 #include <gtest/gtest.h>
+#include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "components/snapshot/core/capture_failure.h"
+#include "components/snapshot/core/capture_plan.h"
+#include "components/snapshot/core/page_image.h"
+#include "tests/support/test_support.h"
 
 namespace pagelens::capture {
 namespace {
@@ -50,6 +59,90 @@ TEST(BandPlan, EnormousPageHeightIsCutNotOverflowed) {
     const CapturePlan plan = PlanCapture(1280, 1e12);
     EXPECT_EQ(plan.height, 32000);
     EXPECT_TRUE(plan.heightCut);
+}
+
+using test::FileExists;
+using test::TempFolder;
+
+struct Reports final : CaptureReporter {
+    std::vector<int32_t> progress;
+    std::vector<std::pair<std::wstring, int32_t>> statuses;
+    void Progress(int32_t percent) override { progress.push_back(percent); }
+    void Status(std::wstring text, int32_t code) override { statuses.emplace_back(text, code); }
+};
+
+int FilesIn(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    int count = 0;
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do count += !(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY);
+    while (FindNextFileW(find, &found));
+    FindClose(find);
+    return count;
+}
+
+// Both engines go this way: the cut is said or refused as the setting says, the file appears
+// only with the success that names it, and a stopped capture leaves no file and says nothing.
+TEST(PageImage, FromPlanToFileAndReport) {
+    const struct {
+        double width, height;
+        bool cutTallPages, stop;
+        int32_t finalCode;  // 0: no final report
+        const wchar_t* cutText;
+    } cases[] = {
+        {640, 900, true, false, kWritten, nullptr},
+        {65000, 700, true, false, kWritten,
+         L"The page is 700 pixels tall: the image ends at 630 pixels"},
+        {65000, 700, false, false, kFailed,
+         L"The page is 700 pixels tall, more than the largest image (630 pixels at this width)"},
+        {640, 900, true, true, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.width << " x " << c.height << " stop " << c.stop);
+        TempFolder folder;
+        const std::wstring target = folder.file(L"page.jpg");
+        CaptureSettings settings;
+        settings.cutTallPages = c.cutTallPages;
+        Reports reports;
+        CaptureControl control;
+        PageImage image(target, settings, reports, 50);
+        ASSERT_TRUE(image.Reserve().ok());
+        auto plan = image.Plan(c.width, c.height);
+        Status outcome = plan.ok() ? Status() : Status(plan.error());
+        if (plan.ok()) {
+            Image& pixels = image.image();
+            std::fill(pixels.pixels(), pixels.pixels() + pixels.pixelCount(), 0xFF336699u);
+            const int parts = static_cast<int>(plan->bands.size());
+            for (int k = 0; k < parts; ++k) {
+                image.PartStarted(k, parts);
+                image.RowsReady(plan->bands[k].top + plan->bands[k].height);
+                image.PartDone(k, parts);
+            }
+            if (c.stop) control.Stop();
+            outcome = image.Write(control);
+        }
+        image.Discard();
+        image.Report(outcome, control);
+
+        const bool cutSaid = std::any_of(
+            reports.statuses.begin(), reports.statuses.end(),
+            [&](const auto& s) { return !s.second && c.cutText && s.first == c.cutText; });
+        EXPECT_EQ(cutSaid, c.cutText && c.cutTallPages);
+        std::vector<int32_t> finals;
+        for (const auto& [text, code] : reports.statuses)
+            if (code != 0) finals.push_back(code);
+        EXPECT_EQ(finals, c.finalCode ? std::vector<int32_t>{c.finalCode} : std::vector<int32_t>{});
+        if (c.finalCode == kFailed) {
+            EXPECT_EQ(reports.statuses.back().first, c.cutText);
+        }
+        EXPECT_EQ(FileExists(target), c.finalCode == kWritten);
+        EXPECT_EQ(FilesIn(folder.path()), c.finalCode == kWritten ? 1 : 0);  // no work file left
+        EXPECT_TRUE(std::is_sorted(reports.progress.begin(), reports.progress.end()));
+        if (c.finalCode == kWritten) {
+            EXPECT_EQ(reports.progress.back(), 100);
+        }
+    }
 }
 
 }  // namespace

@@ -1,11 +1,17 @@
 // Close during a capture, and an instance dropped without Close: no event afterwards, the
 // capture browser gone (its DevTools port no longer accepts connections), its profile folder
-// removed, and no file left.
+// removed, and no file left. A window's warm browser: reused without the last page's data, and
+// gone at each of its ends.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 
+#include "common/protected_mode.h"
 #include "components/snapshot/browser_process/browser_process.h"
+#include "components/snapshot/view_capture/hosted_browser.h"
+#include "imaging/gdiplus_session.h"
+#include "imaging/image_files.h"
 #include "tests/snapshot/capture_recorder.h"
 #include "tests/snapshot/snapshot_pages.h"
 #include "tests/snapshot/test_http_server.h"
@@ -133,6 +139,111 @@ TEST(CaptureCloseAfterEnd, ReportedFileStays) {
     run->snap.reset();
     EXPECT_TRUE(FileExists(folder.file(L"snapshot.jpg")));
 }
+
+// A window's warm browser serves its next capture, but nothing of one page reaches the next: the
+// second page paints itself red if it finds the first one's cookie or stored value.
+TEST(WarmBrowserTest, SecondCaptureReusesTheBrowserInAFreshContext) {
+    GdiplusSession gdiplus;
+    TempFolder folder;
+    TestHttpServer server;
+    HttpResponse first;
+    first.body =
+        "<html><body><script>document.cookie = 'seen=1; max-age=3600';"
+        "localStorage.setItem('seen', '1');</script>First</body></html>";
+    first.setCookie = "served=1; Max-Age=3600";
+    server.Route("/first", first);
+    const std::string check =
+        "<html><body style=\"margin:0;height:1000px\"><script>"
+        "const kept = document.cookie.includes('seen') ||"
+        " document.cookie.includes('served') || localStorage.getItem('seen');"
+        "document.body.style.background = kept ? '" +
+        CssColour(kPalette[0]) + "' : '" + CssColour(kPalette[1]) + "';</script></body></html>";
+    server.RouteByCookie("/second", "served=1", {200, "text/html", "kept"},
+                         {200, "text/html", check});
+    auto warm = std::make_shared<WarmBrowser>();
+    const std::wstring file = folder.file(L"snapshot.jpg");
+
+    auto run = CaptureAddress(server.Url("/first"), file, AddressCaptureSettings(), 90s, warm);
+    ASSERT_EQ(run->recorder.finalCode(), 1) << run->recorder.finalText();
+    run.reset();
+    ASSERT_TRUE(PumpUntil([&] { return warm->ready(); }, 30s));
+    const auto profiles = CaptureProfileFolders();
+    ASSERT_EQ(profiles.size(), 1u);
+    const auto port = RunningBrowserPort();
+    ASSERT_TRUE(port.has_value());
+
+    auto second = CaptureAddress(server.Url("/second"), file, AddressCaptureSettings(), 90s, warm);
+    ASSERT_EQ(second->recorder.finalCode(), 1) << second->recorder.finalText();
+    EXPECT_EQ(CaptureProfileFolders(), profiles) << "a second browser was started";
+    EXPECT_EQ(RunningBrowserPort(), port);
+    auto image = LoadImageFile(file);
+    ASSERT_TRUE(image.ok());
+    EXPECT_TRUE(PixelNear(*image, 640, 500, kPalette[1])) << "the first page's data was kept";
+}
+
+// The warm browser ends after its idle limit, with the window, with End, and when a capture that
+// may not run it comes (Protected Mode); in Protected Mode none is started early either.
+HRESULT WINAPI ReportsProtectedMode(BOOL* result) { return *result = TRUE, S_OK; }
+
+enum class WarmEnd { IdleLimit, WindowGoes, End, ProtectedModeCapture };
+
+class WarmBrowserEndTest : public ::testing::TestWithParam<WarmEnd> {};
+
+TEST_P(WarmBrowserEndTest, BrowserEnds) {
+    const auto idleLimit = GetParam() == WarmEnd::IdleLimit ? 2000ms : WarmBrowser::kIdleLimit;
+    auto warm = std::make_shared<WarmBrowser>(idleLimit);
+    warm->StartEarly();
+    std::optional<uint16_t> port;
+    ASSERT_TRUE(PumpUntil([&] { return (port = RunningBrowserPort()) && warm->ready(); }, 60s));
+    ASSERT_TRUE(LoopbackPortAccepts(*port));
+
+    TempFolder folder;
+    std::optional<CaptureRecorder> recorder;
+    std::unique_ptr<HtmlSnap> snap;
+    ProtectedModeFunctions functions;  // the override keeps the table, not a copy
+    functions.IEIsProtectedModeProcess = &ReportsProtectedMode;
+    std::optional<ProtectedModeApiOverride> protectedMode;
+    std::optional<capture::BrowserControlOverride> noControl;
+    switch (GetParam()) {
+        case WarmEnd::IdleLimit:
+            break;
+        case WarmEnd::WindowGoes:
+            warm.reset();
+            break;
+        case WarmEnd::End:
+            warm->End();
+            break;
+        case WarmEnd::ProtectedModeCapture: {
+            protectedMode.emplace(functions);
+            // No control of our own either: the capture ends at once, as the tab may not run one.
+            noControl.emplace([](IOleObject**) { return E_FAIL; });
+            snap = std::move(HtmlSnap::Create(&recorder.emplace())).value();
+            snap->UseWarmBrowser(warm);
+            ASSERT_TRUE(snap->SetSetting(1, 5000).ok());
+            ASSERT_TRUE(snap->CaptureUrl(L"http://127.0.0.1:1/", folder.file(L"s.jpg")).ok());
+            ASSERT_TRUE(PumpUntil([&] { return recorder->finished(); }, 10s));
+            EXPECT_EQ(recorder->finalCode(), -1);
+            break;
+        }
+    }
+    EXPECT_TRUE(PumpUntil([&] { return !LoopbackPortAccepts(*port); }, 15s))
+        << "the browser still runs";
+    EXPECT_TRUE(PumpUntil([&] { return CaptureProfileFolders().empty(); }, 15s))
+        << "its profile is left";
+    if (warm) {
+        EXPECT_FALSE(warm->running());
+        if (protectedMode) {
+            warm->StartEarly();
+            PumpFor(300ms);
+            EXPECT_FALSE(warm->running());
+            EXPECT_TRUE(CaptureProfileFolders().empty());
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, WarmBrowserEndTest,
+                         ::testing::Values(WarmEnd::IdleLimit, WarmEnd::WindowGoes, WarmEnd::End,
+                                           WarmEnd::ProtectedModeCapture));
 
 }  // namespace
 }  // namespace pagelens::test

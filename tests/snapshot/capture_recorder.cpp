@@ -34,8 +34,8 @@ Settings AddressCaptureSettings(int32_t timeLimit) {
 }
 
 std::unique_ptr<CaptureRun> CaptureAddress(const std::wstring& address, const std::wstring& file,
-                                           const Settings& settings,
-                                           std::chrono::milliseconds wait) {
+                                           const Settings& settings, std::chrono::milliseconds wait,
+                                           const std::shared_ptr<WarmBrowser>& warm) {
     auto run = std::make_unique<CaptureRun>();
     auto created = HtmlSnap::Create(&run->recorder);
     EXPECT_TRUE(created.ok());
@@ -43,6 +43,7 @@ std::unique_ptr<CaptureRun> CaptureAddress(const std::wstring& address, const st
     run->snap = std::move(created).value();
     for (const auto& [index, value] : settings)
         EXPECT_TRUE(run->snap->SetSetting(index, value).ok());
+    if (warm) run->snap->UseWarmBrowser(warm);
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(run->snap->CaptureUrl(address, file).ok());
     run->finishedInTime = PumpUntil([&] { return run->recorder.finished(); }, wait);

@@ -48,9 +48,10 @@ Settings AddressCaptureSettings(int32_t timeLimit = 60000);
 
 // Creates a component, writes `settings`, captures `address` into `file` and pumps messages
 // until the final status or `wait`; then pumps a little more so that a second final status
-// would show, and closes the component.
+// would show, and closes the component. With `warm`, the capture uses that window's browser.
 std::unique_ptr<CaptureRun> CaptureAddress(
     const std::wstring& address, const std::wstring& file, const Settings& settings,
-    std::chrono::milliseconds wait = std::chrono::seconds(90));
+    std::chrono::milliseconds wait = std::chrono::seconds(90),
+    const std::shared_ptr<WarmBrowser>& warm = nullptr);
 
 }  // namespace pagelens::test

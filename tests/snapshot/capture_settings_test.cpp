@@ -1,6 +1,6 @@
 // The nine settings: each lands where it belongs, values out of range are brought in, and an
 // index outside 1..9 is an error.
-#include "components/snapshot/capture_settings.h"
+#include "components/snapshot/core/capture_settings.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "components/snapshot/devtools_capture/band_plan.h"
+#include "components/snapshot/core/capture_plan.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/image_files.h"
 #include "tests/snapshot/capture_recorder.h"

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "components/snapshot/browser_process/browser_process.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 #include "components/snapshot/transport/devtools_connection.h"
 #include "tests/support/test_support.h"
 

@@ -12,7 +12,7 @@
 
 #include "common/protected_mode.h"
 #include "common/unique_handle.h"
-#include "components/snapshot/devtools_capture/band_plan.h"
+#include "components/snapshot/core/capture_plan.h"
 #include "components/snapshot/view_capture/hosted_browser.h"
 #include "components/snapshot/view_capture/scrolling_area.h"
 #include "components/snapshot/view_capture/tile_checks.h"

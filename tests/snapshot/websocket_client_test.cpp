@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "components/snapshot/interrupts.h"
+#include "components/snapshot/core/interrupts.h"
 #include "components/snapshot/transport/devtools_connection.h"
 #include "tests/snapshot/test_http_server.h"
 

@@ -7,7 +7,7 @@
 #include <optional>
 #include <string>
 
-#include "components/snapshot/devtools_capture/page_capture.h"
+#include "components/snapshot/core/viewport.h"
 
 namespace pagelens::capture {
 

@@ -10,7 +10,7 @@
 #include "common/com_ptr.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/browser_access/document_elements.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {

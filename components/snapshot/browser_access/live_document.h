@@ -8,7 +8,7 @@
 #include <exdisp.h>
 
 #include "common/run_error.h"
-#include "components/snapshot/devtools_capture/live_page.h"
+#include "components/snapshot/core/live_page.h"
 
 namespace pagelens::capture {
 

@@ -7,7 +7,7 @@
 
 #include "common/text_codepage.h"
 #include "components/snapshot/browser_process/host_system.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {

@@ -19,7 +19,7 @@
 #include "common/run_error.h"
 #include "common/unique_handle.h"
 #include "components/snapshot/browser_process/browser_locator.h"
-#include "components/snapshot/interrupts.h"
+#include "components/snapshot/core/interrupts.h"
 #include "components/snapshot/transport/pipe_transport.h"
 #include "components/snapshot/transport/websocket_client.h"
 

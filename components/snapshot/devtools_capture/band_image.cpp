@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 #include "imaging/stb_decoder.h"
 
 namespace pagelens::capture {

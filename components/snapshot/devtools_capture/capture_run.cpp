@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <memory>
-#include <new>
 #include <optional>
 
 #include "common/text_codepage.h"
@@ -10,21 +9,16 @@
 #include "components/snapshot/browser_process/browser_locator.h"
 #include "components/snapshot/browser_process/browser_process.h"
 #include "components/snapshot/browser_process/host_system.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
+#include "components/snapshot/core/page_image.h"
 #include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/navigation_address.h"
+#include "components/snapshot/devtools_capture/running_browser.h"
+#include "components/snapshot/devtools_capture/stage_times.h"
 #include "components/snapshot/transport/devtools_connection.h"
-#include "components/snapshot/work_file.h"
-#include "imaging/image_files.h"
-#include "imaging/image_save_jpeg.h"
 
 namespace pagelens::capture {
 namespace {
-
-// Limits of the clean-up, which runs even after Close or the time limit.
-constexpr auto kLateStartLimit = std::chrono::seconds(10);
-constexpr auto kBrowserCloseLimit = std::chrono::seconds(3);
-constexpr auto kProfileRemovalLimit = std::chrono::seconds(5);
 
 class CaptureRun {
 public:
@@ -33,59 +27,63 @@ public:
           control_(control),
           reporter_(reporter),
           interrupts_{control.stopEvent(), request.deadline},
-          output_(request.filePath) {}
+          image_(request.filePath, request.settings, reporter, 50) {}
+    ~CaptureRun() { EndBrowser(false); }
 
     Status Capture();
     // Clean-up, in two parts: no file but the target may remain when the outcome is told; the
-    // browser and its profile may go afterwards.
-    void RemovePartialFile();
-    void CloseBrowserAndProfile();
+    // browser (or its context, when the window keeps the browser) may go afterwards.
+    void Report(const Status& outcome);
+    void EndBrowser(bool keep);
 
 private:
-    Status StartBrowser(const BrowserProgram& program);
-    Status Connect(const DevToolsEndpoint& endpoint, const Interrupts& interrupts);
-    Status WriteImage(JpegInPieces& jpeg);
-    void CloseBrowser();
+    Status OpenBrowser(const BrowserProgram& program);
 
     const CaptureRequest& request_;
     CaptureControl& control_;
     CaptureReporter& reporter_;
     const Interrupts interrupts_;
-    WorkFile output_;
-    std::optional<ProfileFolder> profile_;
-    std::optional<BrowserProcess> process_;
-    std::unique_ptr<DevToolsConnection> connection_;
+    PageImage image_;
+    std::unique_ptr<RunningBrowser> browser_;
+    // With a window's warm browser: what it lent, and the capture's own context in the browser.
+    std::optional<WarmBrowser::Lease> lease_;
+    std::string context_;
+    std::string session_;  // of a blank page made ready in the context, if any
 };
 
-Status CaptureRun::StartBrowser(const BrowserProgram& program) {
-    auto profile = ProfileFolder::Create();
-    if (!profile.ok()) return profile.error();
-    profile_.emplace(std::move(profile).value());
-    if (ChannelFor(program) == DevToolsChannel::Pipe) {
-        std::unique_ptr<MessageTransport> pipe;
-        auto piped = BrowserProcess::StartPiped(program, *profile_, pipe);
-        if (!piped.ok()) return piped.error();
-        process_.emplace(std::move(piped).value());
-        connection_ = std::make_unique<DevToolsConnection>(std::move(pipe));
-        return {};
+// A warm browser that no longer answers is closed, and a new one started in its place.
+Status CaptureRun::OpenBrowser(const BrowserProgram& program) {
+    if (auto warm = request_.warmBrowser.lock()) {
+        lease_ = warm->Take(interrupts_);
+        if (interrupts_.stopped()) return Stopped();
+        if (lease_->browser) {
+            browser_ = std::move(lease_->browser);
+            if (auto blank = browser_->TakeBlankPage()) {
+                context_ = std::move(blank->context);
+                session_ = std::move(blank->session);
+                return {};
+            }
+            auto context = browser_->CreateContext(interrupts_);
+            if (context.ok()) {
+                context_ = std::move(context).value();
+                return {};
+            }
+            if (IsStopped(context.error())) return context.error();
+            browser_.reset();
+        }
     }
-    auto process = BrowserProcess::Start(program, *profile_);
-    if (!process.ok()) return process.error();
-    process_.emplace(std::move(process).value());
-    auto endpoint = process_->WaitForEndpoint(*profile_, interrupts_);
-    if (!endpoint.ok()) return endpoint.error();
-    return Connect(*endpoint, interrupts_);
-}
-
-Status CaptureRun::Connect(const DevToolsEndpoint& endpoint, const Interrupts& interrupts) {
-    auto socket = WebSocketClient::Connect(endpoint.port, endpoint.path, interrupts);
-    if (!socket.ok()) return socket.error();
-    connection_ = std::make_unique<DevToolsConnection>(std::move(socket).value());
+    browser_ = std::make_unique<RunningBrowser>();
+    PAGELENS_RETURN_IF_ERROR(browser_->Start(program, interrupts_));
+    if (!lease_) return {};
+    auto context = browser_->CreateContext(interrupts_);
+    if (!context.ok()) return context.error();
+    context_ = std::move(context).value();
     return {};
 }
 
 Status CaptureRun::Capture() {
-    PAGELENS_RETURN_IF_ERROR(output_.Reserve());
+    StageTimer timer("work file and browser lookup");
+    PAGELENS_RETURN_IF_ERROR(image_.Reserve());
     reporter_.Status(L"Starting the capture browser", 0);
     reporter_.Progress(5);
     const auto program = FindCaptureBrowser();
@@ -97,9 +95,11 @@ Status CaptureRun::Capture() {
     const auto url = NavigationUrl(request_.address, pathForBrowser);
     if (!url) return Failure(kOpenFailed, L"The address cannot be opened: " + request_.address);
 
-    PAGELENS_RETURN_IF_ERROR(StartBrowser(*program));
+    timer.Next(nullptr);
+    PAGELENS_RETURN_IF_ERROR(OpenBrowser(*program));
     reporter_.Progress(10);
-    PageCapture page(*connection_, request_.settings, reporter_, interrupts_);
+    PageCapture page(browser_->connection(), request_.settings, reporter_, interrupts_);
+    if (!context_.empty()) page.OpenInContext(context_, session_);
     page.GiveSiteCookies(BrowserCookiesFor);
     std::optional<LiveDocumentServer> liveDocument;
     if (request_.livePage) page.ServeLiveDocument(&liveDocument.emplace(request_.livePage->markup));
@@ -113,66 +113,33 @@ Status CaptureRun::Capture() {
             0);
     if (request_.livePage) PAGELENS_RETURN_IF_ERROR(page.ApplyLiveState(request_.livePage->fields));
     PAGELENS_RETURN_IF_ERROR(page.ScrollThrough());
-    auto plan = page.Measure();
+    auto size = page.Measure();
+    if (!size.ok()) return size.error();
+    auto plan = image_.Plan(size->first, size->second);
     if (!plan.ok()) return plan.error();
-    Image image(plan->width, plan->height);
-    if (image.empty())
-        return Failed(L"There is not enough memory for a " + std::to_wstring(plan->width) + L" x " +
-                      std::to_wstring(plan->height) + L" image");
     // Each band is encoded while the browser renders the next.
-    JpegInPieces jpeg(image, request_.settings.jpegQuality);
-    PAGELENS_RETURN_IF_ERROR(page.CaptureBands(*plan, image, [this, &jpeg](int rows) {
-        jpeg.RowsReady(rows);
-        output_.WriteReady(jpeg);
-    }));
+    PAGELENS_RETURN_IF_ERROR(page.CaptureBands(*plan, image_));
     // The browser is closed once the outcome is told: its shutdown would take the processors
     // from the last rows' encoding.
-    return WriteImage(jpeg);
+    timer.Next("last rows' encode and file");
+    return image_.Write(control_);
 }
 
-Status CaptureRun::WriteImage(JpegInPieces& jpeg) {
-    reporter_.Status(L"Writing the image file", 0);
-    if (interrupts_.stopped()) return Stopped();
-    PAGELENS_RETURN_IF_ERROR(output_.Write(jpeg, control_));
-    reporter_.Progress(100);
-    return {};
+// Told before the browser is closed, which takes a while: the image can be shown meanwhile.
+// Close and the instance's end wait for the rest.
+void CaptureRun::Report(const Status& outcome) {
+    image_.Discard();
+    image_.Report(outcome, control_);
 }
 
-// Browser.close is the one way to end a host browser under Wine, so a browser that was still
-// starting when the capture stopped is waited for and connected to just to close it.
-void CaptureRun::CloseBrowser() {
-    if (!process_) return;
-    const Interrupts unstoppable{};
-    if (!connection_) {
-        if (auto endpoint =
-                process_->WaitForEndpoint(*profile_, unstoppable.within(kLateStartLimit));
-            endpoint.ok())
-            (void)Connect(*endpoint, unstoppable.within(kLateStartLimit));
-    }
-    if (connection_ &&
-        connection_
-            ->Send("Browser.close", Json::object(), "", unstoppable.within(kBrowserCloseLimit))
-            .ok())
-        (void)connection_->ReadUntilClosed(unstoppable.within(kBrowserCloseLimit));
-    connection_.reset();
-    process_->Finish(kBrowserCloseLimit);
-}
-
-void CaptureRun::RemovePartialFile() { output_.RemovePartial(); }
-
-void CaptureRun::CloseBrowserAndProfile() {
-    CloseBrowser();
-    if (profile_) profile_->Remove(kProfileRemovalLimit);
-}
-
-Status CaptureGuarded(CaptureRun& run) {
-    try {
-        return run.Capture();
-    } catch (const std::bad_alloc&) {
-        return Failed(L"There is not enough memory for the capture");
-    } catch (const std::exception& e) {
-        return Failed(L"The capture failed: " + FromUtf8(e.what()));
-    }
+// A kept browser goes back once its context, with all the page left in it, is gone.
+void CaptureRun::EndBrowser(bool keep) {
+    if (!lease_ || !(keep && !context_.empty() && browser_ && browser_->DisposeContext(context_)))
+        browser_.reset();  // closes it
+    if (!lease_) return;
+    lease_->browser = std::move(browser_);
+    if (auto warm = request_.warmBrowser.lock()) warm->Give(std::move(*lease_));
+    lease_.reset();
 }
 
 }  // namespace
@@ -180,21 +147,17 @@ Status CaptureGuarded(CaptureRun& run) {
 // Nothing the worker does may throw out of it: that would end the browser's whole process.
 void RunCapture(const CaptureRequest& request, CaptureControl& control, CaptureReporter& reporter) {
     bool told = false;
+    StageTimes times;
     try {
         CaptureRun run(request, control, reporter);
-        Status outcome = CaptureGuarded(run);
-        run.RemovePartialFile();
-        // Told before the browser is closed, which takes a while: the image can be shown
-        // meanwhile. Close and the instance's end wait for the rest.
-        if (!control.stopped()) {  // else Close has detached the events already
-            if (outcome.ok())
-                reporter.Status(L"The snapshot is written to " + request.filePath, kWritten);
-            else if (!IsStopped(outcome.error()))
-                reporter.Status(outcome.error().description, outcome.error().number);
-        }
+        // A Close that comes after the outcome leaves a warm browser to the window.
+        Status outcome = GuardedStep([&run] { return run.Capture(); });
+        const bool keep = !control.stopped();
+        run.Report(outcome);
         told = true;
+        times.Print();
         try {
-            run.CloseBrowserAndProfile();
+            run.EndBrowser(keep);
         } catch (...) {
             // Clean-up is best effort; the outcome stands.
         }

@@ -5,7 +5,7 @@
 #include <optional>
 
 #include "common/text_codepage.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {

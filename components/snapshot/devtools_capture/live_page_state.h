@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "common/run_error.h"
-#include "components/snapshot/devtools_capture/live_page.h"
-#include "components/snapshot/interrupts.h"
+#include "components/snapshot/core/interrupts.h"
+#include "components/snapshot/core/live_page.h"
 #include "components/snapshot/transport/devtools_connection.h"
 
 namespace pagelens::capture {

@@ -2,12 +2,14 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <vector>
 
 #include "common/text_codepage.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 #include "components/snapshot/devtools_capture/band_image.h"
 #include "components/snapshot/devtools_capture/dialog_answer.h"
+#include "components/snapshot/devtools_capture/stage_times.h"
 #include "components/snapshot/transport/base64.h"
 
 namespace pagelens::capture {
@@ -156,8 +158,9 @@ void PageCapture::ForgetReplacedRequests() {
 }
 
 // The tab that the browser opened at its start, whose renderer is already on its way; a new
-// one if there is none.
+// one if there is none, or if the page has a context of its own.
 Result<std::string> PageCapture::PageTarget() {
+    if (!context_.empty()) return NewTarget();
     auto targets = connection_.Call("Target.getTargets", Json::object(), "", interrupts_);
     if (!targets.ok()) return targets.error();
     if (const auto infos = targets->find("targetInfos");
@@ -166,21 +169,30 @@ Result<std::string> PageCapture::PageTarget() {
             if (info.is_object() && info.value("type", "") == "page" &&
                 !info.value("attached", false))
                 return info.value("targetId", "");
-    auto created =
-        connection_.Call("Target.createTarget", {{"url", "about:blank"}}, "", interrupts_);
+    return NewTarget();
+}
+
+Result<std::string> PageCapture::NewTarget() {
+    Json params = {{"url", "about:blank"}};
+    if (!context_.empty()) params["browserContextId"] = context_;
+    auto created = connection_.Call("Target.createTarget", std::move(params), "", interrupts_);
     if (!created.ok()) return created.error();
     return created->value("targetId", "");
 }
 
 Status PageCapture::OpenPage(const Viewport& viewport) {
+    StageTimer timer("page target and set-up");
     viewport_ = viewport;
-    auto target = PageTarget();
-    if (!target.ok()) return target.error();
-    auto attached = connection_.Call("Target.attachToTarget",
-                                     {{"targetId", *target}, {"flatten", true}}, "", interrupts_);
-    if (!attached.ok()) return attached.error();
-    sessionId_ = attached->value("sessionId", "");
-    if (sessionId_.empty()) return Failed(L"The capture browser gave no page session");
+    sessionId_ = contextSession_;
+    if (sessionId_.empty()) {
+        auto target = PageTarget();
+        if (!target.ok()) return target.error();
+        auto attached = connection_.Call(
+            "Target.attachToTarget", {{"targetId", *target}, {"flatten", true}}, "", interrupts_);
+        if (!attached.ok()) return attached.error();
+        sessionId_ = attached->value("sessionId", "");
+        if (sessionId_.empty()) return Failed(L"The capture browser gave no page session");
+    }
 
     // Sent at once and answered in order: the page's set-up takes one round trip, not six.
     std::vector<std::pair<const char*, Json>> setUp = {
@@ -300,6 +312,7 @@ void PageCapture::ReportErrorStatus() const {
 
 Status PageCapture::Load(const std::string& url) {
     url_ = Wide(url);
+    StageTimer timer("load");
     reporter_.Status(L"Loading " + url_, 0);
     loadEventFired_ = false;
     PAGELENS_RETURN_IF_ERROR(GiveCookiesBefore(url));
@@ -321,6 +334,7 @@ Status PageCapture::Load(const std::string& url) {
     ReportErrorStatus();
     reporter_.Progress(35);
     // Scrolling takes its own time and waits for the network afterwards.
+    timer.Next(nullptr);
     if (WillScroll()) return {};
     return WaitForQuietNetwork();
 }
@@ -338,6 +352,7 @@ Status PageCapture::ReadEventsUntil(const std::function<bool()>& done, Clock::ti
 }
 
 Status PageCapture::WaitForQuietNetwork() {
+    StageTimer timer("network idle waits");
     const auto end = Clock::now() + settings_.settleLimit;
     for (;;) {
         const auto now = Clock::now();
@@ -362,6 +377,7 @@ Status PageCapture::WaitForQuietNetwork() {
 // before it is measured, and its layout with it.
 Status PageCapture::ScrollThrough() {
     if (!WillScroll()) return {};
+    StageTimer timer("lazy scroll");
     reporter_.Status(L"Scrolling through the page", 0);
     auto world =
         Call("Page.createIsolatedWorld", {{"frameId", frameId_}, {"worldName", "pagelens-scroll"}});
@@ -390,6 +406,7 @@ Status PageCapture::ScrollThrough() {
         if (!restored.ok()) return restored.error();
     }
     reporter_.Progress(45);
+    timer.Next(nullptr);
     return WaitForQuietNetwork();
 }
 
@@ -408,33 +425,22 @@ Status PageCapture::ApplyLiveState(const std::vector<FieldState>& fields) {
     return {};
 }
 
-Result<CapturePlan> PageCapture::Measure() {
+Result<std::pair<double, double>> PageCapture::Measure() {
+    StageTimer timer("measure");
     auto metrics =
         DuringStep(Call("Page.getLayoutMetrics", Json::object()), L"while measuring the page");
     if (!metrics.ok()) return metrics.error();
-    const auto [width, height] =
-        settings_.fullPage ? SizeIn(*metrics, {"cssContentSize", "contentSize"}, "width", "height")
-                           : SizeIn(*metrics, {"cssLayoutViewport", "layoutViewport"},
-                                    "clientWidth", "clientHeight");
-    if (width <= 0 || height <= 0) return Failed(L"The capture browser could not measure the page");
-    CapturePlan plan = PlanCapture(width, height);
-    if (plan.heightCut) {
-        const std::wstring size = std::to_wstring(plan.pageHeight) + L" pixels";
-        if (!settings_.cutTallPages)
-            return Failed(L"The page is " + size + L" tall, more than the largest image (" +
-                          std::to_wstring(plan.height) + L" pixels at this width)");
-        reporter_.Status(L"The page is " + size + L" tall: the image ends at " +
-                             std::to_wstring(plan.height) + L" pixels",
-                         0);
-    }
-    return plan;
+    const auto size = settings_.fullPage
+                          ? SizeIn(*metrics, {"cssContentSize", "contentSize"}, "width", "height")
+                          : SizeIn(*metrics, {"cssLayoutViewport", "layoutViewport"}, "clientWidth",
+                                   "clientHeight");
+    if (size.first <= 0 || size.second <= 0)
+        return Failed(L"The capture browser could not measure the page");
+    return size;
 }
 
 Result<int64_t> PageCapture::StartBand(const CapturePlan& plan, int index) {
     const Band& band = plan.bands[index];
-    reporter_.Status(L"Capturing part " + std::to_wstring(index + 1) + L" of " +
-                         std::to_wstring(plan.bands.size()),
-                     0);
     // optimizeForSpeed: a less compressed PNG, which is quicker at both ends.
     return DuringStep(connection_.Start("Page.captureScreenshot",
                                         {{"format", "png"},
@@ -451,33 +457,49 @@ Result<int64_t> PageCapture::StartBand(const CapturePlan& plan, int index) {
                       L"while capturing the page");
 }
 
-// The browser renders band k + 1 while band k is parsed, decoded and placed: it is asked for as
-// soon as band k has arrived.
-Status PageCapture::CaptureBands(const CapturePlan& plan, Image& image,
-                                 const std::function<void(int rows)>& placed) {
+// The browser renders band k + 1 while band k is read, and band k is decoded and placed on a
+// thread of its own while band k + 1 arrives: it is asked for as soon as band k has arrived.
+// Bands are told placed in order, on this thread.
+Status PageCapture::CaptureBands(const CapturePlan& plan, PageImage& image) {
     const int count = static_cast<int>(plan.bands.size());
+    std::future<Status> placing;  // the band before
+    auto finishPlacing = [&](int k) -> Status {
+        StageTimer timer("band PNG decode and place (waited for)");
+        PAGELENS_RETURN_IF_ERROR(placing.get());
+        timer.Next(nullptr);
+        image.RowsReady(plan.bands[k].top + plan.bands[k].height);
+        image.PartDone(k, count);
+        return {};
+    };
+    image.PartStarted(0, count);
     auto next = StartBand(plan, 0);
     for (int k = 0; k < count; ++k) {
         if (!next.ok()) return next.error();
         const int64_t current = *next;
+        StageTimer timer("band render and transfer (waited for)");
         PAGELENS_RETURN_IF_ERROR(DuringStep(connection_.AwaitArrival(current, interrupts_),
                                             L"while capturing the page"));
-        if (k + 1 < count) next = StartBand(plan, k + 1);
-        auto shot =
-            DuringStep(connection_.Finish(current, interrupts_), L"while capturing the page");
-        if (!shot.ok()) return shot.error();
-
-        const auto data = shot->find("data");
-        if (data == shot->end() || !data->is_string())
-            return Failed(L"The capture browser sent no image for a band");
-        const auto png = Base64Decode(data->get_ref<const std::string&>());
-        shot.value() = Json();
+        if (k + 1 < count) {
+            image.PartStarted(k + 1, count);
+            next = StartBand(plan, k + 1);
+        }
+        timer.Next("band answer read");
+        auto data = DuringStep(connection_.FinishString(current, "data", interrupts_),
+                               L"while capturing the page");
+        if (!data.ok()) return data.error();
+        if (data->empty()) return Failed(L"The capture browser sent no image for a band");
+        timer.Next("band Base64 decode");
+        auto png = Base64Decode(*data);
+        data.value() = std::string();
         if (!png) return Failed(L"The capture browser sent a band that is not Base64");
-        PAGELENS_RETURN_IF_ERROR(PlaceBand(*png, plan.bands[k].top, plan.bands[k].height, image));
-        placed(plan.bands[k].top + plan.bands[k].height);
-        reporter_.Progress(50 + 40 * (k + 1) / count);
+        timer.Next(nullptr);
+        if (k > 0) PAGELENS_RETURN_IF_ERROR(finishPlacing(k - 1));
+        placing = std::async(std::launch::async, [&target = image.image(), band = plan.bands[k],
+                                                  png = std::move(*png)] {
+            return PlaceBand(png, band.top, band.height, target);
+        });
     }
-    return {};
+    return count > 0 ? finishPlacing(count - 1) : Status();
 }
 
 }  // namespace pagelens::capture

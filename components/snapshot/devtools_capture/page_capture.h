@@ -12,22 +12,18 @@
 #include <string>
 
 #include "common/run_error.h"
-#include "components/snapshot/capture_reporter.h"
-#include "components/snapshot/capture_settings.h"
-#include "components/snapshot/devtools_capture/band_plan.h"
+#include "components/snapshot/core/capture_plan.h"
+#include "components/snapshot/core/capture_reporter.h"
+#include "components/snapshot/core/capture_settings.h"
+#include "components/snapshot/core/interrupts.h"
+#include "components/snapshot/core/page_image.h"
+#include "components/snapshot/core/viewport.h"
 #include "components/snapshot/devtools_capture/browser_cookies.h"
 #include "components/snapshot/devtools_capture/live_page_server.h"
 #include "components/snapshot/devtools_capture/live_page_state.h"
-#include "components/snapshot/interrupts.h"
 #include "components/snapshot/transport/devtools_connection.h"
-#include "imaging/image.h"
 
 namespace pagelens::capture {
-
-struct Viewport {
-    int width = 1280;
-    int height = 800;
-};
 
 class PageCapture {
 public:
@@ -43,16 +39,22 @@ public:
     // Before OpenPage: the page's document is served by `server` (which outlives the capture)
     // instead of the network.
     void ServeLiveDocument(LiveDocumentServer* server) { liveDocument_ = server; }
+    // Before OpenPage: the page opens in a blank page of this browser context, made ready with
+    // `session` attached to it, or (no session) in a new one, instead of the tab that the browser
+    // opened at its start.
+    void OpenInContext(std::string browserContextId, std::string session) {
+        context_ = std::move(browserContextId);
+        contextSession_ = std::move(session);
+    }
     Status OpenPage(const Viewport& viewport);
     Status Load(const std::string& url);
     // After Load: the fields of the served live page get the user's state.
     Status ApplyLiveState(const std::vector<FieldState>& fields);
     Status ScrollThrough();
-    Result<CapturePlan> Measure();
-    // Captures the plan's bands into `image` (of the plan's size), telling `placed` after each
-    // band how many rows from the top are final.
-    Status CaptureBands(const CapturePlan& plan, Image& image,
-                        const std::function<void(int rows)>& placed);
+    // The size of what is captured, in CSS pixels: the content, or the first screen.
+    Result<std::pair<double, double>> Measure();
+    // Captures the plan's bands into `image`, planned to the plan's size.
+    Status CaptureBands(const CapturePlan& plan, PageImage& image);
 
     // How long the network must be idle to count as quiet.
     static constexpr std::chrono::milliseconds kQuietPeriod{200};
@@ -72,6 +74,7 @@ private:
     bool Loaded() const;
     bool WillScroll() const;
     Result<std::string> PageTarget();
+    Result<std::string> NewTarget();
     Status GiveCookiesBefore(const std::string& url);
     void OnRequestPaused(const Json& paused);
     void ContinueWithSiteCookies(const Json& paused);
@@ -84,6 +87,8 @@ private:
     CaptureReporter& reporter_;
     const Interrupts interrupts_;
     Viewport viewport_;
+    std::string context_;
+    std::string contextSession_;
     std::string sessionId_;
     std::string loaderId_;
     std::string frameId_;

@@ -4,7 +4,7 @@
 #include <utility>
 
 #include "common/text_codepage.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {
@@ -129,6 +129,28 @@ Result<Json> DevToolsConnection::Finish(int64_t id, const Interrupts& interrupts
     if (const auto result = answer.find("result"); result != answer.end())
         return std::move(*result);
     return Json::object();
+}
+
+Result<std::string> DevToolsConnection::FinishString(int64_t id, std::string_view name,
+                                                     const Interrupts& interrupts) {
+    if (const auto found = pending_.find(id); found != pending_.end() && found->second.arrived) {
+        const std::string& text = *found->second.arrived;
+        const std::string prefix =
+            "{\"id\":" + std::to_string(id) + ",\"result\":{\"" + std::string(name) + "\":\"";
+        const size_t end = text.find('"', prefix.size());
+        if (text.starts_with(prefix) && end != std::string::npos &&
+            text.find('\\', prefix.size()) > end && text.compare(end, 2, "\"}") == 0) {
+            std::string value = text.substr(prefix.size(), end - prefix.size());
+            pending_.erase(found);
+            return value;
+        }
+    }
+    auto answer = Finish(id, interrupts);
+    if (!answer.ok()) return answer.error();
+    Json result = std::move(answer).value();
+    const auto member = result.find(name);
+    if (member == result.end() || !member->is_string()) return std::string();
+    return std::move(member->get_ref<std::string&>());
 }
 
 Result<Json> DevToolsConnection::Call(std::string_view method, Json params,

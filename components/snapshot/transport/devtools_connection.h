@@ -12,7 +12,7 @@
 #include <string_view>
 
 #include "common/run_error.h"
-#include "components/snapshot/interrupts.h"
+#include "components/snapshot/core/interrupts.h"
 #include "components/snapshot/transport/message_transport.h"
 
 namespace pagelens::capture {
@@ -44,6 +44,11 @@ public:
     // Reads until the answer to command `id` has arrived, without parsing it yet: a screenshot's
     // answer is megabytes of JSON, and the next command can go out first. Finish then parses.
     Status AwaitArrival(int64_t id, const Interrupts& interrupts);
+    // Finish for an answer whose result is one large string member `name` (a screenshot's
+    // data): taken from the text as it came, without building a JSON document of megabytes;
+    // an answer of another form goes through the parser.
+    Result<std::string> FinishString(int64_t id, std::string_view name,
+                                     const Interrupts& interrupts);
     // Sends a command whose answer nobody awaits.
     Status Send(std::string_view method, Json params, const std::string& sessionId,
                 const Interrupts& interrupts);
@@ -52,8 +57,13 @@ public:
     using AnswerHandler = std::function<void(const Json& answer)>;
     Status SendThen(std::string_view method, Json params, const std::string& sessionId,
                     const Interrupts& interrupts, AnswerHandler then);
-    // Drops the handlers of answers still to come, whose owner goes.
-    void ForgetAnswerHandlers() { handlers_.clear(); }
+    // Drops the handlers of answers still to come, whose owner goes, and the commands started
+    // and never finished: a connection that serves another capture afterwards would otherwise
+    // keep their answers (a screenshot's megabytes) for good.
+    void ForgetAnswerHandlers() {
+        handlers_.clear();
+        pending_.clear();
+    }
     // Reads messages (events go to the listener) until `done` answers true.
     Status ReadUntil(const std::function<bool()>& done, const Interrupts& interrupts);
     // Reads and drops messages until the browser closes the connection.

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "common/run_error.h"
-#include "components/snapshot/interrupts.h"
+#include "components/snapshot/core/interrupts.h"
 
 namespace pagelens::capture {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "common/held_folder.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cctype>
 
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 #include "components/snapshot/transport/base64.h"
 #include "components/snapshot/transport/sha1.h"
 

@@ -14,7 +14,7 @@
 
 #include "common/run_error.h"
 #include "common/unique_handle.h"
-#include "components/snapshot/interrupts.h"
+#include "components/snapshot/core/interrupts.h"
 #include "components/snapshot/transport/message_transport.h"
 #include "components/snapshot/transport/websocket_frames.h"
 

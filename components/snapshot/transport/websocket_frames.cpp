@@ -1,6 +1,6 @@
 #include "components/snapshot/transport/websocket_frames.h"
 
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture::websocket {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "common/com_boundary.h"
 #include "common/window_class.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {
@@ -44,13 +44,21 @@ AddressCapture::~AddressCapture() {
     hosted_.reset();
 }
 
-void AddressCapture::Start() {
+Status AddressCapture::Start() {
     reporter_.Status(L"Opening the address in the browser's own engine", 0);
     if (Status navigated = hosted_->Navigate(address_); !navigated.ok()) {
         End(kOpenFailed, navigated.error().description);
-        return;
+        return {};
     }
     SetTimer(window_.get(), kPollTimer, kPollMilliseconds, nullptr);
+    return {};
+}
+
+void AddressCapture::Stop() {
+    control_->Stop();
+    ended_ = true;
+    if (window_) KillTimer(window_.get(), kPollTimer);
+    if (view_) view_->Stop();
 }
 
 LRESULT CALLBACK AddressCapture::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -90,7 +98,7 @@ void AddressCapture::Poll() {
     }
     view_ = std::move(view).value();
     ended_ = true;  // the view capture tells the outcome from here on
-    view_->Start();
+    (void)view_->Start();
 }
 
 void AddressCapture::End(int32_t code, const std::wstring& text) {

@@ -8,14 +8,15 @@
 #include <memory>
 #include <string>
 
-#include "components/snapshot/capture_control.h"
-#include "components/snapshot/capture_reporter.h"
+#include "components/snapshot/core/capture_control.h"
+#include "components/snapshot/core/capture_engine.h"
+#include "components/snapshot/core/capture_reporter.h"
 #include "components/snapshot/view_capture/hosted_browser.h"
 #include "components/snapshot/view_capture/view_capture.h"
 
 namespace pagelens::capture {
 
-class AddressCapture {
+class AddressCapture final : public CaptureEngine {
 public:
     // The control, with a view of `view` device pixels, is made at once; an error says why it
     // cannot be.
@@ -23,12 +24,14 @@ public:
                                                         ViewCaptureRequest request,
                                                         std::shared_ptr<CaptureControl> control,
                                                         CaptureReporter& reporter);
-    ~AddressCapture();
+    ~AddressCapture() override;
     AddressCapture(const AddressCapture&) = delete;
     AddressCapture& operator=(const AddressCapture&) = delete;
 
-    // Navigates and starts waiting for the document; a failure is the final report.
-    void Start();
+    // Navigates and starts waiting for the document; a failure is the final report, so it
+    // always starts.
+    Status Start() override;
+    void Stop() override;
 
 private:
     AddressCapture(std::wstring address, ViewCaptureRequest request,

@@ -4,7 +4,7 @@
 #include <cmath>
 
 #include "common/unique_handle.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {

@@ -4,9 +4,8 @@
 #include <cmath>
 #include <new>
 
-#include "common/text_codepage.h"
 #include "common/window_class.h"
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {
@@ -27,10 +26,6 @@ std::wstring Hex(HRESULT hr) {
     wchar_t text[16];
     swprintf(text, 16, L"0x%08lX", static_cast<unsigned long>(hr));
     return text;
-}
-
-std::wstring Size(int width, int height) {
-    return std::to_wstring(width) + L" x " + std::to_wstring(height);
 }
 
 }  // namespace
@@ -62,7 +57,7 @@ ViewCapture::ViewCapture(PageView view, ViewCaptureRequest request,
       control_(std::move(control)),
       reporter_(reporter),
       cannotDraw_(std::move(cannotDraw)),
-      file_(request_.filePath) {}
+      image_(request_.filePath, request_.settings, reporter, 10) {}
 
 ViewCapture::~ViewCapture() {
     if (window_) SetWindowLongPtrW(window_.get(), GWLP_USERDATA, 0);
@@ -70,7 +65,16 @@ ViewCapture::~ViewCapture() {
     Release();
 }
 
-void ViewCapture::Start() { Guarded(&ViewCapture::Prepare); }
+Status ViewCapture::Start() {
+    Guarded(&ViewCapture::Prepare);
+    return {};
+}
+
+void ViewCapture::Stop() {
+    control_->Stop();
+    ended_ = true;
+    Release();
+}
 
 LRESULT CALLBACK ViewCapture::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     auto* capture = reinterpret_cast<ViewCapture*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
@@ -88,19 +92,10 @@ LRESULT CALLBACK ViewCapture::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
 
 // One step, with no exception let out into the message loop.
 void ViewCapture::Guarded(Status (ViewCapture::*step)()) {
-    if (ended_) return;
-    Status outcome;
-    try {
-        if (control_->stopped()) return;
-        if (Clock::now() >= request_.deadline)
-            outcome = TimedOut(L"The time limit was reached while the browser drew the page");
-        else
-            outcome = (this->*step)();
-    } catch (const std::bad_alloc&) {
-        outcome = Failed(L"There is not enough memory for the capture");
-    } catch (const std::exception& e) {
-        outcome = Failed(L"The capture failed: " + FromUtf8(e.what()));
-    }
+    if (ended_ || control_->stopped()) return;
+    Status outcome = Clock::now() >= request_.deadline
+                         ? TimedOut(L"The time limit was reached while the browser drew the page")
+                         : GuardedStep([this, step] { return (this->*step)(); });
     if (!outcome.ok()) End(std::move(outcome));
 }
 
@@ -110,7 +105,7 @@ void ViewCapture::PostStep(Status (ViewCapture::*step)()) {
 }
 
 Status ViewCapture::Prepare() {
-    PAGELENS_RETURN_IF_ERROR(file_.Reserve());
+    PAGELENS_RETURN_IF_ERROR(image_.Reserve());
     reporter_.Status(request_.painting == Painting::DocumentDrawing
                          ? L"Drawing the page in the browser's own engine"
                          : L"Taking the page as the browser's view window shows it",
@@ -128,24 +123,12 @@ Status ViewCapture::Prepare() {
     const int pageHeight = area_      ? client.cy - area_->height + area_->contentHeight
                            : fullPage ? geometry_.pageHeight
                                       : client.cy;
-    const CapturePlan plan = PlanCapture(pageWidth, pageHeight);
-    if (plan.heightCut) {
-        const std::wstring size = std::to_wstring(plan.pageHeight) + L" pixels";
-        if (!request_.settings.cutTallPages)
-            return Failed(L"The page is " + size + L" tall, more than the largest image (" +
-                          std::to_wstring(plan.height) + L" pixels at this width)");
-        reporter_.Status(L"The page is " + size + L" tall: the image ends at " +
-                             std::to_wstring(plan.height) + L" pixels",
-                         0);
-    }
-    image_ = Image(plan.width, plan.height);
-    if (image_.empty())
-        return Failed(L"There is not enough memory for a " + Size(plan.width, plan.height) +
-                      L" image");
+    auto planned = image_.Plan(pageWidth, pageHeight);
+    if (!planned.ok()) return planned.error();
+    const CapturePlan& plan = *planned;
     auto canvas = TileCanvas::Create(geometry_.boundsWidth, geometry_.boundsHeight);
     if (!canvas.ok()) return canvas.error();
     canvas_.emplace(std::move(canvas).value());
-    jpeg_ = std::make_unique<JpegInPieces>(image_, request_.settings.jpegQuality);
     // At a zoom, a scroll position in CSS pixels lands within a device pixel of where it was
     // asked to: tiles then leave out two rows of the view, so that none falls between two.
     const int margin = geometry_.scale == 1.0 ? 0 : 2;
@@ -185,9 +168,7 @@ Status ViewCapture::ScrollToTile() {
     const POINT to = CssPosition(tiles_.columnOf(tile_).scrollTo, tiles_.rowOf(tile_).scrollTo);
     const HRESULT hr = area_ ? area_->element->put_scrollTop(to.y) : view_.ScrollTo(to);
     if (FAILED(hr)) return Failed(L"The browser's view could not be scrolled (" + Hex(hr) + L")");
-    reporter_.Status(
-        L"Capturing part " + std::to_wstring(tile_ + 1) + L" of " + std::to_wstring(tiles_.count()),
-        0);
+    image_.PartStarted(tile_, tiles_.count());
     if (!SetTimer(window_.get(), kSettleTimer, USER_TIMER_MINIMUM, nullptr))
         return Failed(L"The capture's step timer cannot be set");
     return {};
@@ -220,8 +201,8 @@ bool ViewCapture::SeamsAgree(POINT origin) const {
     const RECT left{band.left, newRows, column.copyStart,
                     std::min<LONG>(band.bottom, bandTop_ + row.copyEnd)};
     const TilePixels pixels = canvas_->pixels();
-    SeamCount count = CompareSeam(image_, above, pixels, origin, fixedBoxes_);
-    const SeamCount more = CompareSeam(image_, left, pixels, origin, fixedBoxes_);
+    SeamCount count = CompareSeam(image_.image(), above, pixels, origin, fixedBoxes_);
+    const SeamCount more = CompareSeam(image_.image(), left, pixels, origin, fixedBoxes_);
     count.compared += more.compared;
     count.changed += more.changed;
     return SeamAgrees(count);
@@ -245,31 +226,30 @@ Status ViewCapture::DrawTile() {
     const HRESULT hr =
         drawing ? canvas_->DrawView(view_) : canvas_->PaintWindow(view_.viewWindow());
     if (FAILED(hr))
-        return HandOver(drawing ? L"the browser's drawing failed with " + Hex(hr)
-                                : L"the view's window could not be painted (" + Hex(hr) + L")");
+        return GiveWay(drawing ? L"the browser's drawing failed with " + Hex(hr)
+                               : L"the view's window could not be painted (" + Hex(hr) + L")");
     if (!drawing && SoleColour(canvas_->pixels(), band_) == TileCanvas::kUnpainted)
-        return HandOver(L"the view's window painted nothing");
+        return GiveWay(L"the view's window painted nothing");
     if (tile_ == 0 && drawing && OneColourWhereTheWindowShowsMore())
-        return HandOver(L"the browser's drawing came back as one colour");
+        return GiveWay(L"the browser's drawing came back as one colour");
     const POINT origin = TileOrigin();
     if (tile_ > 0 && !SeamsAgree(origin))
-        return HandOver(drawing ? L"the browser's drawing did not follow the page"
-                                : L"the view's window painting did not follow the page");
+        return GiveWay(drawing ? L"the browser's drawing did not follow the page"
+                               : L"the view's window painting did not follow the page");
     const TileSpan& row = tiles_.rowOf(tile_);
     const TileSpan& column = tiles_.columnOf(tile_);
     const int top = bandTop_ + row.copyStart;
-    canvas_->CopyTo(image_, column.copyStart, top, column.copyEnd - column.copyStart,
+    Image& image = image_.image();
+    canvas_->CopyTo(image, column.copyStart, top, column.copyEnd - column.copyStart,
                     row.copyEnd - row.copyStart, column.copyStart - origin.x, top - origin.y);
     if (tile_ == 0 && area_) {  // what lies above and below the area, once
-        const int below = std::min<int>(client_.bottom - band_.bottom, image_.height() - bandTop_);
-        canvas_->CopyTo(image_, 0, 0, image_.width(), band_.top, 0, 0);
-        canvas_->CopyTo(image_, 0, image_.height() - below, image_.width(), below, 0, band_.bottom);
+        const int below = std::min<int>(client_.bottom - band_.bottom, image.height() - bandTop_);
+        canvas_->CopyTo(image, 0, 0, image.width(), band_.top, 0, 0);
+        canvas_->CopyTo(image, 0, image.height() - below, image.width(), below, 0, band_.bottom);
     }
-    if (tiles_.endsRow(tile_)) {
-        jpeg_->RowsReady(tile_ + 1 == tiles_.count() ? image_.height() : bandTop_ + row.copyEnd);
-        file_.WriteReady(*jpeg_);
-    }
-    reporter_.Progress(10 + 80 * (tile_ + 1) / tiles_.count());
+    if (tiles_.endsRow(tile_))
+        image_.RowsReady(tile_ + 1 == tiles_.count() ? image.height() : bandTop_ + row.copyEnd);
+    image_.PartDone(tile_, tiles_.count());
     ++tile_;
     PostStep(tile_ < tiles_.count() ? &ViewCapture::ScrollToTile : &ViewCapture::WriteImage);
     return {};
@@ -278,12 +258,8 @@ Status ViewCapture::DrawTile() {
 Status ViewCapture::WriteImage() {
     changes_->Restore();  // the user's page first; the encoding's tail takes a moment
     canvas_.reset();
-    reporter_.Status(L"Writing the image file", 0);
-    PAGELENS_RETURN_IF_ERROR(file_.Write(*jpeg_, *control_));
-    ended_ = true;
-    Release();
-    reporter_.Progress(100);
-    reporter_.Status(L"The snapshot is written to " + request_.filePath, kWritten);
+    PAGELENS_RETURN_IF_ERROR(image_.Write(*control_));
+    End({});
     return {};
 }
 
@@ -292,22 +268,19 @@ void ViewCapture::Release() {
     if (window_) KillTimer(window_.get(), kSettleTimer);
     next_ = nullptr;
     if (changes_) changes_->Restore();
-    jpeg_.reset();
     canvas_.reset();
-    image_ = Image();
-    file_.RemovePartial();
+    image_.Discard();
 }
 
 void ViewCapture::End(Status outcome) {
     if (ended_) return;
     ended_ = true;
     Release();
-    if (control_->stopped() || outcome.ok() || IsStopped(outcome.error())) return;
-    reporter_.Status(outcome.error().description, outcome.error().number);
+    image_.Report(outcome, *control_);
 }
 
 // The owner may start the next way at once, but keeps this object until it is destroyed.
-Status ViewCapture::HandOver(const std::wstring& why) {
+Status ViewCapture::GiveWay(const std::wstring& why) {
     ended_ = true;
     Release();
     if (!control_->stopped() && cannotDraw_) cannotDraw_(why);

@@ -26,18 +26,18 @@
 
 #include "common/run_error.h"
 #include "common/unique_handle.h"
-#include "components/snapshot/capture_control.h"
-#include "components/snapshot/capture_reporter.h"
-#include "components/snapshot/capture_settings.h"
-#include "components/snapshot/devtools_capture/band_plan.h"
-#include "components/snapshot/interrupts.h"
+#include "components/snapshot/core/capture_control.h"
+#include "components/snapshot/core/capture_engine.h"
+#include "components/snapshot/core/capture_plan.h"
+#include "components/snapshot/core/capture_reporter.h"
+#include "components/snapshot/core/capture_settings.h"
+#include "components/snapshot/core/interrupts.h"
+#include "components/snapshot/core/page_image.h"
 #include "components/snapshot/view_capture/page_changes.h"
 #include "components/snapshot/view_capture/page_view.h"
 #include "components/snapshot/view_capture/scrolling_area.h"
 #include "components/snapshot/view_capture/tile_canvas.h"
 #include "components/snapshot/view_capture/tile_plan.h"
-#include "components/snapshot/work_file.h"
-#include "imaging/image_save_jpeg.h"
 
 namespace pagelens::capture {
 
@@ -50,9 +50,9 @@ struct ViewCaptureRequest {
     Painting painting = Painting::DocumentDrawing;
 };
 
-class ViewCapture {
+class ViewCapture final : public CaptureEngine {
 public:
-    using CannotDraw = std::function<void(const std::wstring& why)>;
+    using CannotDraw = HandOver;
 
     // The capture of what `browser` shows, if its view can be taken on this thread in the
     // request's way; otherwise an error that says why not. Nothing is touched yet.
@@ -61,13 +61,14 @@ public:
                                                      std::shared_ptr<CaptureControl> control,
                                                      CaptureReporter& reporter,
                                                      CannotDraw cannotDraw);
-    ~ViewCapture();
+    ~ViewCapture() override;
     ViewCapture(const ViewCapture&) = delete;
     ViewCapture& operator=(const ViewCapture&) = delete;
 
     // Measures the page and posts the first step; a failure here is reported as the final
-    // status like any other.
-    void Start();
+    // status like any other, so it always starts.
+    Status Start() override;
+    void Stop() override;
 
 private:
     ViewCapture(PageView view, ViewCaptureRequest request, std::shared_ptr<CaptureControl> control,
@@ -81,7 +82,7 @@ private:
     void Guarded(Status (ViewCapture::*step)());
     void PostStep(Status (ViewCapture::*step)());
     void End(Status outcome);
-    Status HandOver(const std::wstring& why);
+    Status GiveWay(const std::wstring& why);
     void Release();
     POINT CssPosition(int deviceX, int deviceY) const;
     POINT TileOrigin() const;
@@ -93,7 +94,7 @@ private:
     std::shared_ptr<CaptureControl> control_;
     CaptureReporter& reporter_;
     CannotDraw cannotDraw_;
-    WorkFile file_;
+    PageImage image_;
     UniqueHwnd window_;
     std::optional<PageChanges> changes_;
     PageGeometry geometry_;
@@ -103,8 +104,6 @@ private:
     RECT band_{};                   // the part of it that scrolls: the client area, or the area's
     int bandTop_ = 0;               // image row of the scrolled content's first row
     std::vector<RECT> fixedBoxes_;  // where fixed elements stood in the first tile
-    Image image_;
-    std::unique_ptr<JpegInPieces> jpeg_;  // reads image_, so it goes first
     std::optional<TileCanvas> canvas_;
     Status (ViewCapture::*next_)() = nullptr;
     int tile_ = 0;

@@ -1,4 +1,4 @@
-#include "components/snapshot/capture_settings.h"
+#include "components/snapshot/core/capture_settings.h"
 
 #include <algorithm>
 

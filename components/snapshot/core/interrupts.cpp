@@ -1,8 +1,8 @@
-#include "components/snapshot/interrupts.h"
+#include "components/snapshot/core/interrupts.h"
 
 #include <algorithm>
 
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 namespace {

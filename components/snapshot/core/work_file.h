@@ -7,7 +7,7 @@
 #include <string>
 
 #include "common/run_error.h"
-#include "components/snapshot/capture_control.h"
+#include "components/snapshot/core/capture_control.h"
 #include "imaging/image_save_jpeg.h"
 #include "imaging/image_save_output.h"
 

@@ -1,4 +1,4 @@
-#include "components/snapshot/devtools_capture/band_plan.h"
+#include "components/snapshot/core/capture_plan.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,10 +4,13 @@
 // ended the capture and nothing is reported.
 #pragma once
 #include <cstdint>
+#include <exception>
+#include <new>
 #include <string>
 
 #include "common/run_error.h"
-#include "components/snapshot/html_snap.h"
+#include "common/text_codepage.h"
+#include "components/snapshot/core/final_codes.h"
 
 namespace pagelens::capture {
 
@@ -25,5 +28,18 @@ inline RunError Failed(std::wstring text) { return Failure(kFailed, std::move(te
 inline RunError TimedOut(std::wstring text) { return Failure(kTimedOut, std::move(text)); }
 inline RunError Stopped() { return Failure(kStopped, L"The capture was closed"); }
 inline bool IsStopped(const RunError& error) { return error.number == kStopped; }
+
+// Runs a step of a capture with no exception let out: a capture runs on a worker thread or in a
+// window's message loop, and neither may see one.
+template <class Step>
+Status GuardedStep(Step&& step) {
+    try {
+        return step();
+    } catch (const std::bad_alloc&) {
+        return Failed(L"There is not enough memory for the capture");
+    } catch (const std::exception& e) {
+        return Failed(L"The capture failed: " + FromUtf8(e.what()));
+    }
+}
 
 }  // namespace pagelens::capture

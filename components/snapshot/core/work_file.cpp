@@ -1,6 +1,6 @@
-#include "components/snapshot/work_file.h"
+#include "components/snapshot/core/work_file.h"
 
-#include "components/snapshot/capture_failure.h"
+#include "components/snapshot/core/capture_failure.h"
 
 namespace pagelens::capture {
 
