@@ -3,6 +3,7 @@
 #include <ocidl.h>
 
 #include <new>
+#include <optional>
 
 #include "common/com_ptr.h"
 #include "common/window_class.h"
@@ -20,7 +21,9 @@ constexpr UINT kRunCommand = WM_APP + 1;
 }  // namespace
 
 struct ShortcutWatch {
-    Shortcut shortcut;
+    // Read at the first key press rather than when a tab loads us: every tab pays for the load,
+    // few press a key that could be the shortcut.
+    std::optional<Shortcut> shortcut;
     HHOOK hook = nullptr;
     HWND commandWindow = nullptr;  // made at the first press
     ComPtr<IWebBrowser2> pending;  // the browser of a posted command
@@ -120,14 +123,17 @@ void FilterKey(ExtensionThread& thread, ShortcutWatch& watch, MSG& msg) {
     switch (msg.message) {
         case WM_KEYDOWN:
         case WM_SYSKEYDOWN: {
-            if (msg.wParam != watch.shortcut.key || !ModifiersMatch(watch.shortcut)) return;
+            if (!watch.shortcut) watch.shortcut = ReadShortcutSetting();
+            const Shortcut& shortcut = *watch.shortcut;
+            if (shortcut.key == 0 || msg.wParam != shortcut.key || !ModifiersMatch(shortcut))
+                return;
             IWebBrowser2* browser = BrowserHolding(thread, msg.hwnd);
             if (!browser) return;
             const bool repeat = (msg.lParam & (1 << 30)) != 0;
             if (!repeat && !watch.pending && thread.commandsRunning == 0 && !SnapshotWindowShown())
                 PostCommand(watch, browser);
-            watch.swallowKeyUp = watch.shortcut.key;
-            watch.swallowAltUp = watch.shortcut.alt;
+            watch.swallowKeyUp = shortcut.key;
+            watch.swallowAltUp = shortcut.alt;
             Swallow(msg);
             return;
         }
@@ -161,8 +167,6 @@ LRESULT CALLBACK GetMessageHook(int code, WPARAM removal, LPARAM lParam) {
 UniqueShortcutWatch StartShortcutWatch() {
     UniqueShortcutWatch watch(new (std::nothrow) ShortcutWatch);
     if (!watch) return nullptr;
-    watch->shortcut = ReadShortcutSetting();
-    if (watch->shortcut.key == 0) return nullptr;
     watch->hook = SetWindowsHookExW(WH_GETMESSAGE, GetMessageHook, nullptr, GetCurrentThreadId());
     return watch;
 }

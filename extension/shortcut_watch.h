@@ -1,7 +1,8 @@
 // The keyboard shortcut watched on a browser thread. Each extension object that holds a browser
-// watches its own thread; the first of a thread reads the `Shortcut` setting and hooks the
-// thread's message traffic (WH_GETMESSAGE, this thread only), the last one to go removes the hook.
-// Until the shortcut is pressed nothing else is made: no window, no thread.
+// watches its own thread; the first of a thread hooks the thread's message traffic (WH_GETMESSAGE,
+// this thread only), the last one to go removes the hook. The `Shortcut` setting is read at the
+// thread's first key press; until the shortcut is pressed nothing else is made: no window, no
+// thread.
 //
 // The shortcut is recognised from the keyboard's real state (GetKeyState), in a key message for a
 // window of one of the watched browsers; that message and its key-up are swallowed, and the
@@ -21,8 +22,8 @@ struct ShortcutWatchEnd {
 };
 using UniqueShortcutWatch = std::unique_ptr<ShortcutWatch, ShortcutWatchEnd>;
 
-// Reads the `Shortcut` setting and hooks this thread's message traffic; none when the setting
-// turns the shortcut off. The browsers it watches are the members of this thread's record
+// Hooks this thread's message traffic; a setting that turns the shortcut off leaves the hook
+// passing every key. The browsers it watches are the members of this thread's record
 // (extension/extension_thread.h); ending the watch removes the hook.
 UniqueShortcutWatch StartShortcutWatch();
 
