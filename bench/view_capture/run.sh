@@ -11,11 +11,17 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-${PAGELENS_BUILD:?give the build dir or set PAGELENS_BUILD}}" && pwd)
 program="$build/bench/view_capture/view_capture_bench.exe"
 [ -f "$program" ] || { echo "missing $program: build the view_capture_bench target first" >&2; exit 1; }
-export PAGELENS_BUILD="$build"
-source "$here/../../scripts/wine-session.sh"  # the drawn page's view needs a display
-wine_run="$here/../../cmake/wine-run.sh"
-# A 64-bit build runs under 64-bit Wine.
-grep -q 'x86_64' "$build/CMakeCache.txt" 2>/dev/null && wine_run="$here/../../cmake/wine-run64.sh"
+# The drawn page's view needs a display. A 64-bit tree (build/x64) runs under 64-bit Wine in the
+# win64 prefix that the session makes beside its 32-bit one.
+if grep -q 'x86_64' "$build/CMakeCache.txt" 2>/dev/null; then
+    export PAGELENS_BUILD="${build%/x64}"
+    source "$here/../../scripts/wine-session.sh"
+    wine_run() { WINEPREFIX="$PAGELENS_WINEPREFIX64" "$here/../../cmake/wine-run64.sh" "$@"; }
+else
+    export PAGELENS_BUILD="$build"
+    source "$here/../../scripts/wine-session.sh"
+    wine_run() { "$here/../../cmake/wine-run.sh" "$@"; }
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -24,7 +30,7 @@ least() { awk -v a="$1" -v b="$2" 'BEGIN { print (a == "" || b < a) ? b : a }'; 
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 mb() { awk -v a="$1" 'BEGIN { printf "%.1f MB", a / 1048576 }'; }
 
-"$wine_run" "$program" >/dev/null 2>&1 </dev/null || true  # the Wine server, outside the runs
+wine_run "$program" >/dev/null 2>&1 </dev/null || true  # the Wine server, outside the runs
 
 # One page both ways, three rounds: $1 is "" for the tall page, "inner" for the page whose
 # bands scroll inside an element.
@@ -33,13 +39,13 @@ compare() {
     local engine_best="" browser_best="" peak_best=""
     for round in 1 2 3; do
         mkdir -p "$work/engine" "$work/browser"
-        "$wine_run" "$program" engine "$(windows_path "$work/engine")" $page >"$work/engine.txt" \
+        wine_run "$program" engine "$(windows_path "$work/engine")" $page >"$work/engine.txt" \
             2>>"$work/log" </dev/null
         read -r engine_ms width height peak image tile way < <(tr -d '\r' <"$work/engine.txt")
         [ "$way" = engine ] || { echo "the engine did not draw the $name page" >&2; exit 1; }
         engine_best=$(least "$engine_best" "$engine_ms")
         peak_best=$(least "$peak_best" "$peak")
-        "$wine_run" "$program" browser "$(windows_path "$work/browser")" $page \
+        wine_run "$program" browser "$(windows_path "$work/browser")" $page \
             >"$work/browser.txt" 2>>"$work/log" </dev/null
         read -r browser_ms bwidth bheight _ _ _ way < <(tr -d '\r' <"$work/browser.txt")
         [ "$way" = browser ] || { echo "the capture browser did not take the $name page" >&2; exit 1; }
