@@ -10,15 +10,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-${PAGELENS_BUILD:?give the build dir or set PAGELENS_BUILD}}" && pwd)
 program="$build/bench/bho_load/bho_load_bench.exe"
 [ -f "$program" ] || { echo "missing $program: build the bho_load_bench target first" >&2; exit 1; }
-if grep -q '^CMAKE_AR:.*x86_64' "$build/CMakeCache.txt" 2>/dev/null; then
-    export PAGELENS_BUILD="${build%/x64}"
-    source "$here/../../scripts/wine-session.sh"  # the stand-in browser's frame needs a display
-    wine_run() { WINEPREFIX="$PAGELENS_WINEPREFIX64" "$here/../../cmake/wine-run64.sh" "$@"; }
-else
-    export PAGELENS_BUILD="$build"
-    source "$here/../../scripts/wine-session.sh"
-    wine_run() { "$here/../../cmake/wine-run.sh" "$@"; }
-fi
+source "$here/../wine_session.sh"  # the stand-in browser's frame needs a display
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
 wine_run "$program" >/dev/null 2>&1 </dev/null || true  # the Wine server, outside the runs

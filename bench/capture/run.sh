@@ -24,15 +24,7 @@ program="$build/bench/capture/capture_bench.exe"
 [ -d "$here/node_modules/playwright-core" ] || {
     echo "missing playwright-core: run 'PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci' in $here" >&2; exit 1; }
 export PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1
-if grep -q '^CMAKE_AR:.*x86_64' "$build/CMakeCache.txt" 2>/dev/null; then
-    export PAGELENS_BUILD="${build%/x64}"
-    source "$here/../../scripts/wine-session.sh"
-    wine_run() { WINEPREFIX="$PAGELENS_WINEPREFIX64" "$here/../../cmake/wine-run64.sh" "$@"; }
-else
-    export PAGELENS_BUILD="$build"
-    source "$here/../../scripts/wine-session.sh"
-    wine_run() { "$here/../../cmake/wine-run.sh" "$@"; }
-fi
+source "$here/../wine_session.sh"
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

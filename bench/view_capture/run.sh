@@ -11,17 +11,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "${1:-${PAGELENS_BUILD:?give the build dir or set PAGELENS_BUILD}}" && pwd)
 program="$build/bench/view_capture/view_capture_bench.exe"
 [ -f "$program" ] || { echo "missing $program: build the view_capture_bench target first" >&2; exit 1; }
-# The drawn page's view needs a display. A 64-bit tree (build/x64) runs under 64-bit Wine in the
-# win64 prefix that the session makes beside its 32-bit one.
-if grep -q 'x86_64' "$build/CMakeCache.txt" 2>/dev/null; then
-    export PAGELENS_BUILD="${build%/x64}"
-    source "$here/../../scripts/wine-session.sh"
-    wine_run() { WINEPREFIX="$PAGELENS_WINEPREFIX64" "$here/../../cmake/wine-run64.sh" "$@"; }
-else
-    export PAGELENS_BUILD="$build"
-    source "$here/../../scripts/wine-session.sh"
-    wine_run() { "$here/../../cmake/wine-run.sh" "$@"; }
-fi
+source "$here/../wine_session.sh"  # the drawn page's view needs a display
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
