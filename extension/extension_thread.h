@@ -33,7 +33,7 @@ struct ExtensionThread {
     ExtensionThread& operator=(const ExtensionThread&) = delete;
 
     std::vector<ThreadMember> members;
-    UniqueShortcutWatch shortcut;  // none when the setting turns the shortcut off
+    UniqueShortcutWatch shortcut;  // none only when memory ran out
     std::unique_ptr<frmMain> snapshotWindow;
     int commandsRunning = 0;
 };

@@ -13,6 +13,7 @@
 
 #include "common/held_folder.h"
 #include "common/run_error.h"
+#include "components/snapshot/devtools_capture/warm_browser.h"
 #include "components/snapshot/html_snap.h"
 
 namespace pagelens {

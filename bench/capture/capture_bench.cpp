@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <string>
 
+#include "components/snapshot/devtools_capture/warm_browser.h"
 #include "components/snapshot/html_snap.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/image_files.h"

@@ -87,12 +87,14 @@
 
 #include "common/run_error.h"
 #include "components/snapshot/core/final_codes.h"
-#include "components/snapshot/devtools_capture/warm_browser.h"
 
 struct IWebBrowser2;
 
 namespace pagelens {
 
+namespace capture {
+class WarmBrowser;
+}  // namespace capture
 using capture::WarmBrowser;
 
 // The final -1's text when a capture needs the capture browser in a Protected Mode tab, where it

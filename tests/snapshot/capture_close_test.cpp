@@ -9,6 +9,7 @@
 
 #include "common/protected_mode.h"
 #include "components/snapshot/browser_process/browser_process.h"
+#include "components/snapshot/devtools_capture/warm_browser.h"
 #include "components/snapshot/view_capture/hosted_browser.h"
 #include "imaging/gdiplus_session.h"
 #include "imaging/image_files.h"
