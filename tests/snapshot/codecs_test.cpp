@@ -55,18 +55,27 @@ TEST(Base64, Rfc4648VectorsBothWays) {
     for (const auto& [bytes, text] : cases) {
         EXPECT_EQ(Base64Encode(bytes), text);
         EXPECT_EQ(Base64Decode(text), bytes) << text;
+        std::string inPlace = text;
+        EXPECT_TRUE(Base64DecodeInPlace(inPlace)) << text;
+        EXPECT_EQ(inPlace, bytes) << text;
     }
 }
 
 TEST(Base64, RejectsWhatIsNotPaddedBase64) {
-    for (const char* text : {"Zg", "Zg=", "Z===", "Zm9v\n", "Zm 9", "Zm9v=AAA", "Zg==Zg==", "@@@@"})
+    for (const char* text : {"Zg", "Zg=", "Z===", "Zm9v\n", "Zm 9", "Zm9v=AAA", "Zg==Zg==", "@@@@"}) {
         EXPECT_FALSE(Base64Decode(text).has_value()) << text;
+        std::string inPlace = text;
+        EXPECT_FALSE(Base64DecodeInPlace(inPlace)) << text;
+    }
 }
 
 TEST(Base64, LongInputRoundTrips) {
     std::string bytes(300000, '\0');
     for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7919 % 251);
     EXPECT_EQ(Base64Decode(Base64Encode(bytes)), bytes);
+    std::string inPlace = Base64Encode(bytes);
+    EXPECT_TRUE(Base64DecodeInPlace(inPlace));
+    EXPECT_EQ(inPlace, bytes);
 }
 
 TEST(WebSocketAccept, Rfc6455Example) {

@@ -489,13 +489,12 @@ Status PageCapture::CaptureBands(const CapturePlan& plan, PageImage& image) {
         if (!data.ok()) return data.error();
         if (data->empty()) return Failed(L"The capture browser sent no image for a band");
         timer.Next("band Base64 decode");
-        auto png = Base64Decode(*data);
-        data.value() = std::string();
-        if (!png) return Failed(L"The capture browser sent a band that is not Base64");
+        if (!Base64DecodeInPlace(data.value()))
+            return Failed(L"The capture browser sent a band that is not Base64");
         timer.Next(nullptr);
         if (k > 0) PAGELENS_RETURN_IF_ERROR(finishPlacing(k - 1));
         placing = std::async(std::launch::async, [&target = image.image(), band = plan.bands[k],
-                                                  png = std::move(*png)] {
+                                                  png = std::move(data.value())] {
             return PlaceBand(png, band.top, band.height, target);
         });
     }

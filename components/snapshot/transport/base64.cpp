@@ -17,6 +17,46 @@ constexpr std::array<uint8_t, 256> MakeDecodeTable() {
 }
 constexpr auto kDecode = MakeDecodeTable();
 
+size_t Padding(std::string_view text) {
+    if (text.empty() || text.back() != '=') return 0;
+    return text[text.size() - 2] == '=' ? 2 : 1;
+}
+
+// The decoded size of padded Base64 text, or nothing when its length cannot be.
+std::optional<size_t> DecodedSize(std::string_view text) {
+    if (text.size() % 4 != 0) return std::nullopt;
+    return text.size() / 4 * 3 - Padding(text);
+}
+
+// Decodes `text` into `out`, which may be where the text itself starts: each group of four is
+// read before its three bytes are written, and those never run ahead of what is still to read.
+bool DecodeTo(std::string_view text, uint8_t* out) {
+    const size_t padding = Padding(text);
+    const auto* in = reinterpret_cast<const uint8_t*>(text.data());
+    const size_t fullGroups = text.size() / 4 - (padding ? 1 : 0);
+
+    uint8_t bad = 0;
+    for (size_t g = 0; g < fullGroups; ++g, in += 4, out += 3) {
+        const uint8_t a = kDecode[in[0]], b = kDecode[in[1]], c = kDecode[in[2]],
+                      d = kDecode[in[3]];
+        bad |= a | b | c | d;  // kInvalid has the high bit that no valid value has
+        const uint32_t group = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(c) << 6 | d;
+        out[0] = uint8_t(group >> 16);
+        out[1] = uint8_t(group >> 8);
+        out[2] = uint8_t(group);
+    }
+    if (bad & 0x80) return false;
+    if (padding) {
+        const uint8_t a = kDecode[in[0]], b = kDecode[in[1]];
+        const uint8_t c = padding == 1 ? kDecode[in[2]] : 0;
+        if ((a | b | c) & 0x80) return false;
+        const uint32_t group = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(c) << 6;
+        out[0] = uint8_t(group >> 16);
+        if (padding == 1) out[1] = uint8_t(group >> 8);
+    }
+    return true;
+}
+
 }  // namespace
 
 std::string Base64Encode(std::string_view bytes) {
@@ -44,34 +84,18 @@ std::string Base64Encode(std::string_view bytes) {
 }
 
 std::optional<std::string> Base64Decode(std::string_view text) {
-    if (text.size() % 4 != 0) return std::nullopt;
-    size_t padding = 0;
-    if (!text.empty() && text.back() == '=') padding = text[text.size() - 2] == '=' ? 2 : 1;
-    std::string bytes(text.size() / 4 * 3 - padding, '\0');
-    const auto* in = reinterpret_cast<const uint8_t*>(text.data());
-    auto* out = reinterpret_cast<uint8_t*>(bytes.data());
-    const size_t fullGroups = text.size() / 4 - (padding ? 1 : 0);
-
-    uint8_t bad = 0;
-    for (size_t g = 0; g < fullGroups; ++g, in += 4, out += 3) {
-        const uint8_t a = kDecode[in[0]], b = kDecode[in[1]], c = kDecode[in[2]],
-                      d = kDecode[in[3]];
-        bad |= a | b | c | d;  // kInvalid has the high bit that no valid value has
-        const uint32_t group = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(c) << 6 | d;
-        out[0] = uint8_t(group >> 16);
-        out[1] = uint8_t(group >> 8);
-        out[2] = uint8_t(group);
-    }
-    if (bad & 0x80) return std::nullopt;
-    if (padding) {
-        const uint8_t a = kDecode[in[0]], b = kDecode[in[1]];
-        const uint8_t c = padding == 1 ? kDecode[in[2]] : 0;
-        if ((a | b | c) & 0x80) return std::nullopt;
-        const uint32_t group = uint32_t(a) << 18 | uint32_t(b) << 12 | uint32_t(c) << 6;
-        out[0] = uint8_t(group >> 16);
-        if (padding == 1) out[1] = uint8_t(group >> 8);
-    }
+    const auto size = DecodedSize(text);
+    if (!size) return std::nullopt;
+    std::string bytes(*size, '\0');
+    if (!DecodeTo(text, reinterpret_cast<uint8_t*>(bytes.data()))) return std::nullopt;
     return bytes;
+}
+
+bool Base64DecodeInPlace(std::string& text) {
+    const auto size = DecodedSize(text);
+    if (!size || !DecodeTo(text, reinterpret_cast<uint8_t*>(text.data()))) return false;
+    text.resize(*size);
+    return true;
 }
 
 }  // namespace pagelens::capture

@@ -134,13 +134,17 @@ Result<Json> DevToolsConnection::Finish(int64_t id, const Interrupts& interrupts
 Result<std::string> DevToolsConnection::FinishString(int64_t id, std::string_view name,
                                                      const Interrupts& interrupts) {
     if (const auto found = pending_.find(id); found != pending_.end() && found->second.arrived) {
-        const std::string& text = *found->second.arrived;
+        std::string& text = *found->second.arrived;
         const std::string prefix =
             "{\"id\":" + std::to_string(id) + ",\"result\":{\"" + std::string(name) + "\":\"";
         const size_t end = text.find('"', prefix.size());
         if (text.starts_with(prefix) && end != std::string::npos &&
             text.find('\\', prefix.size()) > end && text.compare(end, 2, "\"}") == 0) {
-            std::string value = text.substr(prefix.size(), end - prefix.size());
+            // The value is cut out of the message's own buffer: a band's megabytes are not
+            // copied into fresh memory.
+            std::string value = std::move(text);
+            value.erase(end);
+            value.erase(0, prefix.size());
             pending_.erase(found);
             return value;
         }
