@@ -46,6 +46,14 @@ Json MetricsOverride(int width, int height) {
     return {{"width", width}, {"height", height}, {"deviceScaleFactor", 1}, {"mobile", false}};
 }
 
+// A taller layout viewport for the page's scripts and lazy loading, while the part the browser
+// draws at each frame keeps its size: the scroll's frames do not render the tall window.
+Json LayoutOnlyOverride(int width, int height) {
+    Json metrics = MetricsOverride(width, height);
+    metrics["dontSetVisibleSize"] = true;
+    return metrics;
+}
+
 // data: and blob: addresses are read from memory at once, not fetched: such a load is waited
 // for, but it is no activity of the network after which more may follow. Lazily loaded pages
 // swap such placeholders by the dozen while they scroll.
@@ -372,9 +380,9 @@ Status PageCapture::WaitForQuietNetwork() {
 // page's main world then gets no frames and no timers). A scroll that takes too long, or that
 // the browser refuses, leaves the page to be captured as it is.
 //
-// Meanwhile the page is shown through a taller window, so that a few steps of a frame each
-// pass over all of it instead of one step per screen; the page's own viewport is put back
-// before it is measured, and its layout with it.
+// Meanwhile the page is laid out in a taller window, so that a few steps of a frame each pass
+// over all of it instead of one step per screen; the page's own viewport is put back before it
+// is measured, and its layout with it.
 Status PageCapture::ScrollThrough() {
     if (!WillScroll()) return {};
     StageTimer timer("lazy scroll");
@@ -383,8 +391,8 @@ Status PageCapture::ScrollThrough() {
         Call("Page.createIsolatedWorld", {{"frameId", frameId_}, {"worldName", "pagelens-scroll"}});
     if (!world.ok()) return world.error().number == kFailed ? Status() : Status(world.error());
     const int tallHeight = std::max(viewport_.height, kScrollViewportHeight);
-    auto widened =
-        Call("Emulation.setDeviceMetricsOverride", MetricsOverride(viewport_.width, tallHeight));
+    auto widened = Call("Emulation.setDeviceMetricsOverride",
+                        LayoutOnlyOverride(viewport_.width, tallHeight));
     if (!widened.ok() && widened.error().number != kFailed) return widened.error();
     const int limit = LargestHeightFor(viewport_.width);
     auto scrolled = connection_.Call(
