@@ -1,10 +1,12 @@
 // Captured bands into the page image: PNGs as the browser sends them (8-bit RGB or RGBA, image
 // data over many chunks), each of the five row filters, other forms of PNG, bands of another
-// size than asked, and broken data, which fails without touching memory it must not.
+// size than asked, rows readied ahead of their band, and broken data, which fails without
+// touching memory it must not.
 #include "components/snapshot/devtools_capture/band_image.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -143,6 +145,15 @@ TEST(PlaceBand, BandsOfAnotherSizeAreFilledOrCut) {
     ASSERT_TRUE(PlaceBand(Png(large, 30, 20, 4), 4, 8, narrow).ok());
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 16; ++x) ASSERT_EQ(narrow.row(4 + y)[x], Expected(large, 30, 4, x, y));
+
+    // Rows readied ahead of their band turn white, and no others, also past the image's end.
+    Image ahead(4, 6);
+    std::fill(ahead.pixels(), ahead.pixels() + ahead.pixelCount(), 0u);
+    ReadyRows(2, 3, ahead);
+    ReadyRows(5, 9, ahead);
+    ReadyRows(0, 0, ahead);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 4; ++x) ASSERT_EQ(ahead.row(y)[x], y >= 2 ? kWhite : 0u) << y;
 }
 
 // A PNG of 8-bit RGB rows given as they are stored, each with its filter byte, in a zlib stream

@@ -212,6 +212,10 @@ Status PlaceThroughStb(std::string_view png, int top, int rows, Image& image) {
 
 }  // namespace
 
+void ReadyRows(int top, int rows, Image& image) {
+    FillWhite(image, std::clamp(top, 0, image.height()), std::clamp(top + rows, 0, image.height()));
+}
+
 Status PlaceBand(std::string_view png, int top, int rows, Image& image) {
     if (top < 0 || rows < 0 || top + rows > image.height())
         return Failed(L"A captured band lies outside the page image");

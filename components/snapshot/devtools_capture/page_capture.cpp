@@ -467,7 +467,7 @@ Result<int64_t> PageCapture::StartBand(const CapturePlan& plan, int index) {
 
 // The browser renders band k + 1 while band k is read, and band k is decoded and placed on a
 // thread of its own while band k + 1 arrives: it is asked for as soon as band k has arrived.
-// Bands are told placed in order, on this thread.
+// That thread then readies band k + 1's rows. Bands are told placed in order, on this thread.
 Status PageCapture::CaptureBands(const CapturePlan& plan, PageImage& image) {
     const int count = static_cast<int>(plan.bands.size());
     std::future<Status> placing;  // the band before
@@ -501,9 +501,12 @@ Status PageCapture::CaptureBands(const CapturePlan& plan, PageImage& image) {
             return Failed(L"The capture browser sent a band that is not Base64");
         timer.Next(nullptr);
         if (k > 0) PAGELENS_RETURN_IF_ERROR(finishPlacing(k - 1));
+        const Band following = k + 1 < count ? plan.bands[k + 1] : Band{};
         placing = std::async(std::launch::async, [&target = image.image(), band = plan.bands[k],
-                                                  png = std::move(data.value())] {
-            return PlaceBand(png, band.top, band.height, target);
+                                                  following, png = std::move(data.value())] {
+            Status placed = PlaceBand(png, band.top, band.height, target);
+            if (placed.ok()) ReadyRows(following.top, following.height, target);
+            return placed;
         });
     }
     return count > 0 ? finishPlacing(count - 1) : Status();
