@@ -5,14 +5,16 @@
 # tree such as build/x64 runs under 64-bit Wine) and playwright-core installed beside this
 # script (npm ci here, with PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1: it must never download a browser).
 # Each round runs, one after the other: our cold capture (a browser started for it), our warm
-# one (the same page a second time in the same window, whose browser is running already), and
-# the peer. Best and median of $PAGELENS_BENCH_ROUNDS rounds (default 5) count; the images must
-# have the same size. Ours have the page's lazily loaded parts, the peer's not: an untimed capture
-# of ours without the lazy-content scroll must agree with the peer's pixels within the JPEG bound
-# of the save benchmark, and the timed ones are told how far they differ. Ours is
-# timed from CaptureUrl to the final status (when the window shows the image), the peer from the
-# browser's launch to its close; for reference, ours is also given up to the end of its clean-up
-# (capture browser closed, profile removed). Wine's own process start-up is outside our time.
+# one (the same page a second time in the same window, whose browser is running already), the
+# peer, and, for reference, the same browser rendering just our bands from Node (no Wine, none
+# of our code): a floor under our warm time, shown beside the peer's own screenshot step. Best
+# and median of $PAGELENS_BENCH_ROUNDS rounds (default 5) count; the images must have the same
+# size. Ours have the page's lazily loaded parts, the peer's not: an untimed capture of ours
+# without the lazy-content scroll must agree with the peer's pixels within the JPEG bound of the
+# save benchmark, and the timed ones are told how far they differ. Ours is timed from CaptureUrl
+# to the final status (when the window shows the image), the peer from the browser's launch to
+# its close; for reference, ours is also given up to the end of its clean-up (capture browser
+# closed, profile removed). Wine's own process start-up is outside our time.
 # Targets: cold at most 0.9x the peer, warm at most 0.5x the peer.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -50,17 +52,22 @@ for round in $(seq "$rounds"); do
     read -r warm_ms warm_width warm_height _ < <(ours warm "$work/warm.jpg")
     node "$here/playwright_peer.mjs" "file://$page" "$work/peer.jpg" 100 >"$work/peer.txt" \
         2>>"$work/browser.log"
-    read -r peer_ms peer_width peer_height <"$work/peer.txt"
+    read -r peer_ms peer_width peer_height peer_shot_ms <"$work/peer.txt"
+    bands_ms=$(node "$here/playwright_peer.mjs" "file://$page" --bands-only 2>>"$work/browser.log")
     echo "$cold_ms" >>"$work/cold"; echo "$cold_closed" >>"$work/closed"
     echo "$warm_ms" >>"$work/warm"; echo "$peer_ms" >>"$work/peer"
+    echo "$peer_shot_ms" >>"$work/peer_shot"; echo "$bands_ms" >>"$work/bands"
     echo "round $round: ours cold ${cold_ms} ms (${cold_closed} ms with the clean-up), warm" \
-         "${warm_ms} ms; playwright ${peer_ms} ms"
+         "${warm_ms} ms; playwright ${peer_ms} ms (its screenshot ${peer_shot_ms} ms);" \
+         "the browser's render of our bands alone ${bands_ms} ms"
 done
 
 read -r cold_best cold_median < <(stats <"$work/cold")
 read -r warm_best warm_median < <(stats <"$work/warm")
 read -r peer_best peer_median < <(stats <"$work/peer")
 read -r closed_best closed_median < <(stats <"$work/closed")
+read -r shot_best shot_median < <(stats <"$work/peer_shot")
+read -r bands_best bands_median < <(stats <"$work/bands")
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 echo "capture of $(basename "$page"), $rounds rounds, best / median (ms):"
 echo "  playwright cold  $peer_best / $peer_median"
@@ -69,6 +76,10 @@ echo "  ours cold        $cold_best / $cold_median   ratio $(ratio "$cold_best" 
 echo "  ours warm        $warm_best / $warm_median   ratio $(ratio "$warm_best" "$peer_best") /" \
      "$(ratio "$warm_median" "$peer_median") (target at most 0.5)"
 echo "  ours cold with the clean-up  $closed_best / $closed_median"
+echo "  playwright's screenshot step alone     $shot_best / $shot_median"
+echo "  the browser's render of our bands alone $bands_best / $bands_median   ratio" \
+     "$(ratio "$bands_best" "$peer_best") / $(ratio "$bands_median" "$peer_median")" \
+     "(a floor under the warm capture, which also loads and scrolls the page)"
 for mode in cold warm; do
     echo "where our $mode time goes (median of the rounds, ms):"
     awk '{ t = $NF; $NF = ""; sub(/ $/, ""); if (!($0 in n)) order[++k] = $0; v[$0, ++n[$0]] = t }
