@@ -62,7 +62,8 @@ TEST(Base64, Rfc4648VectorsBothWays) {
 }
 
 TEST(Base64, RejectsWhatIsNotPaddedBase64) {
-    for (const char* text : {"Zg", "Zg=", "Z===", "Zm9v\n", "Zm 9", "Zm9v=AAA", "Zg==Zg==", "@@@@"}) {
+    for (const char* text :
+         {"Zg", "Zg=", "Z===", "Zm9v\n", "Zm 9", "Zm9v=AAA", "Zg==Zg==", "@@@@"}) {
         EXPECT_FALSE(Base64Decode(text).has_value()) << text;
         std::string inPlace = text;
         EXPECT_FALSE(Base64DecodeInPlace(inPlace)) << text;

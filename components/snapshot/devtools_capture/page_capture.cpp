@@ -391,8 +391,8 @@ Status PageCapture::ScrollThrough() {
         Call("Page.createIsolatedWorld", {{"frameId", frameId_}, {"worldName", "pagelens-scroll"}});
     if (!world.ok()) return world.error().number == kFailed ? Status() : Status(world.error());
     const int tallHeight = std::max(viewport_.height, kScrollViewportHeight);
-    auto widened = Call("Emulation.setDeviceMetricsOverride",
-                        LayoutOnlyOverride(viewport_.width, tallHeight));
+    auto widened =
+        Call("Emulation.setDeviceMetricsOverride", LayoutOnlyOverride(viewport_.width, tallHeight));
     if (!widened.ok() && widened.error().number != kFailed) return widened.error();
     const int limit = LargestHeightFor(viewport_.width);
     auto scrolled = connection_.Call(
