@@ -17,14 +17,18 @@ namespace pagelens::test {
 namespace {
 
 // The image appears only when a script sees its placeholder inside the viewport, as on pages
-// that load images lazily by hand; the placeholder is grey until then.
-std::string LazyImagePage() {
-    return R"(<!doctype html><html><head><style>
-html,body{margin:0} #spacer{height:4000px;background:#fff}
+// that load images lazily by hand; the placeholder is grey until then. `above` and `below` are
+// the page's heights around it. With `slowFrames`, a large blurred layer turns at every frame,
+// so that each frame takes longer to draw than one frame's time.
+std::string LazyImagePage(int above = 4000, int below = 200, bool slowFrames = false) {
+    std::string page = R"(<!doctype html><html><head><style>
+html,body{margin:0} #spacer{height:ABOVEpx;background:#fff}
 #slot{width:400px;height:300px;background:rgb(128,128,128)}
 #slot img{width:400px;height:300px;display:block}
+#busy{position:fixed;left:0;top:0;width:1280px;height:800px;opacity:.5;
+      background:linear-gradient(45deg,red,blue);filter:blur(40px)}
 </style></head><body><div id="spacer"></div><div id="slot" data-src="/red.svg"></div>
-<div style="height:200px"></div>
+<div style="height:BELOWpx"></div>
 <script>
 new IntersectionObserver((entries, observer) => {
   for (const entry of entries) if (entry.isIntersecting) {
@@ -32,7 +36,18 @@ new IntersectionObserver((entries, observer) => {
     entry.target.appendChild(img); observer.disconnect();
   }
 }).observe(document.getElementById('slot'));
-</script></body></html>)";
+</script>BUSY</body></html>)";
+    page.replace(page.find("ABOVE"), 5, std::to_string(above));
+    page.replace(page.find("BELOW"), 5, std::to_string(below));
+    page.replace(page.find("BUSY"), 4,
+                 slowFrames ? R"(<div id="busy"></div><script>
+let angle = 0;
+const turn = () => { document.getElementById('busy').style.transform = `rotate(${++angle}deg)`;
+                     requestAnimationFrame(turn); };
+requestAnimationFrame(turn);
+</script>)"
+                            : "");
+    return page;
 }
 
 constexpr char kRedSvg[] =
@@ -144,14 +159,24 @@ TEST_F(PageCaptureTest, VeryTallPageKeepsEveryBandInPlace) {
     EXPECT_TRUE(run->recorder.HasStatusContaining(L"part 6 of 6"));
 }
 
+// Also where only one stop of the scroll sees the placeholder and the page's frames are slow.
 TEST_F(PageCaptureTest, LazilyLoadedImageArrivesThroughScrolling) {
-    server_.Route("/lazy", {200, "text/html", LazyImagePage()});
     server_.Route("/red.svg", {200, "image/svg+xml", kRedSvg});
-    Capture(server_.Url("/lazy"), AddressCaptureSettings());
-    Image image = LoadWorkFile();
-    ASSERT_EQ(image.height(), 4500);
-    EXPECT_TRUE(PixelNear(image, 200, 4150, {230, 20, 20}));
-    EXPECT_EQ(server_.RequestCount("/red.svg"), 1);
+    const struct {
+        int above, below;
+        bool slowFrames;
+    } cases[] = {{4000, 200, false}, {6000, 6000, true}};
+    int requests = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.above);
+        const std::string path = "/lazy-" + std::to_string(c.above);
+        server_.Route(path, {200, "text/html", LazyImagePage(c.above, c.below, c.slowFrames)});
+        Capture(server_.Url(path), AddressCaptureSettings());
+        Image image = LoadWorkFile();
+        ASSERT_EQ(image.height(), c.above + 300 + c.below);
+        EXPECT_TRUE(PixelNear(image, 200, c.above + 150, {230, 20, 20}));
+        EXPECT_EQ(server_.RequestCount("/red.svg"), ++requests);
+    }
 }
 
 // A first screen filled by an element of the viewport's height, and far below it a placeholder

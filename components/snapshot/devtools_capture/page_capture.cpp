@@ -17,14 +17,18 @@ namespace {
 
 // Scrolls one screen at a time, letting a frame pass at each stop so that intersection
 // observers and native lazy loading see every part of the page (their callbacks may run
-// later), then two more at the end, and returns to the top. A frame that does not come (a
-// throttled page, or the isolated world in headless mode, where frames come only on demand) is
-// replaced by a short timer: one frame's time, so that a long page does not scroll for seconds.
+// later), then two more at the end, and returns to the top. A stop waits for its frame even
+// when frames are slow (a page that draws much at each one), or it would move on before the
+// page saw it. A frame that does not come within a quarter second (a throttled page, or the
+// isolated world in headless mode, where frames come only on demand) is replaced from then on
+// by a timer of one frame's time, until frames come again, so that a long page does not scroll
+// for seconds.
 constexpr const char* kScrollScript = R"JS(
 (async (limit) => {
+  let framesCome = true;
   const frame = () => new Promise(done => {
-    const timer = setTimeout(done, 20);
-    requestAnimationFrame(() => { clearTimeout(timer); done(); });
+    const timer = setTimeout(() => { framesCome = false; done(); }, framesCome ? 250 : 20);
+    requestAnimationFrame(() => { clearTimeout(timer); framesCome = true; done(); });
   });
   const root = document.scrollingElement || document.documentElement;
   const step = Math.max(100, window.innerHeight);
