@@ -13,8 +13,8 @@ namespace pagelens::capture {
 Status PlaceBand(std::string_view png, int top, int rows, Image& image);
 
 // Whitens rows `top` .. `top + rows - 1` ahead of their band. The first write to freshly
-// allocated memory is the costly one; done while the browser renders the band, it is not
-// waited for when the band arrives (the last band's placing is).
+// allocated memory is the costly one: done while the browser still renders the band, it is no
+// longer part of placing it, which the capture waits for after the last band.
 void ReadyRows(int top, int rows, Image& image);
 
 }  // namespace pagelens::capture
